@@ -1,0 +1,67 @@
+// The two passes of a listing, shared by the driver and data source
+// catalogues: count the entries, then build one object per entry on the same
+// environment. The driver manager starts its list again from the first entry
+// once it has reported the end, so the second pass sees the whole list anew.
+#pragma once
+
+#include <jni.h>
+
+#include "binding/frame.h"
+#include "binding/java_objects.h"
+#include "binding/local_ref.h"
+
+namespace rireve {
+
+// Entry has a member `bool fetchNext(SQLHENV)` that reads the next entry of
+// the list into itself; build(entry) makes its Java object, or null
+// with an exception pending.
+template <typename Entry, typename Build>
+jobjectArray listEntries(JNIEnv* env, const JavaConstructor& type, Build build) {
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) {
+        throwError(env, message::kAllocateEnvironment);
+        return nullptr;
+    }
+    Entry entry;
+    jsize count = 0;
+    while (entry.fetchNext(odbc.handle())) ++count;
+
+    LocalRef<jobjectArray> result(env, env->NewObjectArray(count, type.type(), nullptr));
+    if (vmCallFailed(env, result.get())) return nullptr;
+    // Entries beyond the count (added since the counting pass) are left out;
+    // entries that vanished leave their elements null.
+    for (jsize i = 0; i < count && entry.fetchNext(odbc.handle()); ++i) {
+        LocalRef<jobject> element(env, build(entry));
+        if (vmCallFailed(env, element.get())) return nullptr;
+        env->SetObjectArrayElement(result.get(), i, element.get());
+        if (env->ExceptionCheck()) return nullptr;
+    }
+    if (!odbc.release()) {
+        throwError(env, message::kFreeEnvironment);
+        return nullptr;
+    }
+    return result.release();
+}
+
+// Walks the list on an environment of its own until an entry matches, and
+// builds that entry's object; null when none matches.
+template <typename Entry, typename Matches, typename Build>
+jobject lookupEntry(JNIEnv* env, Matches matches, Build build) {
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) {
+        throwError(env, message::kAllocateEnvironment);
+        return nullptr;
+    }
+    Entry entry;
+    bool found = false;
+    while (!found && entry.fetchNext(odbc.handle())) found = matches(entry);
+    LocalRef<jobject> object(env, found ? build(entry) : nullptr);
+    if (env->ExceptionCheck()) return nullptr;
+    if (!odbc.release()) {
+        throwError(env, message::kFreeEnvironment);
+        return nullptr;
+    }
+    return object.release();
+}
+
+}  // namespace rireve

@@ -1,0 +1,36 @@
+#include "installer/attribute_text.h"
+
+#include <cstring>
+
+namespace rireve {
+namespace {
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+}  // namespace
+
+bool isValidDataSourceName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxNameBytes) return false;
+    for (char c : name) {
+        if (isControl(c) || std::strchr("[]{}(),;?*=!@\\", c) != nullptr) return false;
+    }
+    return true;
+}
+
+bool isValidAttributeText(std::string_view attributes) {
+    return attributes.find_first_of("\r\n") == std::string_view::npos;
+}
+
+AttributeText::AttributeText() {
+    std::memset(bytes_, 0, sizeof bytes_);
+    append("DSN=");
+}
+
+bool AttributeText::append(std::string_view text) {
+    if (text.size() > kMaxAttributeTextBytes - size_) return false;
+    std::memcpy(bytes_ + size_, text.data(), text.size());
+    size_ += text.size();
+    return true;
+}
+
+}  // namespace rireve

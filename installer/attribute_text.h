@@ -1,0 +1,48 @@
+// The installer attribute text of a registration or removal request:
+// "DSN=" + name, and ";" + attributes when the caller gives them, followed by
+// NUL bytes, so that it forms an installer attribute list of one entry.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "binding/text.h"
+
+namespace rireve {
+
+// ODBC's limit on a data source name (SQL_MAX_DSN_LENGTH).
+inline constexpr std::size_t kMaxNameBytes = 32;
+
+// The text must leave two NUL bytes in its buffer to end the list.
+inline constexpr std::size_t kMaxAttributeTextBytes = kTextBufferSize - 2;
+
+// The installer's own rule for a data source name: not empty, at most 32
+// bytes, none of []{}(),;?*=!@\ . Control characters are refused too: a line
+// break in a name would split the section header of the profile file.
+bool isValidDataSourceName(std::string_view name);
+
+// Attribute text may not break the profile file's lines either.
+bool isValidAttributeText(std::string_view attributes);
+
+class AttributeText {
+public:
+    AttributeText();
+
+    const char* bytes() const { return bytes_; }
+    std::size_t size() const { return size_; }
+
+    // Appends if the whole text stays within kMaxAttributeTextBytes.
+    bool append(std::string_view text);
+
+    // Room for appending: the end of the text and how much may still follow,
+    // with the NUL that ends it. commit() takes what was written there.
+    char* end() { return bytes_ + size_; }
+    std::size_t room() const { return kMaxAttributeTextBytes - size_ + 1; }
+    void commit(std::size_t written) { size_ += written; }
+
+private:
+    char bytes_[kTextBufferSize];
+    std::size_t size_ = 0;
+};
+
+}  // namespace rireve

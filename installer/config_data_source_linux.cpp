@@ -1,0 +1,207 @@
+// Linux: unixODBC's SQLConfigDataSource only hands a request to the
+// ConfigDSN of the driver's setup library, and most drivers ship none. A
+// request for such a driver is carried out here with the installer's own
+// profile functions, as the setup library would: on the user's data sources
+// only, never on the system file.
+#include <dlfcn.h>
+#include <sqlext.h>
+#include <strings.h>
+
+#include <cstring>
+#include <string_view>
+
+#include "binding/frame.h"
+#include "binding/text.h"
+#include "catalog/attribute_list.h"
+#include "installer/installer.h"
+
+namespace rireve {
+namespace {
+
+using ConfigDataSourceProc = BOOL (*)(HWND, WORD, LPCSTR, LPCSTR);
+using GetConfigModeProc = BOOL (*)(UWORD*);
+using SetConfigModeProc = BOOL (*)(UWORD);
+using WriteDsnToIniProc = BOOL (*)(LPCSTR, LPCSTR);
+using RemoveDsnFromIniProc = BOOL (*)(LPCSTR);
+using WriteProfileStringProc = BOOL (*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+
+template <typename Proc>
+Proc resolve(const char* name) {
+    return reinterpret_cast<Proc>(resolveInstallerProc(name));
+}
+
+// The setup library a driver names: Setup64 before Setup, as unixODBC looks
+// them up on 64-bit systems. Empty when the driver is not installed.
+struct DriverSetup {
+    bool installed = false;
+    char library[kTextBufferSize] = {};
+};
+
+DriverSetup findDriverSetup(const char* description) {
+    DriverSetup found;
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) return found;
+    char name[kTextBufferSize];
+    char attributes[kTextBufferSize];
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT attributesLength = 0;
+    while (!found.installed) {
+        std::memset(attributes, 0, sizeof attributes);
+        if (!odbcSucceeded(SQLDrivers(odbc.handle(), SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name), sizeof name,
+                                      &nameLength, reinterpret_cast<SQLCHAR*>(attributes), sizeof attributes,
+                                      &attributesLength))) {
+            return found;
+        }
+        found.installed = std::strncmp(name, description, sizeof name) == 0;
+    }
+    std::string_view setup;
+    std::string_view setup64;
+    scanAttributeList(std::string_view(attributes, sizeof attributes), [&](std::string_view key, std::string_view value) {
+        if (key == "Setup") setup = value;
+        if (key == "Setup64") setup64 = value;
+        return true;
+    });
+    const std::string_view library = setup64.empty() ? setup : setup64;
+    library.copy(found.library, sizeof found.library - 1);
+    return found;
+}
+
+bool hasConfigDsn(const char* library) {
+    if (library[0] == '\0') return false;
+    void* module = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) return false;
+    const bool found = dlsym(module, "ConfigDSN") != nullptr;
+    dlclose(module);
+    return found;
+}
+
+// The driver named by the user data source, or false when the user's
+// configuration has no such data source. Read through the driver manager,
+// which reads the file afresh, unlike the installer's cached key reads.
+bool findUserDataSourceDriver(const char* name, char (&driver)[kTextBufferSize]) {
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) return false;
+    char listed[kTextBufferSize];
+    SQLSMALLINT listedLength = 0;
+    SQLSMALLINT driverLength = 0;
+    for (SQLUSMALLINT direction = SQL_FETCH_FIRST_USER;; direction = SQL_FETCH_NEXT) {
+        if (!odbcSucceeded(SQLDataSources(odbc.handle(), direction, reinterpret_cast<SQLCHAR*>(listed), sizeof listed,
+                                          &listedLength, reinterpret_cast<SQLCHAR*>(driver), sizeof driver,
+                                          &driverLength))) {
+            return false;
+        }
+        if (std::strncmp(listed, name, sizeof listed) == 0) return true;
+    }
+}
+
+// Calls each keyword=value pair of the attribute text after its leading
+// DSN=name: pairs end at ";" or NUL, the text at the first empty pair after a NUL.
+template <typename OnPair>
+void forEachPair(const char* text, OnPair onPair) {
+    const char* pair = text + std::strcspn(text, ";");
+    while (*pair == ';' || (pair[0] == '\0' && pair[1] != '\0')) {
+        ++pair;
+        const std::size_t length = std::strcspn(pair, ";");
+        const std::string_view item(pair, length);
+        if (!item.empty() && !onPair(item)) return;
+        pair += length;
+    }
+}
+
+std::string_view nameOf(const char* text) {
+    const std::string_view first(text, std::strcspn(text, ";"));
+    return first.substr(std::strlen("DSN="));
+}
+
+bool isReservedKey(std::string_view key) {
+    return (key.size() == 3 && strncasecmp(key.data(), "DSN", 3) == 0) ||
+           (key.size() == 6 && strncasecmp(key.data(), "Driver", 6) == 0);
+}
+
+// Every pair must be keyword=value with a keyword of its own: the name and
+// the driver come from the request itself.
+bool attributesWritable(const char* text) {
+    bool writable = true;
+    forEachPair(text, [&](std::string_view pair) {
+        const std::size_t equals = pair.find('=');
+        writable = equals != std::string_view::npos && equals > 0 && !isReservedKey(pair.substr(0, equals));
+        return writable;
+    });
+    return writable;
+}
+
+// Runs profile work in user mode, restoring the process-wide mode after, as
+// unixODBC's own SQLConfigDataSource does around a setup library.
+template <typename Work>
+BOOL inUserMode(Work work) {
+    const auto getMode = resolve<GetConfigModeProc>("SQLGetConfigMode");
+    const auto setMode = resolve<SetConfigModeProc>("SQLSetConfigMode");
+    if (getMode == nullptr || setMode == nullptr) return FALSE;
+    UWORD mode = ODBC_BOTH_DSN;
+    getMode(&mode);
+    if (!setMode(ODBC_USER_DSN)) return FALSE;
+    const BOOL done = work();
+    setMode(mode);
+    return done;
+}
+
+BOOL addUserDataSource(const char* name, LPCSTR driver, LPCSTR attributes) {
+    const auto writeDsn = resolve<WriteDsnToIniProc>("SQLWriteDSNToIni");
+    const auto writeString = resolve<WriteProfileStringProc>("SQLWritePrivateProfileString");
+    const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
+    if (writeDsn == nullptr || writeString == nullptr || removeDsn == nullptr) return FALSE;
+    return inUserMode([&]() -> BOOL {
+        if (!writeDsn(name, driver)) return FALSE;
+        bool written = true;
+        forEachPair(attributes, [&](std::string_view pair) {
+            char key[kTextBufferSize] = {};
+            char value[kTextBufferSize] = {};
+            const std::size_t equals = pair.find('=');
+            pair.copy(key, equals);
+            pair.substr(equals + 1).copy(value, sizeof value - 1);
+            written = writeString(name, key, value, "ODBC.INI");
+            return written;
+        });
+        if (!written) removeDsn(name);  // no half-written data source
+        return written ? TRUE : FALSE;
+    });
+}
+
+BOOL removeUserDataSource(const char* name, LPCSTR driver) {
+    char listedDriver[kTextBufferSize];
+    if (!findUserDataSourceDriver(name, listedDriver)) return FALSE;
+    if (std::strncmp(listedDriver, driver, sizeof listedDriver) != 0) return FALSE;
+    const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
+    if (removeDsn == nullptr) return FALSE;
+    return inUserMode([&]() { return removeDsn(name); });
+}
+
+BOOL configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver, LPCSTR attributes) {
+    const std::string_view name = nameOf(attributes);
+    char nameText[kTextBufferSize] = {};
+    name.copy(nameText, sizeof nameText - 1);
+    switch (request) {
+        case ODBC_ADD_DSN:
+            if (!setup.installed || !attributesWritable(attributes)) return FALSE;
+            return addUserDataSource(nameText, driver, attributes);
+        case ODBC_REMOVE_DSN:
+            return removeUserDataSource(nameText, driver);
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
+    // Without the installer library nothing can be configured: resolving
+    // tells the user so.
+    const auto configure = resolve<ConfigDataSourceProc>("SQLConfigDataSource");
+    if (configure == nullptr) return FALSE;
+    const DriverSetup setup = findDriverSetup(driver);
+    if (setup.installed && hasConfigDsn(setup.library)) return configure(parent, request, driver, attributes);
+    // A data source whose driver has since been uninstalled can still be removed.
+    return configureWithoutSetup(setup, request, driver, attributes);
+}
+
+}  // namespace rireve
