@@ -7,6 +7,8 @@
 #include <sqlext.h>
 #include <strings.h>
 
+#include <climits>
+
 #include <cstring>
 #include <string_view>
 
@@ -75,23 +77,51 @@ bool hasConfigDsn(const char* library) {
     return found;
 }
 
-// The driver named by the user data source, or false when the user's
-// configuration has no such data source. Read through the driver manager,
-// which reads the file afresh, unlike the installer's cached key reads.
-bool findUserDataSourceDriver(const char* name, char (&driver)[kTextBufferSize]) {
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) return false;
-    char listed[kTextBufferSize];
-    SQLSMALLINT listedLength = 0;
-    SQLSMALLINT driverLength = 0;
-    for (SQLUSMALLINT direction = SQL_FETCH_FIRST_USER;; direction = SQL_FETCH_NEXT) {
-        if (!odbcSucceeded(SQLDataSources(odbc.handle(), direction, reinterpret_cast<SQLCHAR*>(listed), sizeof listed,
-                                          &listedLength, reinterpret_cast<SQLCHAR*>(driver), sizeof driver,
-                                          &driverLength))) {
-            return false;
-        }
-        if (std::strncmp(listed, name, sizeof listed) == 0) return true;
+// unixODBC's profile reader, which its installer exports but does not
+// declare in a public header.
+using IniHandle = void*;
+constexpr int kIniSuccess = 1;
+using UserIniPathProc = BOOL (*)(char*, BOOL);
+using IniOpenProc = int (*)(IniHandle*, char*, char*, char, char, char, int);
+using IniCloseProc = int (*)(IniHandle);
+using IniSeekProc = int (*)(IniHandle, char*);
+using IniStepProc = int (*)(IniHandle);
+using IniTextProc = int (*)(IniHandle, char*);
+
+// The Driver entry of a data source in the user's configuration, or false
+// when it has no such data source. Read from the file itself: the installer
+// keeps single-entry reads in a cache that its own writes do not refresh.
+bool readUserDataSourceDriver(const char* name, char (&driver)[kTextBufferSize]) {
+    const auto userIniPath = resolve<UserIniPathProc>("_odbcinst_UserINI");
+    const auto open = resolve<IniOpenProc>("iniOpen");
+    const auto close = resolve<IniCloseProc>("iniClose");
+    const auto seekObject = resolve<IniSeekProc>("iniObjectSeek");
+    const auto firstProperty = resolve<IniStepProc>("iniPropertyFirst");
+    const auto nextProperty = resolve<IniStepProc>("iniPropertyNext");
+    const auto propertyEnd = resolve<IniStepProc>("iniPropertyEOL");
+    const auto property = resolve<IniTextProc>("iniProperty");
+    const auto value = resolve<IniTextProc>("iniValue");
+    if (!userIniPath || !open || !close || !seekObject || !firstProperty || !nextProperty || !propertyEnd ||
+        !property || !value) {
+        return false;
     }
+    char path[PATH_MAX + 1] = {};
+    if (!userIniPath(path, FALSE)) return false;
+    IniHandle ini = nullptr;
+    char comments[] = "#;";
+    if (open(&ini, path, comments, '[', ']', '=', FALSE) != kIniSuccess) return false;
+    bool found = false;
+    if (seekObject(ini, const_cast<char*>(name)) == kIniSuccess) {
+        found = true;
+        driver[0] = '\0';
+        char key[kTextBufferSize];  // the reader's entries hold at most 1000 bytes
+        for (firstProperty(ini); !propertyEnd(ini); nextProperty(ini)) {
+            property(ini, key);
+            if (strcasecmp(key, "Driver") == 0) value(ini, driver);
+        }
+    }
+    close(ini);
+    return found;
 }
 
 // Calls each keyword=value pair of the attribute text after its leading
@@ -118,13 +148,16 @@ bool isReservedKey(std::string_view key) {
            (key.size() == 6 && strncasecmp(key.data(), "Driver", 6) == 0);
 }
 
-// Every pair must be keyword=value with a keyword of its own: the name and
-// the driver come from the request itself.
+// Every pair must be keyword=value with a keyword of its own (the name and
+// the driver come from the request itself), and short enough for the
+// profile file: the installer cuts longer entries without a word.
 bool attributesWritable(const char* text) {
+    constexpr std::size_t kMaxEntryBytes = 1000;
     bool writable = true;
     forEachPair(text, [&](std::string_view pair) {
         const std::size_t equals = pair.find('=');
-        writable = equals != std::string_view::npos && equals > 0 && !isReservedKey(pair.substr(0, equals));
+        writable = equals != std::string_view::npos && equals > 0 && equals <= kMaxEntryBytes &&
+                   pair.size() - equals - 1 <= kMaxEntryBytes && !isReservedKey(pair.substr(0, equals));
         return writable;
     });
     return writable;
@@ -169,7 +202,7 @@ BOOL addUserDataSource(const char* name, LPCSTR driver, LPCSTR attributes) {
 
 BOOL removeUserDataSource(const char* name, LPCSTR driver) {
     char listedDriver[kTextBufferSize];
-    if (!findUserDataSourceDriver(name, listedDriver)) return FALSE;
+    if (!readUserDataSourceDriver(name, listedDriver)) return FALSE;
     if (std::strncmp(listedDriver, driver, sizeof listedDriver) != 0) return FALSE;
     const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
     if (removeDsn == nullptr) return FALSE;

@@ -1,0 +1,82 @@
+package com.nq.odbc;
+
+import java.io.IOException;
+import java.io.InputStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.CompletableFuture;
+import java.util.concurrent.TimeUnit;
+
+/** Runs programs beside the test: ODBC tools, and JVMs of their own. */
+final class Processes {
+    private Processes() {
+    }
+
+    static final class Result {
+        final int exitCode;
+        final String stdout;
+        final String stderr;
+
+        Result(int exitCode, String stdout, String stderr) {
+            this.exitCode = exitCode;
+            this.stdout = stdout;
+            this.stderr = stderr;
+        }
+
+        @Override
+        public String toString() {
+            return "exit " + exitCode + "\n--- stdout\n" + stdout + "--- stderr\n" + stderr;
+        }
+    }
+
+    static Result run(Map<String, String> environment, List<String> command) throws IOException, InterruptedException {
+        ProcessBuilder builder = new ProcessBuilder(command);
+        builder.environment().putAll(environment);
+        Process process = builder.start();
+        process.getOutputStream().close();
+        CompletableFuture<String> out = drain(process.getInputStream());
+        CompletableFuture<String> err = drain(process.getErrorStream());
+        if (!process.waitFor(120, TimeUnit.SECONDS)) {
+            process.destroyForcibly();
+            throw new IOException("timed out: " + command);
+        }
+        return new Result(process.exitValue(), out.join(), err.join());
+    }
+
+    static Result run(String... command) throws IOException, InterruptedException {
+        return run(Map.of(), Arrays.asList(command));
+    }
+
+    /** A JVM on this test's class path, checking its JNI use, running one class. */
+    static Result runJvm(Map<String, String> environment, String libraryPath, Class<?> main, String... args)
+            throws IOException, InterruptedException {
+        List<String> command = new ArrayList<>();
+        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
+        command.add("-Xcheck:jni");
+        command.add("-Djava.library.path=" + libraryPath);
+        command.add("-cp");
+        command.add(System.getProperty("rireve.test.classpath"));
+        command.add(main.getName());
+        command.addAll(Arrays.asList(args));
+        return run(environment, command);
+    }
+
+    static String read(Path file) throws IOException {
+        return Files.exists(file) ? new String(Files.readAllBytes(file), StandardCharsets.UTF_8) : "";
+    }
+
+    private static CompletableFuture<String> drain(InputStream stream) {
+        return CompletableFuture.supplyAsync(() -> {
+            try (InputStream in = stream) {
+                return new String(in.readAllBytes(), StandardCharsets.UTF_8);
+            } catch (IOException e) {
+                return "<" + e + ">";
+            }
+        });
+    }
+}

@@ -1,0 +1,272 @@
+package com.nq.odbc;
+
+import static com.nq.odbc.FakeDriverManagerTest.assertRaises;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotEquals;
+import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.HashSet;
+import java.util.List;
+import java.util.Map;
+import java.util.Set;
+import java.util.concurrent.ConcurrentLinkedQueue;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.stream.Collectors;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.function.Executable;
+
+/** Registration and removal through the real unixODBC and the real SQLite3 driver. */
+class UnixOdbcRegistrationTest {
+    static final String REGISTER_REFUSED = "Error trying to register ODBC DataSource!";
+    static final String REMOVE_REFUSED = "Error trying to remove ODBC DataSource!";
+    static final String SETUP_DRIVER = "Recording Setup";
+    static final Path SETUP_LOG = Paths.get(System.getenv("RIREVE_TEST_SETUP_LOG"));
+
+    static final String DRIVERS = UnixOdbcListingTest.THREE_DRIVERS
+            + "\n[" + SETUP_DRIVER + "]\n"
+            + "Driver=" + PrivateConfiguration.driverLibrary("libsqlite3odbc.so") + "\n"
+            + "Setup=" + System.getProperty("rireve.test.setupLibrary") + "\n";
+    static final String SYSTEM_SOURCES = "[shared]\nDriver=SQLite3\nDatabase=/tmp/shared.db\n";
+    static final String USER_SOURCES = "[mine]\nDriver=SQLite3\nDatabase=/tmp/mine.db\n";
+
+    @BeforeEach
+    void configure() throws Exception {
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, USER_SOURCES);
+        Files.deleteIfExists(SETUP_LOG);
+    }
+
+    @Test
+    void aRegisteredDataSourceServesEveryOdbcProgramUntilRemoved() throws Exception {
+        Path database = PrivateConfiguration.FOLDER.resolve("demo.db");
+        DataSource demo = ODBC.registerDataSource("demo", "SQLite3", "Database=" + database);
+
+        assertEquals("demo", demo.getName());
+        assertEquals("SQLite3", demo.getDriver().getDescription());
+        assertEquals(ODBC.getDrivers()[0], demo.getDriver());
+        assertEquals(SYSTEM_SOURCES, Processes.read(PrivateConfiguration.SYSTEM_SOURCES), "system file untouched");
+        assertEquals("SQLite3", PrivateConfiguration.odbcinstSection("-s", "demo").get("Driver"));
+        assertEquals(database.toString(), PrivateConfiguration.odbcinstSection("-s", "demo").get("Database"));
+
+        Processes.Result session = isql("demo",
+                "CREATE TABLE t (v TEXT)\nINSERT INTO t VALUES ('kept')\nSELECT v FROM t\n");
+        assertEquals(0, session.exitCode, session.toString());
+        assertTrue(session.stdout.contains("kept"), session.toString());
+
+        assertTrue(ODBC.unregisterDataSource("demo", "SQLite3"));
+        assertNotEquals(0, isql("demo", "SELECT 1\n").exitCode);
+        assertEquals(List.of("mine", "shared"), names(ODBC.getDataSources()));
+        assertEquals(SYSTEM_SOURCES, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
+    }
+
+    @Test
+    void registeringAgainReplacesTheUserDataSource() throws Exception {
+        ODBC.registerDataSource("demo", "SQLite3", "Database=/tmp/first.db;Timeout=5");
+        assertEquals("demo", ODBC.registerDataSource("demo", "PostgreSQL Unicode", "Servername=db.example").getName());
+        // Read by another process: unixODBC keeps the entries it has read in
+        // a process-wide cache for at least 20 seconds, so this JVM's driver
+        // manager goes on reporting the old driver for a while.
+        assertEquals(List.of("mine", "demo", "shared"), PrivateConfiguration.odbcinstSections("-s"));
+        Map<String, String> demo = PrivateConfiguration.odbcinstSection("-s", "demo");
+        assertEquals(Map.of("Driver", "PostgreSQL Unicode", "Servername", "db.example"), demo);
+
+        // Removal reads the file itself, so it names the new driver at once.
+        assertUnchanged(PrivateConfiguration.snapshot(), REMOVE_REFUSED,
+                () -> ODBC.unregisterDataSource("demo", "SQLite3"));
+        assertTrue(ODBC.unregisterDataSource("demo", "PostgreSQL Unicode"));
+        assertEquals(List.of("mine", "shared"), PrivateConfiguration.odbcinstSections("-s"));
+    }
+
+    @Test
+    void attributeTextTravelsAsWritten() throws Exception {
+        assertEquals("demo", ODBC.registerDataSource("demo", "SQLite3", "").getName());
+        assertEquals("demo2", ODBC.registerDataSource("demo2", "SQLite3", ";Database=/tmp/ä.db;;Timeout=7;").getName());
+        assertEquals("/tmp/ä.db", PrivateConfiguration.odbcinstSection("-s", "demo2").get("Database"));
+        assertEquals("7", PrivateConfiguration.odbcinstSection("-s", "demo2").get("Timeout"));
+    }
+
+    @Test
+    void nonAsciiNamesAreRegisteredAndFoundAsStandardUtf8() throws Exception {
+        String name = "Dätä \uD83D\uDE00";
+        DataSource registered = ODBC.registerDataSource(name, "SQLite3", null);
+        assertEquals(name, registered.getName());
+        byte[] file = Files.readAllBytes(PrivateConfiguration.USER_SOURCES);
+        String text = new String(file, StandardCharsets.UTF_8);
+        assertTrue(text.contains("[" + name + "]"), text);
+        assertEquals(List.of("mine", name), PrivateConfiguration.odbcinstSections("-s").subList(0, 2));
+        assertTrue(ODBC.unregisterDataSource(name, "SQLite3"));
+    }
+
+    @Test
+    void aSetupLibraryReceivesTheRequestUnchanged() throws Exception {
+        // The setup library accepts without writing anything, so the read-back finds nothing.
+        assertNull(ODBC.registerDataSource("viaSetup", SETUP_DRIVER, "Database=/tmp/s.db"));
+        assertNull(ODBC.registerDataSource("bare", SETUP_DRIVER, null));
+        assertTrue(ODBC.unregisterDataSource("viaSetup", SETUP_DRIVER));
+        List<String> calls = Files.readAllLines(SETUP_LOG);
+        assertEquals(List.of(
+                setupCall(1, "DSN=viaSetup;Database=/tmp/s.db"),
+                setupCall(1, "DSN=bare"),
+                setupCall(3, "DSN=viaSetup")), calls);
+    }
+
+    @Test
+    void badRequestsChangeNothing() throws Exception {
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, null, null));
+        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, "SQLite3", null));
+        assertUnchanged(before, "Driver name is null!", () -> ODBC.registerDataSource("x", null, null));
+        assertUnchanged(before, "DataSource name is null!", () -> ODBC.unregisterDataSource(null, null));
+        assertUnchanged(before, "Driver name is null!", () -> ODBC.unregisterDataSource("mine", null));
+        for (String name : List.of("", "n".repeat(33), "a;Driver=x", "[mine]", "a=b", "who?", "a\\b", "a\nb",
+                "\uD800", "a\u0000b", "x".repeat(2000))) {
+            assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.registerDataSource(name, "SQLite3", null));
+            assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.unregisterDataSource(name, "SQLite3"));
+        }
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "Uninstalled", null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "sqlite3", null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "", null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Driver=MariaDB Unicode"));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Database"));
+        assertUnchanged(before, "DataSource attribute text is invalid!",
+                () -> ODBC.registerDataSource("x", "SQLite3", "Database=a\n[evil]\nDriver=x"));
+        assertUnchanged(before, "DataSource attribute text is invalid!",
+                () -> ODBC.registerDataSource("x", "SQLite3", "Database=\uDC00"));
+        assertUnchanged(before, REMOVE_REFUSED, () -> ODBC.unregisterDataSource("unknown", "SQLite3"));
+        assertUnchanged(before, REMOVE_REFUSED, () -> ODBC.unregisterDataSource("mine", "PostgreSQL Unicode"));
+        assertUnchanged(before, REMOVE_REFUSED, () -> ODBC.unregisterDataSource("shared", "SQLite3"));
+    }
+
+    @Test
+    void attributeTextMayFill1022Bytes() throws Exception {
+        // "DSN=" + name + ";" + attributes: 4 + 1 + 1 + 1016 = 1022 bytes.
+        String fits = "A=" + "a".repeat(500) + ";B=" + "b".repeat(511);
+        assertEquals("n", ODBC.registerDataSource("n", "SQLite3", fits).getName());
+        assertTrue(userSources().contains("\nB=" + "b".repeat(511) + "\n"));
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        assertUnchanged(before, "DataSource attribute text is too long!",
+                () -> ODBC.registerDataSource("n", "SQLite3", fits + "b"));
+        assertUnchanged(before, "DataSource attribute text is too long!",
+                () -> ODBC.registerDataSource("n", "SQLite3", "ä".repeat(509)));
+        // The profile file holds entries of at most 1000 bytes; a longer one
+        // would be cut short.
+        assertUnchanged(before, REGISTER_REFUSED,
+                () -> ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(1001)));
+        assertEquals("n", ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(1000)).getName());
+        assertTrue(userSources().contains("\nK=" + "v".repeat(1000) + "\n"));
+    }
+
+    @Test
+    void concurrentRegistrationsAndListingsSeeAConsistentConfiguration() throws Exception {
+        StringBuilder existing = new StringBuilder(USER_SOURCES);
+        for (int i = 0; i < 10; i++) {
+            existing.append("[kept").append(i).append("]\nDriver=SQLite3\n");
+        }
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, existing.toString());
+        Set<String> before = new HashSet<>(names(ODBC.getDataSources()));
+
+        ExecutorService pool = Executors.newFixedThreadPool(9);
+        AtomicBoolean registering = new AtomicBoolean(true);
+        ConcurrentLinkedQueue<String> problems = new ConcurrentLinkedQueue<>();
+        CountDownLatch start = new CountDownLatch(1);
+        Future<Integer> lister = pool.submit(() -> {
+            start.await();
+            int listings = 0;
+            while (registering.get()) {
+                Set<String> listed = new HashSet<>(names(ODBC.getDataSources()));
+                if (!listed.containsAll(before)) {
+                    problems.add("a listing missed some of " + before + ": " + listed);
+                }
+                listings++;
+            }
+            return listings;
+        });
+        List<Future<?>> writers = new ArrayList<>();
+        for (int t = 0; t < 8; t++) {
+            int thread = t;
+            writers.add(pool.submit(() -> {
+                start.await();
+                for (int i = 0; i < 10; i++) {
+                    String name = "t" + thread + "n" + i;
+                    DataSource added = ODBC.registerDataSource(name, "SQLite3", "Database=/tmp/" + name + ".db");
+                    if (added == null || !name.equals(added.getName())) {
+                        problems.add("read back " + added + " for " + name);
+                    }
+                }
+                return null;
+            }));
+        }
+        start.countDown();
+        for (Future<?> writer : writers) {
+            writer.get(5, TimeUnit.MINUTES);
+        }
+        registering.set(false);
+        assertTrue(lister.get(1, TimeUnit.MINUTES) > 0);
+        assertEquals(List.of(), new ArrayList<>(problems));
+
+        Set<String> after = new HashSet<>(names(ODBC.getDataSources()));
+        assertEquals(before.size() + 80, after.size());
+
+        List<Future<?>> removers = new ArrayList<>();
+        for (int t = 0; t < 8; t++) {
+            int thread = t;
+            removers.add(pool.submit(() -> {
+                for (int i = 0; i < 10; i++) {
+                    ODBC.unregisterDataSource("t" + thread + "n" + i, "SQLite3");
+                }
+                return null;
+            }));
+        }
+        for (Future<?> remover : removers) {
+            remover.get(5, TimeUnit.MINUTES);
+        }
+        pool.shutdown();
+        assertEquals(before, new HashSet<>(names(ODBC.getDataSources())));
+    }
+
+    static void assertUnchanged(List<byte[]> before, String message, Executable call) throws Exception {
+        assertRaises(message, call);
+        List<byte[]> after = PrivateConfiguration.snapshot();
+        for (int i = 0; i < before.size(); i++) {
+            assertArrayEquals(before.get(i), after.get(i), message + ": file " + i + " changed");
+        }
+        assertFalse(Files.exists(SETUP_LOG), "the setup library was called");
+    }
+
+    /** The user file as written; odbcinst shows at most 500 bytes of a value. */
+    static String userSources() throws Exception {
+        return Processes.read(PrivateConfiguration.USER_SOURCES);
+    }
+
+    static String setupCall(int request, String text) {
+        StringBuilder hex = new StringBuilder();
+        for (byte b : text.getBytes(StandardCharsets.UTF_8)) {
+            hex.append(String.format("%02x", b));
+        }
+        return "parent=(nil) request=" + request + " driver=" + SETUP_DRIVER + " attributes=" + hex + "0000";
+    }
+
+    static Processes.Result isql(String dataSource, String statements) throws Exception {
+        Path script = Files.createTempFile(PrivateConfiguration.FOLDER, "isql", ".sql");
+        Files.write(script, statements.getBytes(StandardCharsets.UTF_8));
+        return Processes.run(Map.of(), List.of("sh", "-c", "isql -b " + dataSource + " < " + script));
+    }
+
+    static List<String> names(DataSource[] dataSources) {
+        return Arrays.stream(dataSources).map(DataSource::getName).collect(Collectors.toList());
+    }
+}
