@@ -1,5 +1,7 @@
 package com.nq.odbc;
 
+import java.util.Map;
+
 /**
  * The machine's ODBC configuration, as the ODBC driver manager sees it: the
  * installed drivers and the configured data sources, and registration and
@@ -8,6 +10,18 @@ package com.nq.odbc;
  * <p>Every call asks the driver manager afresh; nothing is cached. Calls may
  * come from any number of threads. Failures of the driver manager or the
  * installer are raised as {@link Throwable} with a fixed English message.
+ *
+ * <pre>{@code
+ * for (ODBCDriver driver : ODBC.getDrivers()) {
+ *     System.out.println(driver.getDescription() + " " + driver.getAttribute("Driver"));
+ * }
+ * DataSource demo = ODBC.registerDataSource("demo", "SQLite3",
+ *         Collections.singletonMap("Database", "/tmp/demo.db"));
+ * ODBC.unregisterDataSource("demo", "SQLite3");
+ * }</pre>
+ *
+ * <p>The native library is loaded when the class is first used; see the
+ * project's documentation for where it is looked for.
  */
 public final class ODBC {
     static {
@@ -54,4 +68,90 @@ public final class ODBC {
      * @return true once the data source has been removed
      */
     public static native boolean unregisterDataSource(String name, String driver);
+
+    /**
+     * Registers a user data source with no further attributes.
+     *
+     * @param name the data source's name
+     * @param driver the driver's description
+     * @return the new data source, as {@link #registerDataSource(String, String, String)} returns it
+     */
+    public static DataSource registerDataSource(String name, String driver) {
+        return registerDataSource(name, driver, (String) null);
+    }
+
+    /**
+     * Registers a user data source with attributes given as a map, which is
+     * written as {@code KEY=VALUE} pairs separated by {@code ;} in the map's
+     * iteration order.
+     *
+     * @param name the data source's name
+     * @param driver the driver's description
+     * @param attributes the attributes, or null for none
+     * @return the new data source, as {@link #registerDataSource(String, String, String)} returns it
+     * @throws IllegalArgumentException when a key or value would change the
+     *     text's meaning: a {@code ;} or NUL anywhere, an {@code =} in a key,
+     *     an empty or null key, or a null value; nothing is registered then
+     */
+    public static DataSource registerDataSource(String name, String driver, Map<String, String> attributes) {
+        return registerDataSource(name, driver, attributeText(attributes));
+    }
+
+    /**
+     * Finds a data source by its exact name.
+     *
+     * @param name the name, letter case significant
+     * @return the first data source of that name the driver manager lists, or null
+     */
+    public static DataSource findDataSource(String name) {
+        for (DataSource dataSource : getDataSources()) {
+            if (dataSource != null && dataSource.getName().equals(name)) {
+                return dataSource;
+            }
+        }
+        return null;
+    }
+
+    /**
+     * Finds an installed driver by its exact description.
+     *
+     * @param description the description, letter case significant
+     * @return the first driver of that description the driver manager lists, or null
+     */
+    public static ODBCDriver findDriver(String description) {
+        for (ODBCDriver driver : getDrivers()) {
+            if (driver != null && driver.getDescription().equals(description)) {
+                return driver;
+            }
+        }
+        return null;
+    }
+
+    static String attributeText(Map<String, String> attributes) {
+        if (attributes == null) {
+            return null;
+        }
+        StringBuilder text = new StringBuilder();
+        for (Map.Entry<String, String> entry : attributes.entrySet()) {
+            String key = entry.getKey();
+            String value = entry.getValue();
+            if (key == null || key.isEmpty() || value == null) {
+                throw new IllegalArgumentException("attribute keys must be non-empty and values non-null: " + key);
+            }
+            if (key.indexOf('=') >= 0 || hasSeparator(key) || hasSeparator(value)) {
+                // The value is left out of the message: it may be a password.
+                throw new IllegalArgumentException("attribute " + key
+                        + " holds a character that would change the meaning of the attribute text");
+            }
+            if (text.length() > 0) {
+                text.append(';');
+            }
+            text.append(key).append('=').append(value);
+        }
+        return text.toString();
+    }
+
+    private static boolean hasSeparator(String text) {
+        return text.indexOf(';') >= 0 || text.indexOf('\0') >= 0;
+    }
 }

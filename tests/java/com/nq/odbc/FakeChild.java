@@ -9,7 +9,7 @@ public final class FakeChild {
         for (int i = 0; i < 2; i++) {
             try {
                 Object result = args[0].equals("register")
-                        ? ODBC.registerDataSource(args[1], args[2], null)
+                        ? ODBC.registerDataSource(args[1], args[2], (String) null)
                         : (Object) ODBC.unregisterDataSource(args[1], args[2]);
                 System.out.println("returned " + result);
             } catch (Throwable t) {

@@ -230,11 +230,11 @@ class FakeDriverManagerTest {
         @Test
         void argumentsAreCheckedBeforeAnyOdbcCall() throws Exception {
             new FakeScenario().install();
-            assertRaises("DataSource name is null!", () -> ODBC.registerDataSource(null, null, null));
+            assertRaises("DataSource name is null!", () -> ODBC.registerDataSource(null, null, (String) null));
             assertRaises("DataSource name is null!", () -> ODBC.unregisterDataSource(null, "D"));
             assertRaises("Driver name is null!", () -> ODBC.registerDataSource("S", null, "A=1"));
             assertRaises("Driver name is null!", () -> ODBC.unregisterDataSource("S", null));
-            assertRaises("DataSource name is invalid!", () -> ODBC.registerDataSource("a;Driver=x", "D", null));
+            assertRaises("DataSource name is invalid!", () -> ODBC.registerDataSource("a;Driver=x", "D", (String) null));
             assertRaises("DataSource attribute text is too long!",
                     () -> ODBC.registerDataSource("S", "D", "x".repeat(1022)));
             assertEquals(List.of(), FakeScenario.log());
@@ -243,7 +243,7 @@ class FakeDriverManagerTest {
         @Test
         void failedAllocationComesBeforeTheInstaller() throws Exception {
             new FakeScenario().alloc(1, -1).install();
-            assertRaises(ALLOCATE, () -> ODBC.registerDataSource("S", "D", null));
+            assertRaises(ALLOCATE, () -> ODBC.registerDataSource("S", "D", (String) null));
             new FakeScenario().alloc(1, -1).install();
             assertRaises(ALLOCATE, () -> ODBC.unregisterDataSource("S", "D"));
         }

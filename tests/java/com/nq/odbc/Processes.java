@@ -35,7 +35,15 @@ final class Processes {
     }
 
     static Result run(Map<String, String> environment, List<String> command) throws IOException, InterruptedException {
+        return run(environment, command, null);
+    }
+
+    static Result run(Map<String, String> environment, List<String> command, Path workingFolder)
+            throws IOException, InterruptedException {
         ProcessBuilder builder = new ProcessBuilder(command);
+        if (workingFolder != null) {
+            builder.directory(workingFolder.toFile());
+        }
         builder.environment().putAll(environment);
         Process process = builder.start();
         process.getOutputStream().close();
@@ -55,15 +63,21 @@ final class Processes {
     /** A JVM on this test's class path, checking its JNI use, running one class. */
     static Result runJvm(Map<String, String> environment, String libraryPath, Class<?> main, String... args)
             throws IOException, InterruptedException {
-        List<String> command = new ArrayList<>();
-        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
-        command.add("-Xcheck:jni");
-        command.add("-Djava.library.path=" + libraryPath);
+        List<String> command = java("-Djava.library.path=" + libraryPath);
         command.add("-cp");
         command.add(System.getProperty("rireve.test.classpath"));
         command.add(main.getName());
         command.addAll(Arrays.asList(args));
         return run(environment, command);
+    }
+
+    /** The java command of the JVM running the tests, checking JNI use. */
+    static List<String> java(String... options) {
+        List<String> command = new ArrayList<>();
+        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
+        command.add("-Xcheck:jni");
+        command.addAll(Arrays.asList(options));
+        return command;
     }
 
     static String read(Path file) throws IOException {

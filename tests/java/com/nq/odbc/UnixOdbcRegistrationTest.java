@@ -102,7 +102,7 @@ class UnixOdbcRegistrationTest {
     @Test
     void nonAsciiNamesAreRegisteredAndFoundAsStandardUtf8() throws Exception {
         String name = "Dätä \uD83D\uDE00";
-        DataSource registered = ODBC.registerDataSource(name, "SQLite3", null);
+        DataSource registered = ODBC.registerDataSource(name, "SQLite3", (String) null);
         assertEquals(name, registered.getName());
         byte[] file = Files.readAllBytes(PrivateConfiguration.USER_SOURCES);
         String text = new String(file, StandardCharsets.UTF_8);
@@ -115,7 +115,7 @@ class UnixOdbcRegistrationTest {
     void aSetupLibraryReceivesTheRequestUnchanged() throws Exception {
         // The setup library accepts without writing anything, so the read-back finds nothing.
         assertNull(ODBC.registerDataSource("viaSetup", SETUP_DRIVER, "Database=/tmp/s.db"));
-        assertNull(ODBC.registerDataSource("bare", SETUP_DRIVER, null));
+        assertNull(ODBC.registerDataSource("bare", SETUP_DRIVER, (String) null));
         assertTrue(ODBC.unregisterDataSource("viaSetup", SETUP_DRIVER));
         List<String> calls = Files.readAllLines(SETUP_LOG);
         assertEquals(List.of(
@@ -127,19 +127,19 @@ class UnixOdbcRegistrationTest {
     @Test
     void badRequestsChangeNothing() throws Exception {
         List<byte[]> before = PrivateConfiguration.snapshot();
-        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, null, null));
-        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, "SQLite3", null));
-        assertUnchanged(before, "Driver name is null!", () -> ODBC.registerDataSource("x", null, null));
+        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, null, (String) null));
+        assertUnchanged(before, "DataSource name is null!", () -> ODBC.registerDataSource(null, "SQLite3", (String) null));
+        assertUnchanged(before, "Driver name is null!", () -> ODBC.registerDataSource("x", null, (String) null));
         assertUnchanged(before, "DataSource name is null!", () -> ODBC.unregisterDataSource(null, null));
         assertUnchanged(before, "Driver name is null!", () -> ODBC.unregisterDataSource("mine", null));
         for (String name : List.of("", "n".repeat(33), "a;Driver=x", "[mine]", "a=b", "who?", "a\\b", "a\nb",
                 "\uD800", "a\u0000b", "x".repeat(2000))) {
-            assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.registerDataSource(name, "SQLite3", null));
+            assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.registerDataSource(name, "SQLite3", (String) null));
             assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.unregisterDataSource(name, "SQLite3"));
         }
-        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "Uninstalled", null));
-        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "sqlite3", null));
-        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "", null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "Uninstalled", (String) null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "sqlite3", (String) null));
+        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "", (String) null));
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Driver=MariaDB Unicode"));
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Database"));
         assertUnchanged(before, "DataSource attribute text is invalid!",

@@ -1,0 +1,253 @@
+package com.nq.odbc;
+
+import java.io.FileDescriptor;
+import java.io.FileOutputStream;
+import java.io.PrintStream;
+import java.io.UnsupportedEncodingException;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import java.util.TreeMap;
+
+/**
+ * The command line: {@code java -jar ri-reve.jar COMMAND [OPTIONS]}. Prints
+ * aligned tables for people and, with {@code --json}, JSON for programs.
+ * Exit status: 0 on success, 1 when the ODBC configuration refused the
+ * request, 2 for a usage error.
+ */
+public final class Main {
+    static final int OK = 0;
+    static final int REFUSED = 1;
+    static final int USAGE = 2;
+
+    static final String USAGE_TEXT = "Usage: java -jar ri-reve.jar COMMAND [--json]\n"
+            + "Shows and changes this machine's ODBC configuration.\n"
+            + "\n"
+            + "Commands:\n"
+            + "  drivers [--verbose]              installed drivers (with --verbose, their attributes)\n"
+            + "  dsns                             configured data sources and their drivers\n"
+            + "  add NAME DRIVER [KEY=VALUE ...]  register a user data source\n"
+            + "  remove NAME DRIVER               remove a user data source\n"
+            + "\n"
+            + "Options:\n"
+            + "  --json     print JSON instead of a table\n"
+            + "  --verbose  with drivers: print every attribute\n"
+            + "  --help     print this text\n";
+
+    private final PrintStream out;
+    private final PrintStream err;
+    private boolean json;
+    private boolean verbose;
+
+    Main(PrintStream out, PrintStream err) {
+        this.out = out;
+        this.err = err;
+    }
+
+    /**
+     * Runs the command line and exits with its status.
+     *
+     * @param args the command and its arguments
+     */
+    public static void main(String[] args) {
+        PrintStream out = utf8(FileDescriptor.out);
+        PrintStream err = utf8(FileDescriptor.err);
+        int status = new Main(out, err).run(args);
+        out.flush();
+        err.flush();
+        System.exit(status);
+    }
+
+    int run(String[] args) {
+        List<String> words = new ArrayList<String>();
+        boolean help = false;
+        for (String arg : args) {
+            if (arg.equals("--json")) {
+                json = true;
+            } else if (arg.equals("--verbose") || arg.equals("-v")) {
+                verbose = true;
+            } else if (arg.equals("--help") || arg.equals("-h")) {
+                help = true;
+            } else if (arg.startsWith("--")) {
+                return usage("unknown option " + arg);
+            } else {
+                words.add(arg);
+            }
+        }
+        if (help) {
+            out.print(USAGE_TEXT);
+            return OK;
+        }
+        if (words.isEmpty()) {
+            return usage("no command given");
+        }
+        String command = words.remove(0);
+        try {
+            if (command.equals("drivers") && words.isEmpty()) {
+                return printDrivers(ODBC.getDrivers());
+            } else if (command.equals("dsns") && words.isEmpty()) {
+                return printDataSources(ODBC.getDataSources());
+            } else if (command.equals("add") && words.size() >= 2) {
+                return add(words.get(0), words.get(1), words.subList(2, words.size()));
+            } else if (command.equals("remove") && words.size() == 2) {
+                ODBC.unregisterDataSource(words.get(0), words.get(1));
+                out.println(json ? "{\"removed\": " + quote(words.get(0)) + "}" : "Removed " + words.get(0));
+                return OK;
+            }
+        } catch (IllegalArgumentException e) {
+            return usage(e.getMessage());
+        } catch (Throwable t) {
+            // The library raises every refusal as a plain Throwable with its own message.
+            err.println(t.getMessage());
+            return REFUSED;
+        }
+        return usage(command.matches("drivers|dsns|add|remove") ? "wrong arguments for " + command
+                : "unknown command " + command);
+    }
+
+    private int usage(String problem) {
+        err.println(problem + " (see --help)");
+        return USAGE;
+    }
+
+    private int add(String name, String driver, List<String> pairs) {
+        Map<String, String> attributes = new LinkedHashMap<String, String>();
+        for (String pair : pairs) {
+            int equals = pair.indexOf('=');
+            if (equals <= 0) {
+                throw new IllegalArgumentException("attributes are KEY=VALUE: " + pair);
+            }
+            attributes.put(pair.substring(0, equals), pair.substring(equals + 1));
+        }
+        DataSource added = ODBC.registerDataSource(name, driver, attributes.isEmpty() ? null : attributes);
+        if (added == null) {
+            err.println("Registered, but the driver manager does not list a data source named " + name);
+            return REFUSED;
+        }
+        if (json) {
+            out.println(dataSourceJson(added));
+        } else {
+            out.println("Added " + added.getName() + " (" + driverName(added) + ")");
+        }
+        return OK;
+    }
+
+    private int printDrivers(ODBCDriver[] drivers) {
+        if (json) {
+            List<String> items = new ArrayList<String>();
+            for (ODBCDriver driver : drivers) {
+                items.add(driver == null ? "null" : "{\"description\": " + quote(driver.getDescription())
+                        + ", \"attributes\": " + mapJson(driver.getAttributes()) + "}");
+            }
+            out.println(arrayJson(items));
+            return OK;
+        }
+        List<String[]> rows = new ArrayList<String[]>();
+        rows.add(new String[] {"DRIVER", "LIBRARY"});
+        for (ODBCDriver driver : drivers) {
+            if (driver == null) {
+                continue;
+            }
+            rows.add(new String[] {driver.getDescription(), orDash(driver.getAttribute("Driver"))});
+            if (verbose) {
+                for (Map.Entry<String, String> entry : new TreeMap<String, String>(driver.getAttributes()).entrySet()) {
+                    rows.add(new String[] {"  " + entry.getKey(), entry.getValue()});
+                }
+            }
+        }
+        printTable(rows);
+        return OK;
+    }
+
+    private int printDataSources(DataSource[] dataSources) {
+        if (json) {
+            List<String> items = new ArrayList<String>();
+            for (DataSource dataSource : dataSources) {
+                items.add(dataSource == null ? "null" : dataSourceJson(dataSource));
+            }
+            out.println(arrayJson(items));
+            return OK;
+        }
+        List<String[]> rows = new ArrayList<String[]>();
+        rows.add(new String[] {"NAME", "DRIVER"});
+        for (DataSource dataSource : dataSources) {
+            if (dataSource != null) {
+                rows.add(new String[] {dataSource.getName(), driverName(dataSource)});
+            }
+        }
+        printTable(rows);
+        return OK;
+    }
+
+    private void printTable(List<String[]> rows) {
+        int width = 0;
+        for (String[] row : rows) {
+            width = Math.max(width, row[0].codePointCount(0, row[0].length()));
+        }
+        for (String[] row : rows) {
+            StringBuilder line = new StringBuilder(row[0]);
+            for (int pad = row[0].codePointCount(0, row[0].length()); pad < width + 2; pad++) {
+                line.append(' ');
+            }
+            out.println(line.append(row[1]).toString().replaceAll("\\s+$", ""));
+        }
+    }
+
+    private static String driverName(DataSource dataSource) {
+        return dataSource.getDriver() == null ? "(not installed)" : dataSource.getDriver().getDescription();
+    }
+
+    private static String orDash(String text) {
+        return text == null ? "-" : text;
+    }
+
+    static String dataSourceJson(DataSource dataSource) {
+        ODBCDriver driver = dataSource.getDriver();
+        return "{\"name\": " + quote(dataSource.getName()) + ", \"driver\": "
+                + (driver == null ? "null" : quote(driver.getDescription())) + "}";
+    }
+
+    static String mapJson(Map<String, String> map) {
+        StringBuilder json = new StringBuilder("{");
+        for (Map.Entry<String, String> entry : new TreeMap<String, String>(map).entrySet()) {
+            json.append(json.length() > 1 ? ", " : "").append(quote(entry.getKey())).append(": ")
+                    .append(quote(entry.getValue()));
+        }
+        return json.append('}').toString();
+    }
+
+    static String arrayJson(List<String> items) {
+        return items.isEmpty() ? "[]" : "[\n  " + String.join(",\n  ", items) + "\n]";
+    }
+
+    static String quote(String text) {
+        StringBuilder json = new StringBuilder("\"");
+        for (int i = 0; i < text.length(); i++) {
+            char c = text.charAt(i);
+            if (c == '"' || c == '\\') {
+                json.append('\\').append(c);
+            } else if (c < 0x20 || c == 0x7F || Character.isSurrogate(c) && !validSurrogateAt(text, i)) {
+                json.append(String.format("\\u%04x", (int) c));
+            } else {
+                json.append(c);
+            }
+        }
+        return json.append('"').toString();
+    }
+
+    private static boolean validSurrogateAt(String text, int i) {
+        char c = text.charAt(i);
+        return Character.isHighSurrogate(c)
+                ? i + 1 < text.length() && Character.isLowSurrogate(text.charAt(i + 1))
+                : i > 0 && Character.isHighSurrogate(text.charAt(i - 1));
+    }
+
+    private static PrintStream utf8(FileDescriptor descriptor) {
+        try {
+            return new PrintStream(new FileOutputStream(descriptor), false, "UTF-8");
+        } catch (UnsupportedEncodingException e) {
+            throw new AssertionError(e);
+        }
+    }
+}

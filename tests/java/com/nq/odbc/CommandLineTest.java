@@ -1,0 +1,149 @@
+package com.nq.odbc;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.ByteArrayOutputStream;
+import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Map;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+
+/** The command line and the Java API built on the natives, on the real unixODBC. */
+class CommandLineTest {
+    static final String SQLITE = PrivateConfiguration.driverLibrary("libsqlite3odbc.so");
+
+    static final class Run {
+        final int status;
+        final String out;
+        final String err;
+
+        Run(String... args) {
+            ByteArrayOutputStream out = new ByteArrayOutputStream();
+            ByteArrayOutputStream err = new ByteArrayOutputStream();
+            status = new Main(new PrintStream(out, true, StandardCharsets.UTF_8),
+                    new PrintStream(err, true, StandardCharsets.UTF_8)).run(args);
+            this.out = out.toString(StandardCharsets.UTF_8);
+            this.err = err.toString(StandardCharsets.UTF_8);
+        }
+    }
+
+    @BeforeEach
+    void configure() throws Exception {
+        PrivateConfiguration.write(UnixOdbcRegistrationTest.DRIVERS,
+                "[shared]\nDriver=SQLite3\n\n[orphan]\nDriver=Gone\n", "[Dätä]\nDriver=MariaDB Unicode\n");
+        Files.deleteIfExists(UnixOdbcRegistrationTest.SETUP_LOG);
+    }
+
+    @Test
+    void tablesAreAlignedForPeople() {
+        Run drivers = new Run("drivers");
+        assertEquals(0, drivers.status);
+        assertEquals("DRIVER              LIBRARY\n"
+                + "SQLite3             " + SQLITE + "\n"
+                + "PostgreSQL Unicode  " + PrivateConfiguration.driverLibrary("psqlodbcw.so") + "\n"
+                + "MariaDB Unicode     " + PrivateConfiguration.driverLibrary("libmaodbc.so") + "\n"
+                + "Recording Setup     " + SQLITE + "\n", drivers.out);
+
+        String verbose = new Run("drivers", "--verbose").out;
+        assertTrue(verbose.startsWith("DRIVER              LIBRARY\n"
+                + "SQLite3             " + SQLITE + "\n"
+                + "  Description       SQLite3 ODBC Driver\n"
+                + "  Driver            " + SQLITE + "\n"
+                + "  UsageCount        1\n"
+                + "PostgreSQL Unicode  "), verbose);
+
+        assertEquals("NAME    DRIVER\nDätä    MariaDB Unicode\nshared  SQLite3\norphan  (not installed)\n",
+                new Run("dsns").out);
+    }
+
+    @Test
+    void jsonIsWellFormedForPrograms() throws Exception {
+        String dataSources = new Run("dsns", "--json").out;
+        assertEquals("[\n  {\"name\": \"Dätä\", \"driver\": \"MariaDB Unicode\"},\n"
+                + "  {\"name\": \"shared\", \"driver\": \"SQLite3\"},\n"
+                + "  {\"name\": \"orphan\", \"driver\": null}\n]\n", dataSources);
+        for (String[] args : List.of(new String[] {"--json", "drivers"}, new String[] {"dsns", "--json"},
+                new String[] {"add", "x", "SQLite3", "Database=a\"b\\c", "--json"})) {
+            Run run = new Run(args);
+            Files.write(PrivateConfiguration.FOLDER.resolve("out.json"), run.out.getBytes(StandardCharsets.UTF_8));
+            Processes.Result parsed = Processes.run("python3", "-m", "json.tool",
+                    PrivateConfiguration.FOLDER.resolve("out.json").toString());
+            assertEquals(0, parsed.exitCode, run.out + parsed);
+        }
+        assertEquals("{\"a\\\"\\\\\": \"\\u0001\\ud800x\"}", Main.mapJson(Map.of("a\"\\", "\u0001\uD800x")));
+    }
+
+    @Test
+    void exitStatusesTellSuccessRefusalAndMisuseApart() {
+        Run added = new Run("add", "demo", "SQLite3", "Database=/tmp/demo.db", "Timeout=9");
+        assertEquals(0, added.status, added.err);
+        assertEquals("Added demo (SQLite3)\n", added.out);
+
+        Run removed = new Run("remove", "demo", "SQLite3");
+        assertEquals(0, removed.status);
+        Run again = new Run("remove", "demo", "SQLite3");
+        assertEquals(1, again.status);
+        assertEquals("Error trying to remove ODBC DataSource!\n", again.err);
+        Run unknownDriver = new Run("add", "x", "Nope");
+        assertEquals(1, unknownDriver.status);
+        assertEquals("Error trying to register ODBC DataSource!\n", unknownDriver.err);
+
+        for (String[] misuse : List.of(new String[] {}, new String[] {"frob"}, new String[] {"drivers", "extra"},
+                new String[] {"add", "x"}, new String[] {"add", "x", "SQLite3", "novalue"},
+                new String[] {"add", "x", "SQLite3", "A=1;Driver=Other"}, new String[] {"dsns", "--frob"})) {
+            Run run = new Run(misuse);
+            assertEquals(2, run.status, String.join(" ", misuse));
+            assertEquals(1, run.err.split("\n").length, run.err);
+            assertTrue(run.err.endsWith(" (see --help)\n"), run.err);
+        }
+        Run help = new Run("--help");
+        assertEquals(0, help.status);
+        assertEquals(Main.USAGE_TEXT, help.out);
+    }
+
+    @Test
+    void theMapOverloadWritesPairsInOrder() throws Exception {
+        Map<String, String> attributes = new LinkedHashMap<>();
+        attributes.put("Database", "/tmp/m.db");
+        attributes.put("Note", "with spaces, and ü");
+        ODBC.registerDataSource("viaMap", UnixOdbcRegistrationTest.SETUP_DRIVER, attributes);
+        ODBC.registerDataSource("emptyMap", UnixOdbcRegistrationTest.SETUP_DRIVER, new LinkedHashMap<>());
+        assertEquals(List.of(
+                UnixOdbcRegistrationTest.setupCall(1, "DSN=viaMap;Database=/tmp/m.db;Note=with spaces, and ü"),
+                UnixOdbcRegistrationTest.setupCall(1, "DSN=emptyMap;")),
+                Files.readAllLines(UnixOdbcRegistrationTest.SETUP_LOG));
+    }
+
+    @Test
+    void theMapOverloadRefusesWhatWouldChangeTheText() throws Exception {
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        for (Map<String, String> bad : List.of(Map.of("A", "1;Driver=x"), Map.of("A;B", "1"), Map.of("A=B", "1"),
+                Map.of("A", "1\u0000B=2"), Map.of("", "1"))) {
+            assertThrows(IllegalArgumentException.class,
+                    () -> ODBC.registerDataSource("x", UnixOdbcRegistrationTest.SETUP_DRIVER, bad), bad.toString());
+        }
+        Map<String, String> nullValue = new LinkedHashMap<>();
+        nullValue.put("A", null);
+        assertThrows(IllegalArgumentException.class, () -> ODBC.registerDataSource("x", "SQLite3", nullValue));
+        assertFalse(Files.exists(UnixOdbcRegistrationTest.SETUP_LOG), "a refused map reached the installer");
+        List<byte[]> after = PrivateConfiguration.snapshot();
+        for (int i = 0; i < before.size(); i++) {
+            assertTrue(java.util.Arrays.equals(before.get(i), after.get(i)));
+        }
+    }
+
+    @Test
+    void lookupsFindOneEntryByExactName() {
+        assertEquals("MariaDB Unicode", ODBC.findDataSource("Dätä").getDriver().getDescription());
+        assertEquals(null, ODBC.findDataSource("dätä"));
+        assertEquals(SQLITE, ODBC.findDriver("SQLite3").getAttribute("Driver"));
+        assertEquals(null, ODBC.findDriver("sqlite3"));
+    }
+}

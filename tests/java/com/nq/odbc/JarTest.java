@@ -1,0 +1,116 @@
+package com.nq.odbc;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import java.util.concurrent.CompletableFuture;
+import java.util.stream.Stream;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+
+/** The jar on its own, as users run it: no library path, any working folder. */
+class JarTest {
+    static final String JAR = System.getProperty("rireve.test.jar");
+    static final Path WORK = PrivateConfiguration.FOLDER;
+    static final Path TEMP = WORK.resolve("tmp");
+    static final Path MARKER = WORK.resolve("planted-library-was-loaded");
+
+    @BeforeEach
+    void configure() throws Exception {
+        PrivateConfiguration.write(UnixOdbcListingTest.THREE_DRIVERS, "[shared]\nDriver=SQLite3\n", "");
+        Files.createDirectories(TEMP);
+        Files.deleteIfExists(MARKER);
+        // Where a loader that extracts to predictable names would look.
+        Path planted = Paths.get(System.getProperty("rireve.test.plantedLibrary"));
+        for (Path trap : List.of(TEMP.resolve("libRI-REVE.so"), TEMP.resolve("RI-REVE/libRI-REVE.so"),
+                TEMP.resolve("ri-reve/linux-x86_64/libRI-REVE.so"), WORK.resolve("libRI-REVE.so"))) {
+            Files.createDirectories(trap.getParent());
+            Files.copy(planted, trap, java.nio.file.StandardCopyOption.REPLACE_EXISTING);
+        }
+    }
+
+    static Processes.Result runJar(String... args) throws Exception {
+        List<String> command = Processes.java("-Djava.io.tmpdir=" + TEMP);
+        command.addAll(List.of(args));
+        return Processes.run(Map.of("RIREVE_TEST_PLANTED_MARKER", MARKER.toString()), command, WORK);
+    }
+
+    static List<String> jarCommand(String... args) {
+        List<String> command = new ArrayList<>(List.of("-jar", JAR));
+        command.addAll(List.of(args));
+        return command;
+    }
+
+    @Test
+    void theJarAloneListsDriversAndLeavesNothingBehind() throws Exception {
+        Processes.Result listed = runJar(jarCommand("drivers").toArray(new String[0]));
+        assertEquals(0, listed.exitCode, listed.toString());
+        assertEquals("", listed.stderr);
+        assertTrue(listed.stdout.startsWith("DRIVER              LIBRARY\nSQLite3             /"), listed.stdout);
+        assertEquals(4, listed.stdout.split("\n").length, listed.stdout);
+        assertFalse(Files.exists(MARKER), "a planted library was loaded");
+        try (Stream<Path> left = Files.list(TEMP)) {
+            assertFalse(left.anyMatch(p -> p.getFileName().toString().startsWith("ri-reve-")),
+                    "the extracted copy was not removed");
+        }
+    }
+
+    @Test
+    void twoJvmsLoadTheBundledCopyAtOnce() throws Exception {
+        CompletableFuture<Processes.Result> first = CompletableFuture.supplyAsync(() -> dataSources());
+        CompletableFuture<Processes.Result> second = CompletableFuture.supplyAsync(() -> dataSources());
+        for (Processes.Result result : List.of(first.join(), second.join())) {
+            assertEquals(0, result.exitCode, result.toString());
+            assertEquals("NAME    DRIVER\nshared  SQLite3\n", result.stdout);
+        }
+    }
+
+    @Test
+    void theLibraryPropertyComesFirst() throws Exception {
+        Files.write(WORK.resolve("scenario.txt"), "dsn\t*\t0\tFromTheNamedLibrary\tnone\n".getBytes());
+        List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "="
+                + System.getProperty("rireve.test.fakeLibrary")));
+        command.addAll(jarCommand("dsns"));
+        Processes.Result listed = runJar(command.toArray(new String[0]));
+        assertEquals("NAME                 DRIVER\nFromTheNamedLibrary  (not installed)\n", listed.stdout,
+                listed.toString());
+    }
+
+    @Test
+    void whenNothingLoadsOneErrorExplainsEveryAttempt() throws Exception {
+        List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "=/nonexistent/lib.so",
+                "-Dos.arch=sparc"));
+        command.addAll(jarCommand("drivers"));
+        Processes.Result failed = runJar(command.toArray(new String[0]));
+        assertEquals(1, failed.exitCode, failed.toString());
+        assertTrue(failed.stderr.startsWith("Could not load the native library RI-REVE:\n"), failed.stderr);
+        assertTrue(failed.stderr.contains("\n  com.nq.odbc.library=/nonexistent/lib.so: "), failed.stderr);
+        assertTrue(failed.stderr.contains("\n  java.library.path="), failed.stderr);
+        assertTrue(failed.stderr.contains("\n  bundled copy /com/nq/odbc/native/linux-sparc/libRI-REVE.so: not in the jar"),
+                failed.stderr);
+    }
+
+    @Test
+    void platformNamesFollowTheJvmsOwn() {
+        assertEquals("linux-x86_64", NativeLibrary.platform("Linux", "amd64"));
+        assertEquals("windows-x86", NativeLibrary.platform("Windows 10", "x86"));
+        assertEquals("windows-x86_64", NativeLibrary.platform("Windows Server 2022", "amd64"));
+        assertEquals("linux-aarch64", NativeLibrary.platform("Linux", "aarch64"));
+        assertEquals("macos-aarch64", NativeLibrary.platform("Mac OS X", "aarch64"));
+    }
+
+    private static Processes.Result dataSources() {
+        try {
+            return runJar(jarCommand("dsns").toArray(new String[0]));
+        } catch (Exception e) {
+            throw new IllegalStateException(e);
+        }
+    }
+}
