@@ -151,11 +151,43 @@ SQLRETURN listNext(const std::vector<Entry>& entries, ListCursor& cursor, const 
     return SQL_NO_DATA;
 }
 
+// A caller's output buffer; raw text is copied byte for byte, other text as
+// a C string.
+struct Output {
+    SQLCHAR* buffer;
+    SQLSMALLINT size;
+    SQLSMALLINT* length;
+    bool raw;
+
+    void write(const std::string& text) const {
+        if (raw) {
+            copyText(text, buffer, size, length);
+        } else {
+            copyCString(text, buffer, size, length);
+        }
+    }
+};
+
 std::string describeCall(const char* name, SQLHENV env, SQLUSMALLINT direction, SQLSMALLINT size1, SQLSMALLINT size2,
                          SQLRETURN rc) {
     char line[160];
     std::snprintf(line, sizeof line, "%s env=%p direction=%u buffers=%d,%d -> %d", name, env, direction, size1, size2, rc);
     return line;
+}
+
+SQLRETURN answerListCall(const char* function, SQLHENV handle, SQLUSMALLINT direction,
+                         const std::vector<Entry>& entries, ListCursor Environment::*cursor, Output first,
+                         Output second) {
+    std::lock_guard<std::mutex> hold(lock);
+    auto* env = reinterpret_cast<Environment*>(handle);
+    const Entry* entry = nullptr;
+    const SQLRETURN rc = listNext(entries, env->*cursor, &entry);
+    if (entry != nullptr) {
+        first.write(entry->first);
+        second.write(entry->second);
+    }
+    logCall(describeCall(function, handle, direction, first.size, second.size, rc));
+    return rc;
 }
 
 }  // namespace
@@ -196,31 +228,16 @@ SQLRETURN SQL_API SQLFreeEnv(SQLHENV handle) {
 SQLRETURN SQL_API SQLDrivers(SQLHENV handle, SQLUSMALLINT direction, SQLCHAR* description, SQLSMALLINT descriptionSize,
                              SQLSMALLINT* descriptionLength, SQLCHAR* attributes, SQLSMALLINT attributesSize,
                              SQLSMALLINT* attributesLength) {
-    std::lock_guard<std::mutex> hold(lock);
-    auto* env = reinterpret_cast<Environment*>(handle);
-    const Entry* entry = nullptr;
-    const SQLRETURN rc = listNext(scenario.drivers, env->drivers, &entry);
-    if (entry != nullptr) {
-        copyCString(entry->first, description, descriptionSize, descriptionLength);
-        copyText(entry->second, attributes, attributesSize, attributesLength);
-    }
-    logCall(describeCall("SQLDrivers", handle, direction, descriptionSize, attributesSize, rc));
-    return rc;
+    return answerListCall("SQLDrivers", handle, direction, scenario.drivers, &Environment::drivers,
+                          {description, descriptionSize, descriptionLength, false},
+                          {attributes, attributesSize, attributesLength, true});
 }
 
 SQLRETURN SQL_API SQLDataSources(SQLHENV handle, SQLUSMALLINT direction, SQLCHAR* name, SQLSMALLINT nameSize,
                                  SQLSMALLINT* nameLength, SQLCHAR* description, SQLSMALLINT descriptionSize,
                                  SQLSMALLINT* descriptionLength) {
-    std::lock_guard<std::mutex> hold(lock);
-    auto* env = reinterpret_cast<Environment*>(handle);
-    const Entry* entry = nullptr;
-    const SQLRETURN rc = listNext(scenario.dataSources, env->dataSources, &entry);
-    if (entry != nullptr) {
-        copyCString(entry->first, name, nameSize, nameLength);
-        copyCString(entry->second, description, descriptionSize, descriptionLength);
-    }
-    logCall(describeCall("SQLDataSources", handle, direction, nameSize, descriptionSize, rc));
-    return rc;
+    return answerListCall("SQLDataSources", handle, direction, scenario.dataSources, &Environment::dataSources,
+                          {name, nameSize, nameLength, false}, {description, descriptionSize, descriptionLength, false});
 }
 
 }  // extern "C"
