@@ -33,4 +33,13 @@ bool AttributeText::append(std::string_view text) {
     return true;
 }
 
+TextCheck composeAttributeText(std::string_view name, const std::string_view* attributes, AttributeText& text) {
+    if (!isValidDataSourceName(name)) return TextCheck::invalidName;
+    text.append(name);
+    if (attributes == nullptr) return TextCheck::ok;
+    if (!text.append(";") || !text.append(*attributes)) return TextCheck::tooLong;
+    if (!isValidAttributeText(*attributes)) return TextCheck::invalidAttributes;
+    return TextCheck::ok;
+}
+
 }  // namespace rireve

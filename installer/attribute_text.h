@@ -34,15 +34,15 @@ public:
     // Appends if the whole text stays within kMaxAttributeTextBytes.
     bool append(std::string_view text);
 
-    // Room for appending: the end of the text and how much may still follow,
-    // with the NUL that ends it. commit() takes what was written there.
-    char* end() { return bytes_ + size_; }
-    std::size_t room() const { return kMaxAttributeTextBytes - size_ + 1; }
-    void commit(std::size_t written) { size_ += written; }
-
 private:
     char bytes_[kTextBufferSize];
     std::size_t size_ = 0;
 };
+
+enum class TextCheck { ok, invalidName, tooLong, invalidAttributes };
+
+// Checks the name and the attributes (null for none) and, when both pass,
+// writes the request's text into `text`, which must be new.
+TextCheck composeAttributeText(std::string_view name, const std::string_view* attributes, AttributeText& text);
 
 }  // namespace rireve

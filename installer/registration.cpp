@@ -31,18 +31,6 @@ bool checkNotNull(JNIEnv* env, jstring name, jstring driver) {
     return true;
 }
 
-bool takeName(JNIEnv* env, jstring name, Request& request) {
-    std::size_t length = 0;
-    const TextStatus status = copyJavaString(env, name, request.name, sizeof request.name, &length);
-    if (status == TextStatus::javaException) return false;
-    if (status != TextStatus::ok || !isValidDataSourceName(std::string_view(request.name, length))) {
-        throwError(env, message::kNameIsInvalid);
-        return false;
-    }
-    request.text.append(std::string_view(request.name, length));
-    return true;
-}
-
 // A description that cannot be carried as driver manager text names no
 // installed driver: the request is refused as the installer would refuse it.
 bool takeDriver(JNIEnv* env, jstring driver, Request& request, const char* refusal) {
@@ -56,24 +44,39 @@ bool takeDriver(JNIEnv* env, jstring driver, Request& request, const char* refus
     return true;
 }
 
-bool takeAttributes(JNIEnv* env, jstring attributes, Request& request) {
-    if (!request.text.append(";")) {
-        throwError(env, message::kAttributesTooLong);
-        return false;
+bool refuse(JNIEnv* env, const char* message) {
+    throwError(env, message);
+    return false;
+}
+
+// Takes the name and the attributes (null for none) from the VM and writes
+// the request's text, raising the message of the first check that fails.
+bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
+    std::size_t nameLength = 0;
+    const TextStatus nameStatus = copyJavaString(env, name, request.name, sizeof request.name, &nameLength);
+    if (nameStatus == TextStatus::javaException) return false;
+    const std::string_view nameText(request.name, nameLength);
+    if (nameStatus != TextStatus::ok || !isValidDataSourceName(nameText)) {
+        return refuse(env, message::kNameIsInvalid);
     }
-    std::size_t length = 0;
-    const TextStatus status = copyJavaString(env, attributes, request.text.end(), request.text.room(), &length);
-    if (status == TextStatus::javaException) return false;
-    if (status == TextStatus::tooLong) {
-        throwError(env, message::kAttributesTooLong);
-        return false;
+    char attributeBytes[kTextBufferSize];
+    std::size_t attributesLength = 0;
+    if (attributes != nullptr) {
+        switch (copyJavaString(env, attributes, attributeBytes, sizeof attributeBytes, &attributesLength)) {
+            case TextStatus::javaException: return false;
+            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong);
+            case TextStatus::notRepresentable: return refuse(env, message::kAttributesInvalid);
+            case TextStatus::ok: break;
+        }
     }
-    if (status != TextStatus::ok || !isValidAttributeText(std::string_view(request.text.end(), length))) {
-        throwError(env, message::kAttributesInvalid);
-        return false;
+    const std::string_view attributeText(attributeBytes, attributesLength);
+    switch (composeAttributeText(nameText, attributes != nullptr ? &attributeText : nullptr, request.text)) {
+        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid);
+        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong);
+        case TextCheck::invalidAttributes: return refuse(env, message::kAttributesInvalid);
+        case TextCheck::ok: return true;
     }
-    request.text.commit(length);
-    return true;
+    return false;
 }
 
 // One installer request on an environment of its own, alone among this
@@ -101,9 +104,8 @@ bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const c
 jobject registerDataSource(JNIEnv* env, jstring name, jstring driver, jstring attributes) {
     Request request;
     if (!checkNotNull(env, name, driver)) return nullptr;
-    if (!takeName(env, name, request)) return nullptr;
+    if (!takeText(env, name, attributes, request)) return nullptr;
     if (!takeDriver(env, driver, request, message::kRegisterRefused)) return nullptr;
-    if (attributes != nullptr && !takeAttributes(env, attributes, request)) return nullptr;
     if (!runInstallerRequest(env, ODBC_ADD_DSN, request, message::kRegisterRefused)) return nullptr;
     ReadingConfiguration reading;
     return lookupDataSource(env, request.name);
@@ -112,7 +114,7 @@ jobject registerDataSource(JNIEnv* env, jstring name, jstring driver, jstring at
 bool unregisterDataSource(JNIEnv* env, jstring name, jstring driver) {
     Request request;
     if (!checkNotNull(env, name, driver)) return false;
-    if (!takeName(env, name, request)) return false;
+    if (!takeText(env, name, nullptr, request)) return false;
     if (!takeDriver(env, driver, request, message::kRemoveRefused)) return false;
     return runInstallerRequest(env, ODBC_REMOVE_DSN, request, message::kRemoveRefused);
 }

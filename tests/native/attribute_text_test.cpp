@@ -41,9 +41,35 @@ TEST(AttributeText, HoldsAtMost1022Bytes) {
     ASSERT_TRUE(text.append(std::string(1018, 'x')));
     EXPECT_EQ(text.size(), kMaxAttributeTextBytes);
     EXPECT_FALSE(text.append("y"));
-    EXPECT_EQ(text.room(), 1u);
     EXPECT_EQ(text.bytes()[1022], '\0');
     EXPECT_EQ(text.bytes()[1023], '\0');
+}
+
+TEST(ComposeAttributeText, ChecksTheNameThenTheLengthThenTheText) {
+    const std::string_view none;
+    const std::string_view pairs = "Database=/tmp/x.db";
+    const std::string_view broken = "A=1\n[evil]";
+    AttributeText text;
+    EXPECT_EQ(composeAttributeText("a;b", &pairs, text), TextCheck::invalidName);
+    EXPECT_EQ(std::string(text.bytes(), text.size()), "DSN=");
+    AttributeText withNone;
+    EXPECT_EQ(composeAttributeText("demo", nullptr, withNone), TextCheck::ok);
+    EXPECT_EQ(std::string(withNone.bytes(), withNone.size() + 2), std::string("DSN=demo\0\0", 10));
+    AttributeText empty;
+    EXPECT_EQ(composeAttributeText("demo", &none, empty), TextCheck::ok);
+    EXPECT_EQ(std::string(empty.bytes(), empty.size()), "DSN=demo;");
+    AttributeText bad;
+    EXPECT_EQ(composeAttributeText("demo", &broken, bad), TextCheck::invalidAttributes);
+    // 4 + 1 + 1 + 1016 = 1022 bytes fit; one more does not.
+    const std::string exact(1016, 'x');
+    const std::string_view exactView(exact);
+    AttributeText full;
+    EXPECT_EQ(composeAttributeText("n", &exactView, full), TextCheck::ok);
+    EXPECT_EQ(full.size(), kMaxAttributeTextBytes);
+    const std::string over(1017, 'x');
+    const std::string_view overView(over);
+    AttributeText tooLong;
+    EXPECT_EQ(composeAttributeText("n", &overView, tooLong), TextCheck::tooLong);
 }
 
 }  // namespace

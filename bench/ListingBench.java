@@ -1,0 +1,51 @@
+import com.nq.odbc.ODBC;
+import java.nio.file.Files;
+import java.nio.file.Paths;
+import java.util.Arrays;
+
+/**
+ * Times getDrivers() and getDataSources() inside one JVM, after warm-up.
+ * Usage: java -cp ri-reve.jar:. ListingBench RUNS
+ * Prints one JSON object: median seconds per listing, entries listed, and
+ * the JVM's peak resident memory in KiB.
+ */
+public final class ListingBench {
+    private ListingBench() {
+    }
+
+    interface Listing {
+        int run();
+    }
+
+    public static void main(String[] args) throws Exception {
+        int runs = Math.max(1, Integer.parseInt(args[0]));
+        double drivers = median(runs, () -> ODBC.getDrivers().length);
+        double dataSources = median(runs, () -> ODBC.getDataSources().length);
+        System.out.printf("{\"drivers\": %.6f, \"dataSources\": %.6f, \"driversListed\": %d, "
+                + "\"dataSourcesListed\": %d, \"peakRssKiB\": %d}%n", drivers, dataSources,
+                ODBC.getDrivers().length, ODBC.getDataSources().length, peakRssKiB());
+    }
+
+    static double median(int runs, Listing listing) {
+        for (int i = 0; i < 2; i++) {
+            listing.run();
+        }
+        double[] times = new double[runs];
+        for (int i = 0; i < runs; i++) {
+            long start = System.nanoTime();
+            listing.run();
+            times[i] = (System.nanoTime() - start) / 1e9;
+        }
+        Arrays.sort(times);
+        return times[runs / 2];
+    }
+
+    static long peakRssKiB() throws Exception {
+        for (String line : Files.readAllLines(Paths.get("/proc/self/status"))) {
+            if (line.startsWith("VmHWM:")) {
+                return Long.parseLong(line.replaceAll("[^0-9]", ""));
+            }
+        }
+        return -1;
+    }
+}

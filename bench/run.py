@@ -1,0 +1,204 @@
+"""Listing cost of the library against the driver manager's own floor and peers.
+
+For each size of configuration it writes a private ODBC configuration (drivers
+pointing at Debian's SQLite3 ODBC driver), then measures side by side:
+  library     ODBC.getDrivers() / ODBC.getDataSources() in one warmed-up JVM
+  same-calls  a C++ program making exactly the library's driver manager calls
+  plain       a C++ program making one plain pass over each list
+  pyodbc      pyodbc.drivers() / pyodbc.dataSources()
+  odbcinst    odbcinst -q -d / odbcinst -q -s, whole process
+and writes a markdown table and a plot to the results folder.
+
+Usage: python3 bench/run.py --build build [--results bench/results] [--runs 5] [--smoke]
+"""
+import argparse
+import datetime
+import json
+import os
+import platform
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+CONTENDERS = ["library", "same-calls", "plain", "pyodbc", "odbcinst"]
+SIZES = [(10, 5), (100, 5), (400, 5), (10, 50), (100, 50), (400, 50), (100, 20)]
+SMOKE_SIZES = [(10, 5)]
+PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pyodbc
+HERE = Path(__file__).resolve().parent
+
+
+def sqlite_driver():
+    for folder in ("/usr/lib/x86_64-linux-gnu/odbc", "/usr/lib/aarch64-linux-gnu/odbc", "/usr/lib/odbc"):
+        library = Path(folder) / "libsqlite3odbc.so"
+        if library.exists():
+            return str(library)
+    sys.exit("Debian's SQLite3 ODBC driver (libsqliteodbc) is not installed")
+
+
+def write_configuration(folder, data_sources, drivers):
+    library = sqlite_driver()
+    with open(folder / "odbcinst.ini", "w") as out:
+        for d in range(drivers):
+            out.write(f"[Driver {d}]\nDescription=Benchmark driver {d}\nDriver={library}\nUsageCount=1\n\n")
+    with open(folder / "odbc.ini", "w") as out:
+        for n in range(data_sources):
+            out.write(f"[source{n:04d}]\nDriver=Driver {n % drivers}\nDatabase=/tmp/source{n}.db\n\n")
+    (folder / "user.ini").write_text("")
+
+
+def environment(folder):
+    env = dict(os.environ)
+    env.update(ODBCSYSINI=str(folder), ODBCINI=str(folder / "user.ini"), HOME=str(folder))
+    return env
+
+
+def run_json(command, env):
+    done = subprocess.run(command, env=env, capture_output=True, text=True, check=True)
+    return json.loads(done.stdout)
+
+
+def time_process(command, env, runs):
+    subprocess.run(command, env=env, capture_output=True, check=True)
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        subprocess.run(command, env=env, capture_output=True, check=True)
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
+def measure(build, folder, runs):
+    env = environment(folder)
+    floor = str(build / "bench" / "listing-floor")
+    classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
+    results = {
+        "library": run_json(["java", "-Djava.library.path=" + str(build), "-cp", classpath,
+                             "ListingBench", str(runs)], env),
+        "same-calls": run_json([floor, "same-calls", str(runs)], env),
+        "plain": run_json([floor, "plain", str(runs)], env),
+        "pyodbc": run_json([PYTHON, str(HERE / "pyodbc_listing.py"), str(runs)], env),
+        "odbcinst": {"drivers": time_process(["odbcinst", "-q", "-d"], env, runs),
+                     "dataSources": time_process(["odbcinst", "-q", "-s"], env, runs)},
+    }
+    return results
+
+
+def largest_listing(build, folder, configured=1000):
+    write_configuration(folder, configured, 5)
+    listed = run_json([str(build / "bench" / "listing-floor"), "plain", "1"], environment(folder))
+    return configured, listed["dataSourcesListed"]
+
+
+def versions():
+    def first_line(command):
+        try:
+            done = subprocess.run(command, capture_output=True, text=True)
+            return (done.stdout or done.stderr).strip().splitlines()[0]
+        except (OSError, IndexError):
+            return "unknown"
+
+    cpu = "unknown"
+    for line in Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name"):
+            cpu = line.split(":", 1)[1].strip()
+            break
+    return {
+        "machine": f"{platform.system()} {platform.release()}, {cpu}, {os.cpu_count()} cores",
+        "java": first_line(["java", "-version"]),
+        "unixODBC": first_line(["odbcinst", "--version"]),
+        "pyodbc": first_line([PYTHON, "-c", "import pyodbc; print('pyodbc', pyodbc.version)"]),
+        "SQLite3 ODBC driver": first_line(["dpkg-query", "-W", "-f", "libsqliteodbc ${Version}", "libsqliteodbc"]),
+    }
+
+
+def ratio(a, b):
+    return f"{a / b:.2f}" if b > 0 else "-"
+
+
+def table(rows):
+    lines = ["| N | D | list | listed | library | same-calls | plain | pyodbc | odbcinst"
+             + " | lib ÷ same-calls | lib ÷ plain | lib ÷ pyodbc |",
+             "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for (n, d), results in rows:
+        for kind, label in (("dataSources", "data sources"), ("drivers", "drivers")):
+            t = {name: results[name][kind] for name in CONTENDERS}
+            listed = results["library"][kind + "Listed"]
+            lines.append(f"| {n} | {d} | {label} | {listed} | " + " | ".join(f"{t[name] * 1000:.2f}" for name in CONTENDERS)
+                         + f" | {ratio(t['library'], t['same-calls'])} | {ratio(t['library'], t['plain'])}"
+                         + f" | {ratio(t['library'], t['pyodbc'])} |")
+    return "\n".join(lines)
+
+
+def plot(rows, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    drivers_counts = sorted({d for (_, d), _ in rows if d != 20})
+    figure, axes = plt.subplots(1, len(drivers_counts), figsize=(6 * len(drivers_counts), 4.5), squeeze=False)
+    for axis, d in zip(axes[0], drivers_counts):
+        points = sorted(((n, results) for (n, dd), results in rows if dd == d), key=lambda p: p[0])
+        for name in CONTENDERS:
+            axis.plot([n for n, _ in points], [r[name]["dataSources"] * 1000 for _, r in points],
+                      marker="o", label=name)
+        axis.set_title(f"Listing the data sources, {d} drivers")
+        axis.set_xlabel("data sources configured (N)")
+        axis.set_ylabel("median time (ms)")
+        axis.set_yscale("log")
+        axis.grid(True, which="both", alpha=0.3)
+        axis.legend()
+    figure.tight_layout()
+    figure.savefig(path, dpi=100)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", type=Path, default=Path("build"))
+    parser.add_argument("--results", type=Path, default=HERE / "results")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--smoke", action="store_true", help="one small size, one run: checks that it all works")
+    args = parser.parse_args()
+    build = args.build.resolve()
+    runs = 1 if args.smoke else max(5, args.runs)
+    sizes = SMOKE_SIZES if args.smoke else SIZES
+    args.results.mkdir(parents=True, exist_ok=True)
+
+    rows = []
+    with tempfile.TemporaryDirectory(prefix="ri-reve-bench-") as temporary:
+        folder = Path(temporary)
+        for n, d in sizes:
+            write_configuration(folder, n, d)
+            print(f"measuring N={n} D={d} ...", file=sys.stderr, flush=True)
+            rows.append(((n, d), measure(build, folder, runs)))
+        configured, listed = largest_listing(build, folder, 50 if args.smoke else 1000)
+
+    largest = max(rows, key=lambda row: row[0])
+    report = "\n".join([
+        f"# Listing cost, {datetime.date.today()}",
+        "",
+        "Median milliseconds per listing"
+        + f" ({runs} runs after warm-up; odbcinst is a whole process, start-up included).",
+        "N data sources, D drivers; every data source uses one of the drivers.",
+        "",
+        table(rows),
+        "",
+        f"Peak resident memory of the JVM after listing N={largest[0][0]}, D={largest[0][1]}:"
+        + f" {largest[1]['library']['peakRssKiB'] / 1024:.1f} MiB.",
+        "",
+        f"Largest listing: with {configured} data sources configured, the driver manager lists {listed}.",
+        "",
+        "| | |",
+        "|---|---|",
+        *[f"| {key} | {value} |" for key, value in versions().items()],
+        "",
+    ])
+    (args.results / "results.md").write_text(report)
+    plot(rows, args.results / "listing.png")
+    print(report)
+
+
+if __name__ == "__main__":
+    main()
