@@ -27,7 +27,13 @@ public:
     bool found() const { return id_ != nullptr; }
     jclass type() const { return type_.get(); }
     // A new object, or null with an exception pending.
-    jobject create(JNIEnv* env, ...) const;
+    template <typename... Arguments>
+    jobject create(JNIEnv* env, Arguments... arguments) const {
+        jobject object = env->NewObject(type_.get(), id_, arguments...);
+        if (!env->ExceptionCheck()) return object;
+        if (object != nullptr) env->DeleteLocalRef(object);
+        return nullptr;
+    }
 
 private:
     LocalRef<jclass> type_;

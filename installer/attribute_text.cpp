@@ -28,6 +28,7 @@ AttributeText::AttributeText() {
 
 bool AttributeText::append(std::string_view text) {
     if (text.size() > kMaxAttributeTextBytes - size_) return false;
+    if (text.empty()) return true;  // its data may be null, which memcpy must not see
     std::memcpy(bytes_ + size_, text.data(), text.size());
     size_ += text.size();
     return true;

@@ -148,20 +148,25 @@ bool isReservedKey(std::string_view key) {
            (key.size() == 6 && strncasecmp(key.data(), "Driver", 6) == 0);
 }
 
+// unixODBC reads a profile line into 1000 bytes with its NUL, and copies an
+// entry into 1001 bytes without ending it when the entry fills them: a longer
+// line comes back cut short, or is written from beyond its buffer.
+constexpr std::size_t kMaxLineBytes = 999;
+
 // Every pair must be keyword=value with a keyword of its own (the name and
-// the driver come from the request itself), and short enough for the
-// profile file: the installer cuts longer entries without a word.
+// the driver come from the request itself), on a line the profile can hold.
 bool attributesWritable(const char* text) {
-    constexpr std::size_t kMaxEntryBytes = 1000;
     bool writable = true;
     forEachPair(text, [&](std::string_view pair) {
         const std::size_t equals = pair.find('=');
-        writable = equals != std::string_view::npos && equals > 0 && equals <= kMaxEntryBytes &&
-                   pair.size() - equals - 1 <= kMaxEntryBytes && !isReservedKey(pair.substr(0, equals));
+        writable = equals != std::string_view::npos && equals > 0 && pair.size() <= kMaxLineBytes &&
+                   !isReservedKey(pair.substr(0, equals));
         return writable;
     });
     return writable;
 }
+
+bool driverWritable(const char* driver) { return std::strlen("Driver=") + std::strlen(driver) <= kMaxLineBytes; }
 
 // Runs profile work in user mode, restoring the process-wide mode after, as
 // unixODBC's own SQLConfigDataSource does around a setup library.
@@ -215,7 +220,7 @@ BOOL configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver
     name.copy(nameText, sizeof nameText - 1);
     switch (request) {
         case ODBC_ADD_DSN:
-            if (!setup.installed || !attributesWritable(attributes)) return FALSE;
+            if (!setup.installed || !driverWritable(driver) || !attributesWritable(attributes)) return FALSE;
             return addUserDataSource(nameText, driver, attributes);
         case ODBC_REMOVE_DSN:
             return removeUserDataSource(nameText, driver);

@@ -57,17 +57,18 @@ const char* modulePath(void* module) {
 void* resolveInstallerProc(const char* name) {
     void* module = boundInstallerModule();
     if (module == nullptr) {
-        std::fprintf(stderr, "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
+        // Nothing more can be done when standard error cannot be written.
+        (void)std::fprintf(stderr, "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
                      kInstallerLibrary);
         return nullptr;
     }
     if (void* proc = dlsym(module, name)) return proc;
     char program[kPathSize];
     programPath(program);
-    std::fprintf(stderr,
-                 "ODBC Installer Error: The program %s, or one of its libraries attempted to call the function %s "
-                 "which is not supported in the loaded ODBC installer library (%s).\n",
-                 program, name, modulePath(module));
+    (void)std::fprintf(stderr,
+                       "ODBC Installer Error: The program %s, or one of its libraries attempted to call the function %s "
+                       "which is not supported in the loaded ODBC installer library (%s).\n",
+                       program, name, modulePath(module));
     return nullptr;
 }
 

@@ -5,7 +5,8 @@
 set -eu
 
 packages="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst
-  libsqliteodbc odbc-postgresql odbc-mariadb junit5 libgtest-dev python3 python3-pyodbc python3-matplotlib"
+  libsqliteodbc odbc-postgresql odbc-mariadb junit5 libgtest-dev python3 python3-pyodbc python3-matplotlib
+  clang libclang-rt-14-dev clang-tidy cppcheck"
 
 missing=""
 for package in $packages; do

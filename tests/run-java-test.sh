@@ -20,8 +20,8 @@ env ODBCSYSINI="$work" ODBCINI="$work/user-odbc.ini" HOME="$work" \
     --disable-banner --disable-ansi-colors --details=tree --fail-if-no-tests \
     >"$output" 2>&1 || status=$?
 cat "$output"
-if grep -n -E 'WARNING|FATAL ERROR|^Exception in thread' "$output" >&2; then
-    echo "JNI check reported the lines above" >&2
+if grep -n -E 'WARNING|FATAL ERROR|^Exception in thread|ERROR: [A-Za-z]+Sanitizer|runtime error:' "$output" >&2; then
+    echo "the JNI check or a sanitizer reported the lines above" >&2
     exit 1
 fi
 exit "$status"

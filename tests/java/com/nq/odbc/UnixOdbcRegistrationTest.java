@@ -153,7 +153,7 @@ class UnixOdbcRegistrationTest {
 
     @Test
     void attributeTextMayFill1022Bytes() throws Exception {
-        // "DSN=" + name + ";" + attributes: 4 + 1 + 1 + 1016 = 1022 bytes.
+        // "DSN=" + name + ";" + attributes: 4 + 1 + 1 + 1016 = 1022 bytes, in two lines.
         String fits = "A=" + "a".repeat(500) + ";B=" + "b".repeat(511);
         assertEquals("n", ODBC.registerDataSource("n", "SQLite3", fits).getName());
         assertTrue(userSources().contains("\nB=" + "b".repeat(511) + "\n"));
@@ -162,12 +162,12 @@ class UnixOdbcRegistrationTest {
                 () -> ODBC.registerDataSource("n", "SQLite3", fits + "b"));
         assertUnchanged(before, "DataSource attribute text is too long!",
                 () -> ODBC.registerDataSource("n", "SQLite3", "ä".repeat(509)));
-        // The profile file holds entries of at most 1000 bytes; a longer one
-        // would be cut short.
+        // unixODBC reads back lines of at most 999 bytes; a longer one would
+        // come back cut short.
         assertUnchanged(before, REGISTER_REFUSED,
-                () -> ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(1001)));
-        assertEquals("n", ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(1000)).getName());
-        assertTrue(userSources().contains("\nK=" + "v".repeat(1000) + "\n"));
+                () -> ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(998)));
+        assertEquals("n", ODBC.registerDataSource("n", "SQLite3", "K=" + "v".repeat(997)).getName());
+        assertTrue(userSources().contains("\nK=" + "v".repeat(997) + "\n"));
     }
 
     @Test
