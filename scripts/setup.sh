@@ -6,7 +6,14 @@ set -eu
 
 packages="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst
   libsqliteodbc odbc-postgresql odbc-mariadb junit5 libgtest-dev python3 python3-pyodbc python3-matplotlib
-  clang libclang-rt-14-dev clang-tidy cppcheck"
+  clang libclang-rt-14-dev clang-tidy cppcheck
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine32 wine64"
+
+# Wine runs the 32-bit Windows tests, and wine32 is an i386 package.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [ "$(id -u)" -ne 0 ]; then sudo dpkg --add-architecture i386; else dpkg --add-architecture i386; fi
+fi
 
 missing=""
 for package in $packages; do

@@ -1,0 +1,54 @@
+/* A stand-in for odbccp32.dll. Every line it writes to the file named by
+ * RIREVE_TEST_INSTALLER_LOG names its own path, so the tests see which copy
+ * was loaded, called and unloaded. It needs nothing but kernel32 and user32,
+ * so that it can be made small enough to pass for a stub. */
+#include <windows.h>
+
+static HINSTANCE self;
+
+/* One write per line, so that lines of concurrent calls do not mix. */
+static void logLine(char* text, int length) {
+    text[length] = '\n';
+    char path[MAX_PATH];
+    if (GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_LOG", path, sizeof path) == 0) return;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text, (DWORD)length + 1, &written, NULL);
+    CloseHandle(file);
+}
+
+static void logEvent(const char* event) {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(self, path, MAX_PATH);
+    char line[2 * MAX_PATH + 2];
+    logLine(line, wsprintfA(line, "%s %s", event, path));
+}
+
+BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)reserved;
+    self = instance;
+    if (reason == DLL_PROCESS_ATTACH) logEvent("loaded");
+    if (reason == DLL_PROCESS_DETACH) logEvent("unloaded");
+    return TRUE;
+}
+
+#ifndef TEST_NO_ENTRY
+__declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(self, path, MAX_PATH);
+    char line[4096];
+    int length = wsprintfA(line, "called %s parent=%lx request=%u driver=%s attributes=", path,
+                           (unsigned long)(ULONG_PTR)parent, (unsigned)request, driver);
+    /* The attribute list ends with an empty entry: two NUL bytes in a row. */
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; length < (int)sizeof line - 4; ++i) {
+        line[length++] = digits[(unsigned char)attributes[i] >> 4];
+        line[length++] = digits[(unsigned char)attributes[i] & 15];
+        if (i > 0 && attributes[i] == '\0' && attributes[i - 1] == '\0') break;
+    }
+    logLine(line, length);
+    return TRUE;
+}
+#endif
