@@ -1,37 +1,18 @@
 // Linux: the driver manager's text is standard UTF-8.
-#include <cassert>
-#include <cstring>
-#include <string_view>
-
-#include "binding/text.h"
+#include "binding/platform_text.h"
 #include "binding/utf8.h"
 
 namespace rireve {
 
-TextStatus copyJavaString(JNIEnv* env, jstring string, char* out, std::size_t capacity,
-                          std::size_t* length) {
-    assert(capacity <= kTextBufferSize);
-    *length = 0;
-    if (capacity > 0) out[0] = '\0';
-    const jsize count = env->GetStringLength(string);
-    // Every code unit takes at least one byte, and the NUL one more.
-    if (static_cast<std::size_t>(count) >= capacity) return TextStatus::tooLong;
-    jchar units[kTextBufferSize];
-    env->GetStringRegion(string, 0, count, units);
-    if (env->ExceptionCheck()) return TextStatus::javaException;
-    static_assert(sizeof(jchar) == sizeof(char16_t), "jchar is a UTF-16 code unit");
-    switch (encodeUtf8(reinterpret_cast<const char16_t*>(units), count, out, capacity, length)) {
+TextStatus encodePlatformText(const char16_t* units, std::size_t count, char* out, std::size_t capacity,
+                              std::size_t* length) {
+    switch (encodeUtf8(units, count, out, capacity, length)) {
         case EncodeStatus::ok: return TextStatus::ok;
         case EncodeStatus::tooLong: return TextStatus::tooLong;
         default: return TextStatus::notRepresentable;
     }
 }
 
-jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity) {
-    const std::size_t size = strnlen(bytes, capacity < kTextBufferSize ? capacity : kTextBufferSize);
-    char16_t units[kTextBufferSize];
-    const std::size_t count = decodeUtf8(std::string_view(bytes, size), units);
-    return env->NewString(reinterpret_cast<const jchar*>(units), static_cast<jsize>(count));
-}
+std::size_t decodePlatformText(std::string_view bytes, char16_t* out) { return decodeUtf8(bytes, out); }
 
 }  // namespace rireve

@@ -1,34 +1,42 @@
-// Windows: the driver manager's text is in the ANSI code page.
-#include <cassert>
-#include <cstring>
-#include <string_view>
+// Windows: the narrow ODBC functions speak the ANSI code page.
+#include <windows.h>
 
-#include "binding/ansi.h"
-#include "binding/text.h"
+#include "binding/platform_text.h"
 
 namespace rireve {
 
-TextStatus copyJavaString(JNIEnv* env, jstring string, char* out, std::size_t capacity,
-                          std::size_t* length) {
-    assert(capacity <= kTextBufferSize);
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 code unit on Windows");
+
+TextStatus encodePlatformText(const char16_t* units, std::size_t count, char* out, std::size_t capacity,
+                              std::size_t* length) {
     *length = 0;
     if (capacity > 0) out[0] = '\0';
-    const jsize count = env->GetStringLength(string);
-    // Every code unit takes at least one byte, and the NUL one more.
-    if (static_cast<std::size_t>(count) >= capacity) return TextStatus::tooLong;
-    jchar units[kTextBufferSize];
-    env->GetStringRegion(string, 0, count, units);
-    if (env->ExceptionCheck()) return TextStatus::javaException;
-    static_assert(sizeof(jchar) == sizeof(wchar_t), "jchar is a UTF-16 code unit, as wchar_t is on Windows");
-    return encodeAnsi(reinterpret_cast<const wchar_t*>(units), static_cast<std::size_t>(count), out, capacity,
-                      length);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (units[i] == u'\0') return TextStatus::notRepresentable;
+    }
+    if (count == 0) return capacity > 0 ? TextStatus::ok : TextStatus::tooLong;
+    // With UTF-8 as the ANSI code page, Windows takes no default-character
+    // flag, but reports characters it cannot encode as an error instead.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+    const auto* wide = reinterpret_cast<const wchar_t*>(units);
+    const int wideCount = static_cast<int>(count);
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide, wideCount, nullptr, 0, nullptr, usedDefaultOut);
+    if (needed <= 0 || usedDefault) return TextStatus::notRepresentable;
+    if (static_cast<std::size_t>(needed) >= capacity) return TextStatus::tooLong;
+    WideCharToMultiByte(CP_ACP, flags, wide, wideCount, out, needed, nullptr, usedDefaultOut);
+    out[needed] = '\0';
+    *length = static_cast<std::size_t>(needed);
+    return TextStatus::ok;
 }
 
-jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity) {
-    const std::size_t size = strnlen(bytes, capacity < kTextBufferSize ? capacity : kTextBufferSize);
-    wchar_t units[kTextBufferSize];
-    const std::size_t count = decodeAnsi(std::string_view(bytes, size), units);
-    return env->NewString(reinterpret_cast<const jchar*>(units), static_cast<jsize>(count));
+std::size_t decodePlatformText(std::string_view bytes, char16_t* out) {
+    if (bytes.empty()) return 0;
+    const int size = static_cast<int>(bytes.size());
+    const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(out), size);
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
 }
 
 }  // namespace rireve

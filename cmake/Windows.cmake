@@ -7,10 +7,10 @@ set(RIREVE_WINDOWS_JNI_INCLUDES $ENV{JAVA_HOME}/include ${PROJECT_SOURCE_DIR}/cm
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include$<SEMICOLON>windows.h>)
 
 set(RIREVE_WINDOWS_SHARED_SOURCES
-  binding/ansi_windows.cpp
   binding/configuration_lock.cpp
   binding/frame.cpp
   binding/java_objects.cpp
+  binding/text.cpp
   binding/text_windows.cpp
   catalog/data_sources.cpp
   catalog/drivers.cpp
@@ -38,7 +38,7 @@ endif()
 # Wine. The message box is replaced by one that records what would be shown.
 add_executable(installer-selection-test tests/windows/installer_selection_test.cpp
   tests/windows/recording_message_box.cpp installer/installer_windows.cpp)
-add_executable(ansi-text-test tests/windows/ansi_text_test.cpp binding/ansi_windows.cpp)
+add_executable(ansi-text-test tests/windows/ansi_text_test.cpp binding/text_windows.cpp)
 foreach(program installer-selection-test ansi-text-test)
   target_include_directories(${program} PRIVATE ${PROJECT_SOURCE_DIR} ${RIREVE_WINDOWS_JNI_INCLUDES})
   target_compile_definitions(${program} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "installer/installer.h"
+#include "installer/select_once.h"
 
 #ifndef RIREVE_INSTALLER_LIBRARY
 #define RIREVE_INSTALLER_LIBRARY "libodbcinst.so.2"
@@ -26,19 +27,9 @@ std::atomic<void*> installerModule{nullptr};
 
 void* selectInstallerLibrary() { return dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL); }
 
-// Selects once even when several threads make their first request together;
-// a selection that finds nothing is tried again on the next request.
 void* boundInstallerModule() {
-    void* module = installerModule.load(std::memory_order_acquire);
-    if (module != nullptr) return module;
     static std::mutex selecting;
-    std::lock_guard<std::mutex> hold(selecting);
-    module = installerModule.load(std::memory_order_relaxed);
-    if (module == nullptr) {
-        module = selectInstallerLibrary();
-        installerModule.store(module, std::memory_order_release);
-    }
-    return module;
+    return selectOnce(installerModule, selecting, selectInstallerLibrary);
 }
 
 void programPath(char (&path)[kPathSize]) {
@@ -58,8 +49,9 @@ void* resolveInstallerProc(const char* name) {
     void* module = boundInstallerModule();
     if (module == nullptr) {
         // Nothing more can be done when standard error cannot be written.
-        (void)std::fprintf(stderr, "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
-                     kInstallerLibrary);
+        (void)std::fprintf(stderr,
+                           "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
+                           kInstallerLibrary);
         return nullptr;
     }
     if (void* proc = dlsym(module, name)) return proc;

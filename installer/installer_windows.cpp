@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "installer/installer.h"
+#include "installer/select_once.h"
 #include "installer/message_box.h"
 
 namespace rireve {
@@ -155,19 +156,9 @@ HMODULE selectInstallerLibrary() {
     return chooseByVersion(searchCopy, systemCopy, systemCopyPath);
 }
 
-// Selects once even when several threads make their first request together;
-// a selection that finds nothing is tried again on the next request.
 HMODULE boundInstallerModule() {
-    HMODULE module = installerModule.load(std::memory_order_acquire);
-    if (module != nullptr) return module;
     static std::mutex selecting;
-    std::lock_guard<std::mutex> hold(selecting);
-    module = installerModule.load(std::memory_order_relaxed);
-    if (module == nullptr) {
-        module = selectInstallerLibrary();
-        installerModule.store(module, std::memory_order_release);
-    }
-    return module;
+    return selectOnce(installerModule, selecting, selectInstallerLibrary);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "binding/ansi.h"
+#include "binding/platform_text.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ void expect(bool condition, const char* what) {
     }
 }
 
-rireve::TextStatus encode(const std::wstring& text, char* out, std::size_t capacity, std::size_t* length) {
-    return rireve::encodeAnsi(text.data(), text.size(), out, capacity, length);
+rireve::TextStatus encode(const std::u16string& text, char* out, std::size_t capacity, std::size_t* length) {
+    return rireve::encodePlatformText(text.data(), text.size(), out, capacity, length);
 }
 
 }  // namespace
@@ -29,27 +29,27 @@ int main() {
     char out[16];
     std::size_t length = 0;
 
-    expect(encode(L"D\u00e4t\u00e4", out, sizeof out, &length) == rireve::TextStatus::ok, "1252 text encodes");
+    expect(encode(u"D\u00e4t\u00e4", out, sizeof out, &length) == rireve::TextStatus::ok, "1252 text encodes");
     expect(length == 4 && std::memcmp(out, "D\xe4t\xe4", 5) == 0, "one byte each, NUL-terminated");
-    wchar_t back[16];
-    const std::size_t units = rireve::decodeAnsi(std::string_view(out, length), back);
-    expect(units == 4 && std::wstring(back, units) == L"D\u00e4t\u00e4", "and decodes back");
-    expect(rireve::decodeAnsi(std::string_view("\x80", 1), back) == 1 && back[0] == L'\u20ac', "0x80 is the euro sign");
+    char16_t back[16];
+    const std::size_t units = rireve::decodePlatformText(std::string_view(out, length), back);
+    expect(units == 4 && std::u16string(back, units) == u"D\u00e4t\u00e4", "and decodes back");
+    expect(rireve::decodePlatformText(std::string_view("\x80", 1), back) == 1 && back[0] == u'\u20ac', "0x80 is the euro sign");
 
-    expect(encode(L"a\u0101", out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
+    expect(encode(u"a\u0101", out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
            "a character outside the code page is refused, not replaced");
-    expect(encode(L"\U0001F600", out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
+    expect(encode(u"\U0001F600", out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
            "a character beyond the BMP is refused");
     expect(out[0] == '\0' && length == 0, "a refusal leaves an empty text");
-    expect(encode(std::wstring{L'a', static_cast<wchar_t>(0xD800)}, out, sizeof out, &length) ==
+    expect(encode(std::u16string{u'a', static_cast<char16_t>(0xD800)}, out, sizeof out, &length) ==
                rireve::TextStatus::notRepresentable,
            "an unpaired surrogate is refused");
-    expect(encode(std::wstring(L"a\0b", 3), out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
+    expect(encode(std::u16string(u"a\0b", 3), out, sizeof out, &length) == rireve::TextStatus::notRepresentable,
            "a NUL is refused");
 
-    expect(encode(L"abc", out, 4, &length) == rireve::TextStatus::ok, "three bytes and the NUL fit four");
-    expect(encode(L"abcd", out, 4, &length) == rireve::TextStatus::tooLong, "four do not");
-    expect(encode(L"", out, 1, &length) == rireve::TextStatus::ok && out[0] == '\0', "the empty text");
+    expect(encode(u"abc", out, 4, &length) == rireve::TextStatus::ok, "three bytes and the NUL fit four");
+    expect(encode(u"abcd", out, 4, &length) == rireve::TextStatus::tooLong, "four do not");
+    expect(encode(u"", out, 1, &length) == rireve::TextStatus::ok && out[0] == '\0', "the empty text");
 
     std::printf("%d passed, %d failed\n", 13 - failures, failures);
     return failures == 0 ? 0 : 1;

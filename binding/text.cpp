@@ -1,0 +1,35 @@
+#include "binding/text.h"
+
+#include <cassert>
+#include <cstring>
+#include <string_view>
+
+#include "binding/platform_text.h"
+
+namespace rireve {
+
+static_assert(sizeof(jchar) == sizeof(char16_t), "jchar is a UTF-16 code unit");
+
+TextStatus copyJavaString(JNIEnv* env, jstring string, char* out, std::size_t capacity,
+                          std::size_t* length) {
+    assert(capacity <= kTextBufferSize);
+    *length = 0;
+    if (capacity > 0) out[0] = '\0';
+    const jsize count = env->GetStringLength(string);
+    // Every code unit takes at least one byte, and the NUL one more.
+    if (static_cast<std::size_t>(count) >= capacity) return TextStatus::tooLong;
+    jchar units[kTextBufferSize];
+    env->GetStringRegion(string, 0, count, units);
+    if (env->ExceptionCheck()) return TextStatus::javaException;
+    return encodePlatformText(reinterpret_cast<const char16_t*>(units), static_cast<std::size_t>(count), out,
+                              capacity, length);
+}
+
+jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity) {
+    const std::size_t size = strnlen(bytes, capacity < kTextBufferSize ? capacity : kTextBufferSize);
+    char16_t units[kTextBufferSize];
+    const std::size_t count = decodePlatformText(std::string_view(bytes, size), units);
+    return env->NewString(reinterpret_cast<const jchar*>(units), static_cast<jsize>(count));
+}
+
+}  // namespace rireve
