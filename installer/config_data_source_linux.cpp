@@ -8,7 +8,6 @@
 #include <strings.h>
 
 #include <climits>
-
 #include <cstring>
 #include <string_view>
 
@@ -138,9 +137,12 @@ void forEachPair(const char* text, OnPair onPair) {
     }
 }
 
+// The name of the leading DSN=name pair; empty when the text has none.
 std::string_view nameOf(const char* text) {
+    constexpr std::string_view kPrefix = "DSN=";
     const std::string_view first(text, std::strcspn(text, ";"));
-    return first.substr(std::strlen("DSN="));
+    if (first.substr(0, kPrefix.size()) != kPrefix) return {};
+    return first.substr(kPrefix.size());
 }
 
 bool isReservedKey(std::string_view key) {
@@ -216,6 +218,7 @@ BOOL removeUserDataSource(const char* name, LPCSTR driver) {
 
 BOOL configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver, LPCSTR attributes) {
     const std::string_view name = nameOf(attributes);
+    if (name.empty()) return FALSE;
     char nameText[kTextBufferSize] = {};
     name.copy(nameText, sizeof nameText - 1);
     switch (request) {

@@ -98,8 +98,10 @@ public final class Main {
         } catch (IllegalArgumentException e) {
             return usage(e.getMessage());
         } catch (Throwable t) {
-            // The library raises every refusal as a plain Throwable with its own message.
-            err.println(t.getMessage());
+            // The library raises every refusal as a plain Throwable with its
+            // own message; anything else is shown with its class.
+            err.println(t.getClass() == Throwable.class || t instanceof UnsatisfiedLinkError ? t.getMessage()
+                    : t.toString());
             return REFUSED;
         }
         return usage(command.matches("drivers|dsns|add|remove") ? "wrong arguments for " + command
