@@ -1,0 +1,227 @@
+// Calls the Windows DLL's native methods as a Java VM would: looked up by the
+// names the VM uses on this platform, called through a JNI environment whose
+// functions this program provides. Prints what each call returned or raised.
+//   jni-harness RI-REVE.dll
+#include <windows.h>
+
+#include <jni.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The objects the library creates, as this stand-in VM keeps them.
+struct Object {
+    std::string type;  // the class's internal name, or "String", or "Array"
+    std::u16string text;
+    std::vector<Object*> fields;
+    std::map<std::u16string, std::u16string> map;
+};
+
+struct Method {
+    std::string type;
+    std::string name;
+    std::string signature;
+};
+
+std::vector<Object*> heap;  // never freed: the program is short
+std::map<std::string, Object*> classes;
+std::vector<Method*> methods;
+std::string pendingException;
+int liveLocalReferences = 0;
+int mostLocalReferences = 0;
+
+jobject track(Object* object) {
+    heap.push_back(object);
+    liveLocalReferences += 1;
+    if (liveLocalReferences > mostLocalReferences) mostLocalReferences = liveLocalReferences;
+    return reinterpret_cast<jobject>(object);
+}
+
+Object* from(jobject object) { return reinterpret_cast<Object*>(object); }
+
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+    static const char* known[] = {"com/nq/odbc/DataSource", "com/nq/odbc/ODBCDriver", "java/util/HashMap",
+                                  "java/lang/Throwable"};
+    for (const char* candidate : known) {
+        if (std::strcmp(candidate, name) == 0) {
+            auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}};
+            classes[name] = type;
+            return reinterpret_cast<jclass>(track(type));
+        }
+    }
+    pendingException = std::string("NoClassDefFoundError: ") + name;
+    return nullptr;
+}
+
+jmethodID JNICALL getMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
+    const std::u16string& typeName = from(type)->text;
+    methods.push_back(new Method{std::string(typeName.begin(), typeName.end()), name, signature});
+    return reinterpret_cast<jmethodID>(methods.back());
+}
+
+jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
+    const Method* method = reinterpret_cast<const Method*>(id);
+    auto* object = new Object{method->type, {}, {}, {}};
+    if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;)V" ||
+        method->signature == "(Ljava/lang/String;Ljava/util/HashMap;)V") {
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+    }
+    return track(object);
+}
+
+jobject JNICALL callObjectMethodV(JNIEnv*, jobject target, jmethodID, va_list arguments) {
+    Object* key = from(va_arg(arguments, jobject));
+    Object* value = from(va_arg(arguments, jobject));
+    from(target)->map[key->text] = value->text;
+    return nullptr;
+}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
+    auto* array = new Object{"Array", {}, std::vector<Object*>(static_cast<std::size_t>(length)), {}};
+    return reinterpret_cast<jobjectArray>(track(array));
+}
+
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject element) {
+    from(array)->fields.at(static_cast<std::size_t>(index)) = from(element);
+}
+
+jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
+    auto* text = new Object{"String", std::u16string(reinterpret_cast<const char16_t*>(units), length), {}, {}};
+    return reinterpret_cast<jstring>(track(text));
+}
+
+jsize JNICALL getStringLength(JNIEnv*, jstring text) { return static_cast<jsize>(from(text)->text.size()); }
+
+void JNICALL getStringRegion(JNIEnv*, jstring text, jsize start, jsize length, jchar* out) {
+    std::memcpy(out, from(text)->text.data() + start, static_cast<std::size_t>(length) * sizeof(jchar));
+}
+
+jboolean JNICALL exceptionCheck(JNIEnv*) { return pendingException.empty() ? JNI_FALSE : JNI_TRUE; }
+
+jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
+    const std::u16string& name = from(type)->text;
+    pendingException = std::string(name.begin(), name.end()) + ": " + message;
+    return 0;
+}
+
+void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
+    if (object != nullptr) liveLocalReferences -= 1;
+}
+
+std::string utf8(const std::u16string& text) {
+    std::string out;
+    for (char16_t unit : text) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string describe(const Object* object) {
+    if (object == nullptr) return "null";
+    if (object->type == "String") return utf8(object->text);
+    if (object->type == "com/nq/odbc/ODBCDriver") {
+        std::string text = describe(object->fields[0]) + " {";
+        for (const auto& [key, value] : object->fields[1]->map) {
+            text += (text.back() == '{' ? "" : ", ") + utf8(key) + "=" + utf8(value);
+        }
+        return text + "}";
+    }
+    if (object->type == "com/nq/odbc/DataSource") {
+        const Object* driver = object->fields[1];
+        return describe(object->fields[0]) + " -> " + (driver ? describe(driver->fields[0]) : "null");
+    }
+    std::string text;
+    for (const Object* element : object->fields) text += "\n  " + describe(element);
+    return text;
+}
+
+jstring javaString(const char16_t* text) {
+    if (text == nullptr) return nullptr;
+    auto* object = new Object{"String", text, {}, {}};
+    heap.push_back(object);
+    return reinterpret_cast<jstring>(object);
+}
+
+void report(const char* call, jobject result) {
+    std::printf("%s: %s%s\n", call, pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
+                describe(from(result)).c_str());
+    pendingException.clear();
+}
+
+template <typename Function>
+Function native(HMODULE library, const char* method, int argumentBytes) {
+    char name[128];
+    if (sizeof(void*) == 4) {
+        std::snprintf(name, sizeof name, "_Java_com_nq_odbc_ODBC_%s@%d", method, argumentBytes);
+    } else {
+        std::snprintf(name, sizeof name, "Java_com_nq_odbc_ODBC_%s", method);
+    }
+    auto found = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    if (found == nullptr) std::printf("missing export %s\n", name);
+    return found;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const HMODULE library = LoadLibraryA(argv[1]);
+    if (library == nullptr) {
+        std::printf("cannot load %s\n", argv[1]);
+        return 1;
+    }
+    using List = jobjectArray(JNICALL*)(JNIEnv*, jclass);
+    using Register = jobject(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring);
+    using Unregister = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
+    const auto getDrivers = native<List>(library, "getDrivers", 8);
+    const auto getDataSources = native<List>(library, "getDataSources", 8);
+    const auto registerDataSource = native<Register>(library, "registerDataSource", 20);
+    const auto unregisterDataSource = native<Unregister>(library, "unregisterDataSource", 16);
+    if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource) return 1;
+
+    JNINativeInterface_ functions{};
+    functions.FindClass = findClass;
+    functions.GetMethodID = getMethodID;
+    functions.NewObjectV = newObjectV;
+    functions.CallObjectMethodV = callObjectMethodV;
+    functions.NewObjectArray = newObjectArray;
+    functions.SetObjectArrayElement = setObjectArrayElement;
+    functions.NewString = newString;
+    functions.GetStringLength = getStringLength;
+    functions.GetStringRegion = getStringRegion;
+    functions.ExceptionCheck = exceptionCheck;
+    functions.ThrowNew = throwNew;
+    functions.DeleteLocalRef = deleteLocalRef;
+    JNIEnv env{};
+    env.functions = &functions;
+
+    report("getDrivers", getDrivers(&env, nullptr));
+    report("getDataSources", getDataSources(&env, nullptr));
+    report("registerDataSource(null, null, null)", registerDataSource(&env, nullptr, nullptr, nullptr, nullptr));
+    report("registerDataSource(\"a;b\", \"SQLite3\", null)",
+           registerDataSource(&env, nullptr, javaString(u"a;b"), javaString(u"SQLite3"), nullptr));
+    report("registerDataSource(\"\u0101\", \"SQLite3\", null)",
+           registerDataSource(&env, nullptr, javaString(u"\u0101"), javaString(u"SQLite3"), nullptr));
+    const jboolean removed = unregisterDataSource(&env, nullptr, javaString(u"demo"), javaString(u"No Such Driver"));
+    std::printf("unregisterDataSource(\"demo\", \"No Such Driver\"): %s%s\n",
+                pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
+                removed ? "true" : "false");
+    std::printf("most local references held: %d\n", mostLocalReferences);
+    return 0;
+}
