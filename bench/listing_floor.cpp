@@ -9,6 +9,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,8 @@ struct Environment {
     ~Environment() { SQLFreeEnv(handle); }
 };
 
+using Fetch = bool (*)(SQLHENV, char*, char*);
+
 bool nextDriver(SQLHENV env, char* description, char* attributes) {
     SQLSMALLINT length1 = 0;
     SQLSMALLINT length2 = 0;
@@ -41,6 +44,20 @@ bool nextDataSource(SQLHENV env, char* name, char* driver) {
                                         &length1, reinterpret_cast<SQLCHAR*>(driver), kBufferSize, &length2));
 }
 
+// One pass over a list, of at most `limit` entries; `each` sees every
+// entry's second text. Returns the number of entries.
+int walk(SQLHENV env, Fetch fetch, int limit = INT_MAX, void (*each)(const char*) = nullptr) {
+    char first[kBufferSize];
+    char second[kBufferSize];
+    int count = 0;
+    while (count < limit && fetch(env, first, second)) {
+        if (each != nullptr) each(second);
+        ++count;
+    }
+    return count;
+}
+
+// The library's lookup of a data source's driver: a scan of its own.
 void scanDriversFor(const char* wanted) {
     Environment env;
     char description[kBufferSize];
@@ -50,43 +67,26 @@ void scanDriversFor(const char* wanted) {
     }
 }
 
-int sameCallsDrivers() {
+// The library's listing: a counting pass, then a filling pass on the same
+// environment, with a driver scan per data source when listing those.
+int sameCalls(Fetch fetch, void (*each)(const char*)) {
     Environment env;
-    char description[kBufferSize];
-    char attributes[kBufferSize];
-    int count = 0;
-    while (nextDriver(env.handle, description, attributes)) ++count;
-    for (int i = 0; i < count && nextDriver(env.handle, description, attributes); ++i) {
-    }
+    const int count = walk(env.handle, fetch);
+    walk(env.handle, fetch, count, each);
     return count;
 }
 
-int sameCallsDataSources() {
-    Environment env;
-    char name[kBufferSize];
-    char driver[kBufferSize];
-    int count = 0;
-    while (nextDataSource(env.handle, name, driver)) ++count;
-    for (int i = 0; i < count && nextDataSource(env.handle, name, driver); ++i) scanDriversFor(driver);
-    return count;
-}
+int sameCallsDrivers() { return sameCalls(nextDriver, nullptr); }
+int sameCallsDataSources() { return sameCalls(nextDataSource, scanDriversFor); }
 
 int plainDrivers() {
     Environment env;
-    char description[kBufferSize];
-    char attributes[kBufferSize];
-    int count = 0;
-    while (nextDriver(env.handle, description, attributes)) ++count;
-    return count;
+    return walk(env.handle, nextDriver);
 }
 
 int plainDataSources() {
     Environment env;
-    char name[kBufferSize];
-    char driver[kBufferSize];
-    int count = 0;
-    while (nextDataSource(env.handle, name, driver)) ++count;
-    return count;
+    return walk(env.handle, nextDataSource);
 }
 
 // Median seconds of `runs` timed calls after one untimed warm-up call.

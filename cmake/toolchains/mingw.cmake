@@ -1,0 +1,12 @@
+# Cross build for Windows with Debian's mingw-w64, POSIX thread model, for
+# the processor that mingw-i686.cmake or mingw-x86_64.cmake names.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${RIREVE_MINGW_ARCH})
+set(CMAKE_C_COMPILER ${RIREVE_MINGW_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${RIREVE_MINGW_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${RIREVE_MINGW_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${RIREVE_MINGW_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
