@@ -36,14 +36,16 @@ public final class ODBC {
      * alike, each with its driver.
      *
      * @return the data sources in the driver manager's order; a data source
-     *     whose driver is not installed carries a null driver
+     *     whose driver is not installed carries a null driver. An element is
+     *     null when the data source was removed while the list was being read.
      */
     public static native DataSource[] getDataSources();
 
     /**
      * Lists the installed ODBC drivers with their attributes.
      *
-     * @return the drivers in the driver manager's order
+     * @return the drivers in the driver manager's order; an element is null
+     *     when the driver was removed while the list was being read
      */
     public static native ODBCDriver[] getDrivers();
 
@@ -54,7 +56,8 @@ public final class ODBC {
      * @param name the data source's name
      * @param driver the driver's description, as {@link ODBCDriver#getDescription()} gives it
      * @param attributes further attributes as {@code KEY=VALUE} pairs separated by
-     *     {@code ;}, or null for none
+     *     {@code ;}, or null for none (write {@code (String) null}, or use
+     *     {@link #registerDataSource(String, String)})
      * @return the new data source, or null when the driver manager does not
      *     list it under exactly that name
      */
