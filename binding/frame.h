@@ -18,6 +18,7 @@ inline constexpr char kRemoveRefused[] = "Error trying to remove ODBC DataSource
 inline constexpr char kNameIsInvalid[] = "DataSource name is invalid!";
 inline constexpr char kAttributesTooLong[] = "DataSource attribute text is too long!";
 inline constexpr char kAttributesInvalid[] = "DataSource attribute text is invalid!";
+inline constexpr char kInternalError[] = "Internal error in the ODBC library!";
 }  // namespace message
 
 // SQL_SUCCESS and SQL_SUCCESS_WITH_INFO; anything else is failure or the end
