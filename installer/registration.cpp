@@ -19,15 +19,15 @@ struct Request {
     char driver[kTextBufferSize];
 };
 
+// Raises the message; the caller returns its neutral value.
+bool refuse(JNIEnv* env, const char* message) {
+    throwError(env, message);
+    return false;
+}
+
 bool checkNotNull(JNIEnv* env, jstring name, jstring driver) {
-    if (name == nullptr) {
-        throwError(env, message::kNameIsNull);
-        return false;
-    }
-    if (driver == nullptr) {
-        throwError(env, message::kDriverIsNull);
-        return false;
-    }
+    if (name == nullptr) return refuse(env, message::kNameIsNull);
+    if (driver == nullptr) return refuse(env, message::kDriverIsNull);
     return true;
 }
 
@@ -37,16 +37,8 @@ bool takeDriver(JNIEnv* env, jstring driver, Request& request, const char* refus
     std::size_t length = 0;
     const TextStatus status = copyJavaString(env, driver, request.driver, sizeof request.driver, &length);
     if (status == TextStatus::javaException) return false;
-    if (status != TextStatus::ok || length == 0) {
-        throwError(env, refusal);
-        return false;
-    }
+    if (status != TextStatus::ok || length == 0) return refuse(env, refusal);
     return true;
-}
-
-bool refuse(JNIEnv* env, const char* message) {
-    throwError(env, message);
-    return false;
 }
 
 // Takes the name and the attributes (null for none) from the VM and writes
@@ -84,18 +76,9 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
 bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
     WritingConfiguration writing;
     OdbcEnvironment odbc;
-    if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment);
-        return false;
-    }
-    if (!configDataSource(nullptr, code, request.driver, request.text.bytes())) {
-        throwError(env, refusal);
-        return false;
-    }
-    if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment);
-        return false;
-    }
+    if (!odbc.allocated()) return refuse(env, message::kAllocateEnvironment);
+    if (!configDataSource(nullptr, code, request.driver, request.text.bytes())) return refuse(env, refusal);
+    if (!odbc.release()) return refuse(env, message::kFreeEnvironment);
     return true;
 }
 
