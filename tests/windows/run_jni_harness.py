@@ -45,8 +45,8 @@ def main():
                                     b"[orphan]\nDriver=Gone\n")
     (WORK / "user.ini").write_bytes(b"")
     env = dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win64" if ARCH == "x86_64" else "win32",
-               WINEDEBUG="-all", LANG="en_US.UTF-8", ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"),
-               HOME=str(WORK))
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree=;mshtml=", LANG="en_US.UTF-8",
+               ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"), HOME=str(WORK))
     env.pop("DISPLAY", None)
     if not (PREFIX / "system.reg").exists():
         subprocess.run(["wineboot", "--init"], env=env, capture_output=True, check=True, timeout=600)

@@ -28,7 +28,7 @@ SYSTEM_PATH = "C:\\windows\\system32\\odbccp32.dll"
 ATTRIBUTES = "DSN=demo;Database=C:\\demo.db".encode().hex() + "0000"
 
 ENVIRONMENT = dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="odbccp32=n", LANG="en_US.UTF-8",
+                   WINEDLLOVERRIDES="odbccp32=n;mscoree=;mshtml=", LANG="en_US.UTF-8",
                    RIREVE_TEST_INSTALLER_LOG="Z:" + str(LOG))
 ENVIRONMENT.pop("DISPLAY", None)
 
