@@ -5,18 +5,23 @@
 #include <windows.h>
 
 static HINSTANCE self;
+static SRWLOCK logging = SRWLOCK_INIT;
 
-/* One write per line, so that lines of concurrent calls do not mix. */
+/* One line at a time, so that lines of concurrent calls neither mix nor
+ * overwrite each other. */
 static void logLine(char* text, int length) {
     text[length] = '\n';
     char path[MAX_PATH];
     if (GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_LOG", path, sizeof path) == 0) return;
+    AcquireSRWLockExclusive(&logging);
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, text, (DWORD)length + 1, &written, NULL);
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, text, (DWORD)length + 1, &written, NULL);
+        CloseHandle(file);
+    }
+    ReleaseSRWLockExclusive(&logging);
 }
 
 static void logEvent(const char* event) {
