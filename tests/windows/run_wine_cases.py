@@ -29,7 +29,7 @@ ATTRIBUTES = "DSN=demo;Database=C:\\demo.db".encode().hex() + "0000"
 
 ENVIRONMENT = dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
                    WINEDLLOVERRIDES="odbccp32=n;mscoree=;mshtml=", LANG="en_US.UTF-8",
-                   RIREVE_TEST_INSTALLER_LOG="Z:" + str(LOG))
+                   RIREVE_TEST_INSTALLER_LOG="Z:" + str(LOG), HOME=str(WORK))
 ENVIRONMENT.pop("DISPLAY", None)
 
 failures = []
