@@ -9,27 +9,11 @@
 #include "binding/text.h"
 #include "catalog/attribute_list.h"
 #include "catalog/catalog.h"
+#include "catalog/driver_entry.h"
 #include "catalog/listing.h"
 
 namespace rireve {
 namespace {
-
-struct DriverEntry {
-    char description[kTextBufferSize];
-    char attributes[kTextBufferSize];
-
-    bool fetchNext(SQLHENV odbc) {
-        // A list shorter than its predecessor must not run into the
-        // predecessor's stale bytes.
-        std::memset(attributes, 0, sizeof attributes);
-        SQLSMALLINT descriptionLength = 0;
-        SQLSMALLINT attributesLength = 0;
-        return odbcSucceeded(SQLDrivers(odbc, SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(description),
-                                        sizeof description, &descriptionLength,
-                                        reinterpret_cast<SQLCHAR*>(attributes), sizeof attributes,
-                                        &attributesLength));
-    }
-};
 
 bool putText(JNIEnv* env, jobject map, jmethodID put, std::string_view key, std::string_view value) {
     LocalRef<jstring> keyString(env, newJavaString(env, key.data(), key.size()));
@@ -78,9 +62,7 @@ jobject lookupDriver(JNIEnv* env, const char* description) {
     if (!driverType.found()) return nullptr;
     return lookupEntry<DriverEntry>(
         env,
-        [&](const DriverEntry& entry) {
-            return std::strncmp(entry.description, description, kTextBufferSize) == 0;
-        },
+        [&](const DriverEntry& entry) { return entry.describes(description); },
         [&](const DriverEntry& entry) { return buildDriver(env, driverType, entry); });
 }
 

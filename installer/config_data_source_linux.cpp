@@ -14,6 +14,7 @@
 #include "binding/frame.h"
 #include "binding/text.h"
 #include "catalog/attribute_list.h"
+#include "catalog/driver_entry.h"
 #include "installer/installer.h"
 
 namespace rireve {
@@ -42,26 +43,19 @@ DriverSetup findDriverSetup(const char* description) {
     DriverSetup found;
     OdbcEnvironment odbc;
     if (!odbc.allocated()) return found;
-    char name[kTextBufferSize];
-    char attributes[kTextBufferSize];
-    SQLSMALLINT nameLength = 0;
-    SQLSMALLINT attributesLength = 0;
+    DriverEntry entry;
     while (!found.installed) {
-        std::memset(attributes, 0, sizeof attributes);
-        if (!odbcSucceeded(SQLDrivers(odbc.handle(), SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name), sizeof name,
-                                      &nameLength, reinterpret_cast<SQLCHAR*>(attributes), sizeof attributes,
-                                      &attributesLength))) {
-            return found;
-        }
-        found.installed = std::strncmp(name, description, sizeof name) == 0;
+        if (!entry.fetchNext(odbc.handle())) return found;
+        found.installed = entry.describes(description);
     }
     std::string_view setup;
     std::string_view setup64;
-    scanAttributeList(std::string_view(attributes, sizeof attributes), [&](std::string_view key, std::string_view value) {
-        if (key == "Setup") setup = value;
-        if (key == "Setup64") setup64 = value;
-        return true;
-    });
+    scanAttributeList(std::string_view(entry.attributes, sizeof entry.attributes),
+                      [&](std::string_view key, std::string_view value) {
+                          if (key == "Setup") setup = value;
+                          if (key == "Setup64") setup64 = value;
+                          return true;
+                      });
     const std::string_view library = setup64.empty() ? setup : setup64;
     library.copy(found.library, sizeof found.library - 1);
     return found;
