@@ -1,13 +1,14 @@
-// The driver manager's catalogue: installed drivers and configured data
-// sources, listed or looked up one by one, as Java objects.
+// The catalogue: installed drivers and configured data sources, as Java
+// objects. On Linux it is read straight from the configuration files
+// (profile_catalog.cpp); on Windows the driver manager lists it
+// (driver_manager_catalog.cpp).
 //
-// Every function opens, walks and frees an ODBC environment of its own. On
-// failure they return null with a Java exception pending.
+// Every function opens and frees an ODBC environment of its own, so that the
+// driver manager's failures keep their messages. On failure they return null
+// with a Java exception pending.
 #pragma once
 
 #include <jni.h>
-
-#include <string_view>
 
 namespace rireve {
 
@@ -17,16 +18,8 @@ jobjectArray listDrivers(JNIEnv* env);
 // DataSource[] of every configured data source, user and system.
 jobjectArray listDataSources(JNIEnv* env);
 
-// The first driver whose description has exactly these bytes, or null. Null
-// is also the answer after a failure; the pending exception tells them apart.
-jobject lookupDriver(JNIEnv* env, const char* description);
-
-// The first data source whose name has exactly these bytes, or null, as
-// lookupDriver.
+// The first data source whose name has exactly these bytes, or null. Null is
+// also the answer after a failure; the pending exception tells them apart.
 jobject lookupDataSource(JNIEnv* env, const char* name);
-
-// A java.util.HashMap of the entries of an attribute list of at most
-// kTextBufferSize bytes.
-jobject buildAttributeMap(JNIEnv* env, std::string_view list);
 
 }  // namespace rireve

@@ -12,8 +12,8 @@ set(RIREVE_WINDOWS_SHARED_SOURCES
   binding/java_objects.cpp
   binding/text.cpp
   binding/text_windows.cpp
-  catalog/data_sources.cpp
-  catalog/drivers.cpp
+  catalog/driver_manager_catalog.cpp
+  catalog/java_catalog.cpp
   installer/attribute_text.cpp
   installer/installer_windows.cpp
   installer/registration.cpp)

@@ -7,15 +7,16 @@
 #include <sqlext.h>
 #include <strings.h>
 
-#include <climits>
+#include <string>
+#include <vector>
 #include <cstring>
 #include <string_view>
 
 #include "binding/frame.h"
 #include "binding/text.h"
-#include "catalog/attribute_list.h"
-#include "catalog/driver_entry.h"
+#include "catalog/configuration.h"
 #include "installer/installer.h"
+#include "profile/profile.h"
 
 namespace rireve {
 namespace {
@@ -36,85 +37,41 @@ Proc resolve(const char* name) {
 // them up on 64-bit systems. Empty when the driver is not installed.
 struct DriverSetup {
     bool installed = false;
-    char library[kTextBufferSize] = {};
+    std::string library;
 };
 
 DriverSetup findDriverSetup(const char* description) {
-    DriverSetup found;
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) return found;
-    DriverEntry entry;
-    while (!found.installed) {
-        if (!entry.fetchNext(odbc.handle())) return found;
-        found.installed = entry.describes(description);
-    }
-    std::string_view setup;
-    std::string_view setup64;
-    scanAttributeList(std::string_view(entry.attributes, sizeof entry.attributes),
-                      [&](std::string_view key, std::string_view value) {
-                          if (key == "Setup") setup = value;
-                          if (key == "Setup64") setup64 = value;
-                          return true;
-                      });
-    const std::string_view library = setup64.empty() ? setup : setup64;
-    library.copy(found.library, sizeof found.library - 1);
-    return found;
+    Profile drivers;
+    readProfile(profilePath(ProfileFile::drivers), drivers);
+    const std::vector<ListedDriver> listed = listDriverSections(drivers);
+    const ListedDriver* driver = findListedDriver(listed, description);
+    if (driver == nullptr) return {};
+    const std::string* setup64 = findValue(*driver->attributes, "Setup64");
+    const std::string* setup = findValue(*driver->attributes, "Setup");
+    if (setup64 != nullptr && !setup64->empty()) return {true, *setup64};
+    return {true, setup != nullptr ? *setup : std::string()};
 }
 
-bool hasConfigDsn(const char* library) {
-    if (library[0] == '\0') return false;
-    void* module = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+bool hasConfigDsn(const std::string& library) {
+    if (library.empty()) return false;
+    void* module = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) return false;
     const bool found = dlsym(module, "ConfigDSN") != nullptr;
     dlclose(module);
     return found;
 }
 
-// unixODBC's profile reader, which its installer exports but does not
-// declare in a public header.
-using IniHandle = void*;
-constexpr int kIniSuccess = 1;
-using UserIniPathProc = BOOL (*)(char*, BOOL);
-using IniOpenProc = int (*)(IniHandle*, char*, char*, char, char, char, int);
-using IniCloseProc = int (*)(IniHandle);
-using IniSeekProc = int (*)(IniHandle, char*);
-using IniStepProc = int (*)(IniHandle);
-using IniTextProc = int (*)(IniHandle, char*);
-
-// The Driver entry of a data source in the user's configuration, or false
-// when it has no such data source. Read from the file itself: the installer
-// keeps single-entry reads in a cache that its own writes do not refresh.
-bool readUserDataSourceDriver(const char* name, char (&driver)[kTextBufferSize]) {
-    const auto userIniPath = resolve<UserIniPathProc>("_odbcinst_UserINI");
-    const auto open = resolve<IniOpenProc>("iniOpen");
-    const auto close = resolve<IniCloseProc>("iniClose");
-    const auto seekObject = resolve<IniSeekProc>("iniObjectSeek");
-    const auto firstProperty = resolve<IniStepProc>("iniPropertyFirst");
-    const auto nextProperty = resolve<IniStepProc>("iniPropertyNext");
-    const auto propertyEnd = resolve<IniStepProc>("iniPropertyEOL");
-    const auto property = resolve<IniTextProc>("iniProperty");
-    const auto value = resolve<IniTextProc>("iniValue");
-    if (!userIniPath || !open || !close || !seekObject || !firstProperty || !nextProperty || !propertyEnd ||
-        !property || !value) {
-        return false;
-    }
-    char path[PATH_MAX + 1] = {};
-    if (!userIniPath(path, FALSE)) return false;
-    IniHandle ini = nullptr;
-    char comments[] = "#;";
-    if (open(&ini, path, comments, '[', ']', '=', FALSE) != kIniSuccess) return false;
-    bool found = false;
-    if (seekObject(ini, const_cast<char*>(name)) == kIniSuccess) {
-        found = true;
-        driver[0] = '\0';
-        char key[kTextBufferSize];  // the reader's entries hold at most 1000 bytes
-        for (firstProperty(ini); !propertyEnd(ini); nextProperty(ini)) {
-            property(ini, key);
-            if (strcasecmp(key, "Driver") == 0) value(ini, driver);
-        }
-    }
-    close(ini);
-    return found;
+// The Driver entry of a data source in the user's file, or null when the
+// file has no such data source. Read from the file itself, as the listings
+// read it.
+bool readUserDataSourceDriver(const char* name, std::string& driver) {
+    Profile user;
+    readProfile(profilePath(ProfileFile::userDataSources), user);
+    const ProfileSection* section = findSection(user, name);
+    if (section == nullptr) return false;
+    const std::string* value = findValue(*section, "Driver");
+    driver = value != nullptr ? *value : std::string();
+    return true;
 }
 
 // Calls each keyword=value pair of the attribute text after its leading
@@ -202,9 +159,8 @@ BOOL addUserDataSource(const char* name, LPCSTR driver, LPCSTR attributes) {
 }
 
 BOOL removeUserDataSource(const char* name, LPCSTR driver) {
-    char listedDriver[kTextBufferSize];
-    if (!readUserDataSourceDriver(name, listedDriver)) return FALSE;
-    if (std::strncmp(listedDriver, driver, sizeof listedDriver) != 0) return FALSE;
+    std::string listedDriver;
+    if (!readUserDataSourceDriver(name, listedDriver) || listedDriver != driver) return FALSE;
     const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
     if (removeDsn == nullptr) return FALSE;
     return inUserMode([&]() { return removeDsn(name); });

@@ -7,24 +7,28 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.io.ByteArrayOutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.HashMap;
+import java.util.HexFormat;
 import java.util.List;
 import java.util.Map;
 import java.util.stream.Collectors;
 import org.junit.jupiter.api.Test;
 
 /**
- * Configurations no tool should write, read through the real unixODBC: the
- * library must list them without harm, and list what odbcinst shows, cut
- * where the driver manager cuts.
+ * Configurations built to be awkward, listed by the library and, in a fresh
+ * process, by unixODBC's own SQLDrivers and SQLDataSources: the lists agree
+ * wherever the driver manager does not cut its own short.
  */
 class HostileConfigurationTest {
     static final String SQLITE = PrivateConfiguration.driverLibrary("libsqlite3odbc.so");
+    static final byte[] LATIN1 = {'L', 'a', 't', (byte) 0xE9};
 
-    static void writeRaw(byte[] drivers, byte[] systemSources) throws Exception {
+    static void writeRaw(byte[] drivers, byte[] systemSources, byte[] userSources) throws Exception {
         Files.write(PrivateConfiguration.DRIVERS, drivers);
         Files.write(PrivateConfiguration.SYSTEM_SOURCES, systemSources);
-        Files.write(PrivateConfiguration.USER_SOURCES, new byte[0]);
+        Files.write(PrivateConfiguration.USER_SOURCES, userSources);
     }
 
     static byte[] bytes(Object... parts) {
@@ -36,63 +40,122 @@ class HostileConfigurationTest {
         return out.toByteArray();
     }
 
-    /**
-     * The drivers and data sources listed are those odbcinst shows, in its
-     * order; the driver manager may end its lists early, since it reads the
-     * section names into a buffer of fixed size.
-     */
-    static void assertListedAsOdbcinstShows() throws Exception {
-        List<String> shownDrivers = PrivateConfiguration.odbcinstSections("-d");
-        ODBCDriver[] drivers = ODBC.getDrivers();
-        List<String> descriptions = Arrays.stream(drivers).map(ODBCDriver::getDescription).collect(Collectors.toList());
-        assertTrue(drivers.length > 0);
-        assertEquals(shownDrivers.subList(0, drivers.length), descriptions);
+    /** One entry as the driver manager's listing tool prints it: kind, then two texts. */
+    record Listed(String kind, byte[] first, byte[] second) {
+        String name() {
+            return new String(first, StandardCharsets.UTF_8);
+        }
 
-        List<String> shownSources = PrivateConfiguration.odbcinstSections("-s");
-        DataSource[] sources = ODBC.getDataSources();
-        assertEquals(shownSources, Arrays.stream(sources).map(DataSource::getName).collect(Collectors.toList()));
-        for (DataSource source : sources) {
-            if (source.getDriver() != null) {
-                assertTrue(descriptions.contains(source.getDriver().getDescription()), source.toString());
+        /** The attribute list read with the library's rule: every "=" ends a key. */
+        Map<String, String> attributes() {
+            Map<String, String> map = new HashMap<>();
+            for (String pair : new String(second, StandardCharsets.UTF_8).split("\0")) {
+                String[] parts = pair.split("=", -1);
+                if (parts.length > 1) map.put(parts[parts.length - 2], parts[parts.length - 1]);
             }
+            return map;
         }
     }
 
+    static List<Listed> driverManagerListing(String kind, String... arguments) throws Exception {
+        List<String> command = new ArrayList<>(List.of(System.getProperty("rireve.test.listingTool")));
+        command.addAll(List.of(arguments));
+        Processes.Result run = Processes.run(Map.of(), command);
+        assertEquals(0, run.exitCode, run.toString());
+        HexFormat hex = HexFormat.of();
+        return run.stdout.lines().map(line -> line.split(" ", -1)).filter(f -> f[0].equals(kind))
+                .map(f -> new Listed(f[0], hex.parseHex(f[1]), hex.parseHex(f[2]))).collect(Collectors.toList());
+    }
+
     /**
-     * An attribute list longer than its buffer arrives cut short: every
-     * entry listed is one odbcinst shows, but for the one that was cut.
+     * The library lists what the driver manager lists, in its order, with the
+     * same attributes and drivers; where the driver manager cuts its list
+     * short (whole is false), its list is where the library's begins.
      */
-    static void assertCutFrom(Map<String, String> shown, Map<String, String> listed, int atLeast) {
-        long whole = listed.entrySet().stream().filter(e -> e.getValue().equals(shown.get(e.getKey()))).count();
-        assertTrue(whole >= atLeast && whole >= listed.size() - 1, listed + " against " + shown);
+    static void assertListedAsTheDriverManagerLists(boolean whole) throws Exception {
+        List<Listed> listedDrivers = driverManagerListing("driver");
+        ODBCDriver[] drivers = ODBC.getDrivers();
+        assertStartsWith(names(listedDrivers), Arrays.stream(drivers).map(ODBCDriver::getDescription), whole);
+        for (int i = 0; i < listedDrivers.size(); i++) {
+            assertEquals(listedDrivers.get(i).attributes(), drivers[i].getAttributes(), drivers[i].getDescription());
+        }
+        List<Listed> listedSources = driverManagerListing("dsn");
+        DataSource[] sources = ODBC.getDataSources();
+        assertStartsWith(names(listedSources), Arrays.stream(sources).map(DataSource::getName), whole);
+        for (int i = 0; i < listedSources.size(); i++) {
+            String description = new String(listedSources.get(i).second(), StandardCharsets.UTF_8);
+            ODBCDriver expected = Arrays.stream(drivers).filter(d -> d.getDescription().equals(description))
+                    .findFirst().orElse(null);
+            assertEquals(expected, sources[i].getDriver(), sources[i].getName());
+        }
+    }
+
+    static List<String> names(List<Listed> listed) {
+        return listed.stream().map(Listed::name).collect(Collectors.toList());
+    }
+
+    static void assertStartsWith(List<String> expected, java.util.stream.Stream<String> actual, boolean whole) {
+        List<String> all = actual.collect(Collectors.toList());
+        assertEquals(expected, all.subList(0, Math.min(expected.size(), all.size())));
+        assertTrue(whole ? expected.size() == all.size() : expected.size() < all.size(), expected + " / " + all);
     }
 
     @Test
-    void longNamesAndLongSections() throws Exception {
+    void awkwardConfigurationsListAsTheDriverManagerListsThem() throws Exception {
+        StringBuilder eighty = new StringBuilder("[Eighty]\n");
+        for (int i = 0; i < 80; i++) {
+            eighty.append(String.format("Key%02d=Value %02d with text\n", i, i));
+        }
+        writeRaw(bytes("# a comment\n; another\n[SQLite3]\nDriver=", SQLITE, "\na=b=c\nRep=1\nRep=2\n  Lead=3\n",
+                        " Spaced Key = v v \n#Hidden=1\n;Hidden=2\n\n[Dup]\nk=1\n[dup]\nk=2\n[ODBC]\nTrace=No\n",
+                        "[Odbc]\n[Empty]\n[", LATIN1, "]\nDriver=", SQLITE, "\n", eighty, "[NoNewline]\nDriver=x"),
+                bytes("[BOTH]\nDriver=Dup\n[sys]\nDriver=Eighty\n; comment\n[sys]\nDriver=SQLite3\n",
+                        "[nofinal]\nDriver=NoNewline"),
+                bytes("[u1]\nDescription=first\n[U1]\nDriver=Dup\n[both]\nDriver=SQLite3\n",
+                        "[ODBC Data Sources]\nu1=x\n  [indented]\ndriver=dup\n[desc]\nDescription=", LATIN1, "\n",
+                        "[", "L".repeat(1500), "]\nDriver=SQLite3\n[repeat]\nDriver=SQLite3\n[repeat]\n",
+                        "Driver=Eighty\n[emptysection]\n[", LATIN1, "]\nDriver=", LATIN1, "\n"));
+        assertListedAsTheDriverManagerLists(true);
+        assertEquals(80, ODBC.findDriver("Eighty").getAttributes().size());
+        assertEquals("Lat\uFFFD", ODBC.findDataSource("Lat\uFFFD").getDriver().getDescription());
+    }
+
+    @Test
+    void aSystemFileIsReadAsTheDriverManagerReadsItAlone() throws Exception {
+        // Merging the system file into the user's, unixODBC skips indented
+        // lines; reading it alone, and here, it takes them as it does in
+        // every other file.
+        writeRaw(bytes("[SQLite3]\nDriver=", SQLITE, "\n"), bytes("[a]\nDriver=SQLite3\n  [indented]\n Driver=SQLite3\n"),
+                new byte[0]);
+        assertEquals(List.of("a", "indented"), names(driverManagerListing("dsn", "system")));
+        assertEquals("SQLite3", ODBC.findDataSource("indented").getDriver().getDescription());
+    }
+
+    @Test
+    void longNamesLongSectionsAndLongListsAreNeverCut() throws Exception {
+        StringBuilder drivers = new StringBuilder();
+        for (int i = 0; i < 60; i++) {
+            drivers.append(String.format("[Driver number %02d with long name]\nDriver=%s\n", i, SQLITE));
+        }
+        StringBuilder sources = new StringBuilder("[]\nDriver=x\n");
+        for (int i = 0; i < 1000; i++) {
+            sources.append(String.format("[source%04d]\nDriver=Driver number %02d with long name\n", i, i % 60));
+        }
         StringBuilder many = new StringBuilder("[Many]\n");
         for (int i = 0; i < 1000; i++) {
             many.append(String.format("Key%04d=Value%04d\n", i, i));
         }
-        String longDriver = "L".repeat(1023);
-        writeRaw(bytes("[", "D".repeat(5000), "]\nDriver=", SQLITE, "\n\n", many, "\n[Empty]\n\n[", longDriver,
-                        "]\nDriver=", SQLITE, "\n"),
-                bytes("[usesLong]\nDriver=", longDriver, "\n\n[usesMany]\nDriver=Many\n"));
-        assertListedAsOdbcinstShows();
-
-        ODBCDriver[] drivers = ODBC.getDrivers();
-        // The driver manager reads at most 1000 bytes of a line, and the rest
-        // of the line as further lines.
-        assertTrue(drivers[0].getDescription().matches("D{990,1000}"), drivers[0].getDescription());
-        assertCutFrom(PrivateConfiguration.odbcinstSection("-d", drivers[0].getDescription()),
-                drivers[0].getAttributes(), 1);
-
-        Map<String, String> listed = ODBC.findDriver("Many").getAttributes();
-        assertCutFrom(PrivateConfiguration.odbcinstSection("-d", "Many"), listed, 50);
-        assertEquals(Map.of(), ODBC.findDriver("Empty").getAttributes());
-
-        DataSource usesLong = ODBC.findDataSource("usesLong");
-        assertNull(usesLong.getDriver(), "a cut description names no installed driver");
-        assertEquals(listed, ODBC.findDataSource("usesMany").getDriver().getAttributes());
+        writeRaw(bytes(drivers, "[", "D".repeat(5000), "]\nDriver=", SQLITE, "\n\n", many, "\n[", "L".repeat(1023),
+                "]\nDriver=", SQLITE, "\n"), bytes("[usesMany]\nDriver=Many\n[usesLong]\nDriver=", "L".repeat(1023),
+                "\n"), bytes(sources));
+        assertListedAsTheDriverManagerLists(false);
+        assertEquals(63, ODBC.getDrivers().length);
+        assertEquals(1002, ODBC.getDataSources().length, "the empty name is passed over, not the end");
+        assertEquals(1000, ODBC.findDriver("Many").getAttributes().size());
+        assertEquals(ODBC.findDriver("Many"), ODBC.findDataSource("usesMany").getDriver());
+        // unixODBC reads at most 999 bytes of a line, and the rest as further lines.
+        assertTrue(ODBC.getDrivers()[60].getDescription().matches("D{990,1000}"));
+        assertNull(ODBC.findDataSource("usesLong").getDriver(), "a cut description names no installed driver");
     }
 
     @Test
@@ -100,9 +163,9 @@ class HostileConfigurationTest {
         byte[] badName = bytes("Bad", new byte[] {(byte) 0xFF, (byte) 0xFE}, "Name");
         writeRaw(bytes("[", badName, "]\nDriver=x", new byte[] {(byte) 0xC0, (byte) 0xAF}, "y\n\n[Last]\nDriver=",
                         SQLITE, "\nNoNewline=1"),
-                bytes("[usesBad]\nDriver=", badName, "\n[\u00e4\uD83D\uDE00]\nDriver=Last\nDatabase=/tmp/x"));
-        assertListedAsOdbcinstShows();
-
+                bytes("[usesBad]\nDriver=", badName, "\n[\u00e4\uD83D\uDE00]\nDriver=Last\nDatabase=/tmp/x"),
+                new byte[0]);
+        assertListedAsTheDriverManagerLists(true);
         ODBCDriver bad = ODBC.getDrivers()[0];
         assertEquals("Bad\uFFFD\uFFFDName", bad.getDescription());
         assertEquals(Map.of("Driver", "x\uFFFD\uFFFDy"), bad.getAttributes());

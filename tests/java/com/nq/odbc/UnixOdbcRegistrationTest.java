@@ -74,21 +74,29 @@ class UnixOdbcRegistrationTest {
     }
 
     @Test
-    void registeringAgainReplacesTheUserDataSource() throws Exception {
-        ODBC.registerDataSource("demo", "SQLite3", "Database=/tmp/first.db;Timeout=5");
-        assertEquals("demo", ODBC.registerDataSource("demo", "PostgreSQL Unicode", "Servername=db.example").getName());
-        // Read by another process: unixODBC keeps the entries it has read in
-        // a process-wide cache for at least 20 seconds, so this JVM's driver
-        // manager goes on reporting the old driver for a while.
+    void registeringAgainReplacesTheUserDataSourceAndEveryListingSeesItAtOnce() throws Exception {
+        assertEquals("SQLite3", ODBC.registerDataSource("demo", "SQLite3", "Database=/tmp/first.db;Timeout=5")
+                .getDriver().getDescription());
+        assertEquals("SQLite3", ODBC.findDataSource("demo").getDriver().getDescription());
+        DataSource again = ODBC.registerDataSource("demo", "PostgreSQL Unicode", "Servername=db.example");
+        assertEquals("PostgreSQL Unicode", again.getDriver().getDescription());
+        assertEquals(again, ODBC.findDataSource("demo"));
         assertEquals(List.of("mine", "demo", "shared"), PrivateConfiguration.odbcinstSections("-s"));
-        Map<String, String> demo = PrivateConfiguration.odbcinstSection("-s", "demo");
-        assertEquals(Map.of("Driver", "PostgreSQL Unicode", "Servername", "db.example"), demo);
+        assertEquals(Map.of("Driver", "PostgreSQL Unicode", "Servername", "db.example"),
+                PrivateConfiguration.odbcinstSection("-s", "demo"));
 
-        // Removal reads the file itself, so it names the new driver at once.
+        // Another process's change, and a user data source hiding a system one.
+        Path template = PrivateConfiguration.FOLDER.resolve("template.ini");
+        Files.writeString(template, "[demo]\nDriver=MariaDB Unicode\n\n[SHARED]\nDriver=PostgreSQL Unicode\n");
+        assertEquals(0, Processes.run("odbcinst", "-i", "-s", "-h", "-f", template.toString()).exitCode);
+        assertEquals("MariaDB Unicode", ODBC.findDataSource("demo").getDriver().getDescription());
+        assertEquals(List.of("mine", "demo", "SHARED"), names(ODBC.getDataSources()));
+        assertEquals("PostgreSQL Unicode", ODBC.getDataSources()[2].getDriver().getDescription());
+
         assertUnchanged(PrivateConfiguration.snapshot(), REMOVE_REFUSED,
                 () -> ODBC.unregisterDataSource("demo", "SQLite3"));
-        assertTrue(ODBC.unregisterDataSource("demo", "PostgreSQL Unicode"));
-        assertEquals(List.of("mine", "shared"), PrivateConfiguration.odbcinstSections("-s"));
+        assertTrue(ODBC.unregisterDataSource("demo", "MariaDB Unicode"));
+        assertEquals(List.of("mine", "SHARED"), PrivateConfiguration.odbcinstSections("-s"));
     }
 
     @Test

@@ -1,0 +1,70 @@
+#include "catalog/configuration.h"
+
+#include <unordered_map>
+
+namespace rireve {
+namespace {
+
+std::string_view descriptionOf(const ProfileSection& section) {
+    const std::string* driver = findValue(section, "Driver");
+    if (driver != nullptr && !driver->empty()) return *driver;
+    const std::string* description = findValue(section, "Description");
+    return description != nullptr ? std::string_view(*description) : std::string_view();
+}
+
+// An empty name would end the driver manager's list of names early; it names
+// nothing that could be looked up, so it is passed over and the list goes on.
+bool listable(const ProfileSection& section, std::string_view reserved) {
+    return !section.name.empty() && !sameProfileName(section.name, reserved);
+}
+
+}  // namespace
+
+std::vector<ListedDriver> listDriverSections(const Profile& drivers) {
+    std::unordered_map<std::string, const ProfileSection*> firstOfName;
+    std::vector<ListedDriver> listed;
+    listed.reserve(drivers.size());
+    for (const ProfileSection& section : drivers) {
+        const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
+        if (listable(section, "ODBC")) listed.push_back({section.name, first});
+    }
+    return listed;
+}
+
+std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system) {
+    std::unordered_map<std::string, const ProfileSection*> firstOfName;
+    std::vector<const ProfileSection*> merged;
+    merged.reserve(user.size() + system.size());
+    for (const ProfileSection& section : user) {
+        firstOfName.emplace(foldProfileName(section.name), &section);
+        merged.push_back(&section);
+    }
+    for (const ProfileSection& section : system) {
+        if (firstOfName.emplace(foldProfileName(section.name), &section).second) merged.push_back(&section);
+    }
+    std::vector<ListedDataSource> listed;
+    listed.reserve(merged.size());
+    for (const ProfileSection* section : merged) {
+        if (!listable(*section, "ODBC Data Sources")) continue;
+        listed.push_back({section->name, descriptionOf(*firstOfName.at(foldProfileName(section->name)))});
+    }
+    return listed;
+}
+
+std::string attributeListOf(const ProfileSection& section) {
+    std::string list;
+    for (const ProfileEntry& entry : section.entries) {
+        list.append(entry.key).append(1, '=').append(entry.value).append(1, '\0');
+    }
+    list.append(1, '\0');
+    return list;
+}
+
+const ListedDriver* findListedDriver(const std::vector<ListedDriver>& drivers, std::string_view description) {
+    for (const ListedDriver& driver : drivers) {
+        if (driver.description == description) return &driver;
+    }
+    return nullptr;
+}
+
+}  // namespace rireve

@@ -1,0 +1,52 @@
+#include "catalog/java_catalog.h"
+
+#include "binding/local_ref.h"
+#include "binding/text.h"
+#include "catalog/attribute_list.h"
+
+namespace rireve {
+namespace {
+
+bool putText(JNIEnv* env, jobject map, jmethodID put, std::string_view key, std::string_view value) {
+    LocalRef<jstring> keyString(env, newJavaString(env, key.data(), key.size()));
+    if (vmCallFailed(env, keyString.get())) return false;
+    LocalRef<jstring> valueString(env, newJavaString(env, value.data(), value.size()));
+    if (vmCallFailed(env, valueString.get())) return false;
+    LocalRef<jobject> previous(env, env->CallObjectMethod(map, put, keyString.get(), valueString.get()));
+    return !env->ExceptionCheck();
+}
+
+}  // namespace
+
+MapType::MapType(JNIEnv* env) : constructor(env, javaclass::kHashMap, javaclass::kHashMapConstructor) {
+    if (!constructor.found()) return;
+    put = env->GetMethodID(constructor.type(), javaclass::kHashMapPut, javaclass::kHashMapPutSignature);
+    if (env->ExceptionCheck()) put = nullptr;
+}
+
+jobject buildAttributeMap(JNIEnv* env, const MapType& type, std::string_view list) {
+    LocalRef<jobject> map(env, type.constructor.create(env));
+    if (!map) return nullptr;
+    bool stored = true;
+    scanAttributeList(list, [&](std::string_view key, std::string_view value) {
+        stored = putText(env, map.get(), type.put, key, value);
+        return stored;
+    });
+    return stored ? map.release() : nullptr;
+}
+
+jobject buildDriver(JNIEnv* env, const DriverType& type, std::string_view description, std::string_view attributeList) {
+    LocalRef<jstring> name(env, newJavaString(env, description.data(), description.size()));
+    if (vmCallFailed(env, name.get())) return nullptr;
+    LocalRef<jobject> attributes(env, buildAttributeMap(env, type.map, attributeList));
+    if (vmCallFailed(env, attributes.get())) return nullptr;
+    return type.constructor.create(env, name.get(), attributes.get());
+}
+
+jobject buildDataSource(JNIEnv* env, const JavaConstructor& type, std::string_view name, jobject driver) {
+    LocalRef<jstring> nameString(env, newJavaString(env, name.data(), name.size()));
+    if (vmCallFailed(env, nameString.get())) return nullptr;
+    return type.create(env, nameString.get(), driver);
+}
+
+}  // namespace rireve

@@ -1,0 +1,140 @@
+// Linux: the catalogue read straight from the configuration files, once per
+// call, with unixODBC's own reader. Each listing sees one snapshot: every
+// data source's driver is found in the same read as the data source.
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "binding/frame.h"
+#include "binding/local_ref.h"
+#include "catalog/catalog.h"
+#include "catalog/configuration.h"
+#include "catalog/java_catalog.h"
+#include "profile/profile.h"
+
+namespace rireve {
+namespace {
+
+// The installed drivers of one read, found by exact description, each with
+// its attribute list built once.
+struct DriverCatalog {
+    Profile file;
+    std::vector<ListedDriver> listed;
+    std::vector<std::string> attributeLists;
+    std::unordered_map<std::string_view, std::size_t> byDescription;
+};
+
+void readDrivers(DriverCatalog& drivers) {
+    readProfile(profilePath(ProfileFile::drivers), drivers.file);
+    drivers.listed = listDriverSections(drivers.file);
+    drivers.attributeLists.reserve(drivers.listed.size());
+    for (std::size_t i = 0; i < drivers.listed.size(); ++i) {
+        drivers.attributeLists.push_back(attributeListOf(*drivers.listed[i].attributes));
+        drivers.byDescription.emplace(drivers.listed[i].description, i);
+    }
+}
+
+// The data sources of one read, with the drivers of the same read.
+struct DataSourceCatalog {
+    Profile user;
+    Profile system;
+    std::vector<ListedDataSource> listed;
+    DriverCatalog drivers;
+};
+
+void readDataSources(DataSourceCatalog& sources) {
+    readProfile(profilePath(ProfileFile::userDataSources), sources.user);
+    readProfile(profilePath(ProfileFile::systemDataSources), sources.system);
+    sources.listed = listDataSourceSections(sources.user, sources.system);
+    readDrivers(sources.drivers);
+}
+
+jobject buildListedDriver(JNIEnv* env, const DriverType& type, const DriverCatalog& drivers, std::size_t i) {
+    return buildDriver(env, type, drivers.listed[i].description, drivers.attributeLists[i]);
+}
+
+// Every data source gets a driver object of its own, or null when no
+// installed driver has its driver's exact description.
+jobject buildListedDataSource(JNIEnv* env, const JavaConstructor& type, const DriverType& driverType,
+                              const DataSourceCatalog& sources, const ListedDataSource& source) {
+    const auto found = sources.drivers.byDescription.find(source.driver);
+    LocalRef<jobject> driver(env, found == sources.drivers.byDescription.end()
+                                      ? nullptr
+                                      : buildListedDriver(env, driverType, sources.drivers, found->second));
+    if (env->ExceptionCheck()) return nullptr;
+    return buildDataSource(env, type, source.name, driver.get());
+}
+
+template <typename Build>
+jobjectArray buildArray(JNIEnv* env, jclass type, std::size_t count, Build build) {
+    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(count), type, nullptr));
+    if (vmCallFailed(env, array.get())) return nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        LocalRef<jobject> element(env, build(i));
+        if (vmCallFailed(env, element.get())) return nullptr;
+        env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
+        if (env->ExceptionCheck()) return nullptr;
+    }
+    return array.release();
+}
+
+// Runs one read of the files on an ODBC environment of its own, as every
+// operation of the driver manager's interface does: a failure to allocate or
+// free it is reported as such.
+template <typename Result, typename Read>
+Result onEnvironment(JNIEnv* env, Read read) {
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) {
+        throwError(env, message::kAllocateEnvironment);
+        return nullptr;
+    }
+    LocalRef<Result> result(env, read());
+    if (env->ExceptionCheck()) return nullptr;
+    if (!odbc.release()) {
+        throwError(env, message::kFreeEnvironment);
+        return nullptr;
+    }
+    return result.release();
+}
+
+}  // namespace
+
+jobjectArray listDrivers(JNIEnv* env) {
+    DriverType driverType(env);
+    if (!driverType.found()) return nullptr;
+    return onEnvironment<jobjectArray>(env, [&] {
+        DriverCatalog drivers;
+        readDrivers(drivers);
+        return buildArray(env, driverType.constructor.type(), drivers.listed.size(),
+                          [&](std::size_t i) { return buildListedDriver(env, driverType, drivers, i); });
+    });
+}
+
+jobjectArray listDataSources(JNIEnv* env) {
+    JavaConstructor dataSourceType(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
+    DriverType driverType(env);
+    if (!dataSourceType.found() || !driverType.found()) return nullptr;
+    return onEnvironment<jobjectArray>(env, [&] {
+        DataSourceCatalog sources;
+        readDataSources(sources);
+        return buildArray(env, dataSourceType.type(), sources.listed.size(), [&](std::size_t i) {
+            return buildListedDataSource(env, dataSourceType, driverType, sources, sources.listed[i]);
+        });
+    });
+}
+
+jobject lookupDataSource(JNIEnv* env, const char* name) {
+    JavaConstructor dataSourceType(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
+    DriverType driverType(env);
+    if (!dataSourceType.found() || !driverType.found()) return nullptr;
+    return onEnvironment<jobject>(env, [&]() -> jobject {
+        DataSourceCatalog sources;
+        readDataSources(sources);
+        for (const ListedDataSource& source : sources.listed) {
+            if (source.name == name) return buildListedDataSource(env, dataSourceType, driverType, sources, source);
+        }
+        return nullptr;
+    });
+}
+
+}  // namespace rireve
