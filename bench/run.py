@@ -2,12 +2,21 @@
 
 For each size of configuration it writes a private ODBC configuration (drivers
 pointing at Debian's SQLite3 ODBC driver), then measures side by side:
-  library     ODBC.getDrivers() / ODBC.getDataSources() in one warmed-up JVM
-  same-calls  a C++ program making exactly the library's driver manager calls
-  plain       a C++ program making one plain pass over each list
-  pyodbc      pyodbc.drivers() / pyodbc.dataSources()
-  odbcinst    odbcinst -q -d / odbcinst -q -s, whole process
-and writes a markdown table and a plot to the results folder.
+  library         ODBC.getDrivers() / ODBC.getDataSources() in one warmed-up JVM
+  reader          a C++ program reading the same files with the same reader
+                  (unixODBC's), each data source's driver found: the floor
+  driver-manager  a C++ program making one plain pass of SQLDrivers and of
+                  SQLDataSources (which cut their lists short)
+  pyodbc          pyodbc.drivers() / pyodbc.dataSources()
+  odbcinst        odbcinst -q -d / odbcinst -q -s, whole process
+and writes a markdown table and a plot to the results folder. The largest
+sizes are too slow for the driver manager's listing calls, so only the
+library and the floor run there.
+
+Every contender runs with the same malloc setting: unixODBC's reader takes
+about 5 KB of small blocks per section, and glibc's default would hand them
+back to the system after each read and fault them in again on the next, a
+cost that depends on the process's memory layout rather than on the reading.
 
 Usage: python3 bench/run.py --build build [--results bench/results] [--runs 5] [--smoke]
 """
@@ -23,8 +32,11 @@ import tempfile
 import time
 from pathlib import Path
 
-CONTENDERS = ["library", "same-calls", "plain", "pyodbc", "odbcinst"]
-SIZES = [(10, 5), (100, 5), (400, 5), (10, 50), (100, 50), (400, 50), (100, 20)]
+CONTENDERS = ["library", "reader", "driver-manager", "pyodbc", "odbcinst"]
+FLOOR_ONLY = ["library", "reader"]
+SIZES = [(10, 5), (100, 5), (400, 5), (1000, 5), (10, 50), (100, 50), (400, 50), (1000, 50), (100, 20),
+         (10000, 5), (10000, 50)]
+LARGEST_FOR_ALL = 1000
 SMOKE_SIZES = [(10, 5)]
 PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pyodbc
 HERE = Path(__file__).resolve().parent
@@ -51,7 +63,8 @@ def write_configuration(folder, data_sources, drivers):
 
 def environment(folder):
     env = dict(os.environ)
-    env.update(ODBCSYSINI=str(folder), ODBCINI=str(folder / "user.ini"), HOME=str(folder))
+    env.update(ODBCSYSINI=str(folder), ODBCINI=str(folder / "user.ini"), HOME=str(folder),
+               GLIBC_TUNABLES="glibc.malloc.trim_threshold=1073741824")
     return env
 
 
@@ -70,26 +83,20 @@ def time_process(command, env, runs):
     return statistics.median(times)
 
 
-def measure(build, folder, runs):
+def measure(build, folder, runs, contenders):
     env = environment(folder)
     floor = str(build / "bench" / "listing-floor")
     classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
-    results = {
-        "library": run_json(["java", "-Djava.library.path=" + str(build), "-cp", classpath,
-                             "ListingBench", str(runs)], env),
-        "same-calls": run_json([floor, "same-calls", str(runs)], env),
-        "plain": run_json([floor, "plain", str(runs)], env),
-        "pyodbc": run_json([PYTHON, str(HERE / "pyodbc_listing.py"), str(runs)], env),
-        "odbcinst": {"drivers": time_process(["odbcinst", "-q", "-d"], env, runs),
-                     "dataSources": time_process(["odbcinst", "-q", "-s"], env, runs)},
+    commands = {
+        "library": lambda: run_json(["java", "-Djava.library.path=" + str(build), "-cp", classpath,
+                                     "ListingBench", str(runs)], env),
+        "reader": lambda: run_json([floor, "reader", str(runs)], env),
+        "driver-manager": lambda: run_json([floor, "driver-manager", str(runs)], env),
+        "pyodbc": lambda: run_json([PYTHON, str(HERE / "pyodbc_listing.py"), str(runs)], env),
+        "odbcinst": lambda: {"drivers": time_process(["odbcinst", "-q", "-d"], env, runs),
+                             "dataSources": time_process(["odbcinst", "-q", "-s"], env, runs)},
     }
-    return results
-
-
-def largest_listing(build, folder, configured=1000):
-    write_configuration(folder, configured, 5)
-    listed = run_json([str(build / "bench" / "listing-floor"), "plain", "1"], environment(folder))
-    return configured, listed["dataSourcesListed"]
+    return {name: commands[name]() for name in contenders}
 
 
 def versions():
@@ -114,21 +121,31 @@ def versions():
     }
 
 
-def ratio(a, b):
-    return f"{a / b:.2f}" if b > 0 else "-"
+def ratio(results, kind, a, b):
+    if a not in results or b not in results or results[b][kind] <= 0:
+        return "-"
+    return f"{results[a][kind] / results[b][kind]:.2f}"
+
+
+def cell(results, name, kind):
+    return f"{results[name][kind] * 1000:.2f}" if name in results else "-"
+
+
+def listed(results, name, kind):
+    return str(results[name][kind + "Listed"]) if name in results and kind + "Listed" in results[name] else "-"
 
 
 def table(rows):
-    lines = ["| N | D | list | listed | library | same-calls | plain | pyodbc | odbcinst"
-             + " | lib ÷ same-calls | lib ÷ plain | lib ÷ pyodbc |",
-             "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    lines = ["| N | D | list | listed by library / driver manager | library | reader | driver-manager | pyodbc"
+             + " | odbcinst | lib ÷ reader | pyodbc ÷ lib |",
+             "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
     for (n, d), results in rows:
         for kind, label in (("dataSources", "data sources"), ("drivers", "drivers")):
-            t = {name: results[name][kind] for name in CONTENDERS}
-            listed = results["library"][kind + "Listed"]
-            lines.append(f"| {n} | {d} | {label} | {listed} | " + " | ".join(f"{t[name] * 1000:.2f}" for name in CONTENDERS)
-                         + f" | {ratio(t['library'], t['same-calls'])} | {ratio(t['library'], t['plain'])}"
-                         + f" | {ratio(t['library'], t['pyodbc'])} |")
+            lines.append(f"| {n} | {d} | {label} | {listed(results, 'library', kind)} / "
+                         + f"{listed(results, 'driver-manager', kind)} | "
+                         + " | ".join(cell(results, name, kind) for name in CONTENDERS)
+                         + f" | {ratio(results, kind, 'library', 'reader')}"
+                         + f" | {ratio(results, kind, 'pyodbc', 'library')} |")
     return "\n".join(lines)
 
 
@@ -142,11 +159,12 @@ def plot(rows, path):
     for axis, d in zip(axes[0], drivers_counts):
         points = sorted(((n, results) for (n, dd), results in rows if dd == d), key=lambda p: p[0])
         for name in CONTENDERS:
-            axis.plot([n for n, _ in points], [r[name]["dataSources"] * 1000 for _, r in points],
-                      marker="o", label=name)
+            measured = [(n, r[name]["dataSources"] * 1000) for n, r in points if name in r]
+            axis.plot([n for n, _ in measured], [t for _, t in measured], marker="o", label=name)
         axis.set_title(f"Listing the data sources, {d} drivers")
         axis.set_xlabel("data sources configured (N)")
         axis.set_ylabel("median time (ms)")
+        axis.set_xscale("log")
         axis.set_yscale("log")
         axis.grid(True, which="both", alpha=0.3)
         axis.legend()
@@ -172,8 +190,7 @@ def main():
         for n, d in sizes:
             write_configuration(folder, n, d)
             print(f"measuring N={n} D={d} ...", file=sys.stderr, flush=True)
-            rows.append(((n, d), measure(build, folder, runs)))
-        configured, listed = largest_listing(build, folder, 50 if args.smoke else 1000)
+            rows.append(((n, d), measure(build, folder, runs, CONTENDERS if n <= LARGEST_FOR_ALL else FLOOR_ONLY)))
 
     largest = max(rows, key=lambda row: row[0])
     report = "\n".join([
@@ -187,8 +204,6 @@ def main():
         "",
         f"Peak resident memory of the JVM after listing N={largest[0][0]}, D={largest[0][1]}:"
         + f" {largest[1]['library']['peakRssKiB'] / 1024:.1f} MiB.",
-        "",
-        f"Largest listing: with {configured} data sources configured, the driver manager lists {listed}.",
         "",
         "| | |",
         "|---|---|",

@@ -7,6 +7,7 @@
 
 #include "binding/frame.h"
 #include "binding/local_ref.h"
+#include "binding/text.h"
 #include "catalog/catalog.h"
 #include "catalog/configuration.h"
 #include "catalog/java_catalog.h"
@@ -43,8 +44,9 @@ struct DataSourceCatalog {
 };
 
 void readDataSources(DataSourceCatalog& sources) {
-    readProfile(profilePath(ProfileFile::userDataSources), sources.user);
-    readProfile(profilePath(ProfileFile::systemDataSources), sources.system);
+    const std::vector<std::string_view> keys = {"Driver", "Description"};
+    readProfile(profilePath(ProfileFile::userDataSources), sources.user, keys);
+    readProfile(profilePath(ProfileFile::systemDataSources), sources.system, keys);
     sources.listed = listDataSourceSections(sources.user, sources.system);
     readDrivers(sources.drivers);
 }
@@ -53,14 +55,55 @@ jobject buildListedDriver(JNIEnv* env, const DriverType& type, const DriverCatal
     return buildDriver(env, type, drivers.listed[i].description, drivers.attributeLists[i]);
 }
 
-// Every data source gets a driver object of its own, or null when no
-// installed driver has its driver's exact description.
+// The description and attribute map of each driver, made once per listing
+// and handed to the driver object of every data source that uses it.
+// ODBCDriver copies the map it is given, so each data source's driver still
+// has a map of its own, and a listing makes a few calls per data source.
+class DriverParts {
+public:
+    DriverParts(JNIEnv* env, std::size_t drivers) : env_(env), parts_(drivers) {}
+    ~DriverParts() {
+        for (const Part& part : parts_) {
+            if (part.description != nullptr) env_->DeleteLocalRef(part.description);
+            if (part.attributes != nullptr) env_->DeleteLocalRef(part.attributes);
+        }
+    }
+    DriverParts(const DriverParts&) = delete;
+    DriverParts& operator=(const DriverParts&) = delete;
+
+    // Room for every part, beyond the VM's default of a few local references.
+    bool reserve() { return env_->EnsureLocalCapacity(static_cast<jint>(2 * parts_.size() + 16)) == 0; }
+
+    // A new driver object of the i-th driver, or null with an exception pending.
+    jobject build(const DriverType& type, const DriverCatalog& drivers, std::size_t i) {
+        Part& part = parts_[i];
+        if (part.description == nullptr) {
+            const std::string_view description = drivers.listed[i].description;
+            part.description = newJavaString(env_, description.data(), description.size());
+            if (vmCallFailed(env_, part.description)) return nullptr;
+            part.attributes = buildAttributeMap(env_, type.map, drivers.attributeLists[i]);
+            if (vmCallFailed(env_, part.attributes)) return nullptr;
+        }
+        return type.constructor.create(env_, part.description, part.attributes);
+    }
+
+private:
+    struct Part {
+        jstring description = nullptr;
+        jobject attributes = nullptr;
+    };
+    JNIEnv* env_;
+    std::vector<Part> parts_;
+};
+
+// A data source with its driver's object, or a null driver when no installed
+// driver has its driver's exact description.
 jobject buildListedDataSource(JNIEnv* env, const JavaConstructor& type, const DriverType& driverType,
-                              const DataSourceCatalog& sources, const ListedDataSource& source) {
+                              const DataSourceCatalog& sources, DriverParts& driverParts,
+                              const ListedDataSource& source) {
     const auto found = sources.drivers.byDescription.find(source.driver);
-    LocalRef<jobject> driver(env, found == sources.drivers.byDescription.end()
-                                      ? nullptr
-                                      : buildListedDriver(env, driverType, sources.drivers, found->second));
+    const bool installed = found != sources.drivers.byDescription.end();
+    LocalRef<jobject> driver(env, installed ? driverParts.build(driverType, sources.drivers, found->second) : nullptr);
     if (env->ExceptionCheck()) return nullptr;
     return buildDataSource(env, type, source.name, driver.get());
 }
@@ -117,8 +160,10 @@ jobjectArray listDataSources(JNIEnv* env) {
     return onEnvironment<jobjectArray>(env, [&] {
         DataSourceCatalog sources;
         readDataSources(sources);
+        DriverParts driverParts(env, sources.drivers.listed.size());
+        if (!driverParts.reserve()) return jobjectArray{};
         return buildArray(env, dataSourceType.type(), sources.listed.size(), [&](std::size_t i) {
-            return buildListedDataSource(env, dataSourceType, driverType, sources, sources.listed[i]);
+            return buildListedDataSource(env, dataSourceType, driverType, sources, driverParts, sources.listed[i]);
         });
     });
 }
@@ -130,8 +175,11 @@ jobject lookupDataSource(JNIEnv* env, const char* name) {
     return onEnvironment<jobject>(env, [&]() -> jobject {
         DataSourceCatalog sources;
         readDataSources(sources);
+        DriverParts driverParts(env, sources.drivers.listed.size());
         for (const ListedDataSource& source : sources.listed) {
-            if (source.name == name) return buildListedDataSource(env, dataSourceType, driverType, sources, source);
+            if (source.name == name) {
+                return buildListedDataSource(env, dataSourceType, driverType, sources, driverParts, source);
+            }
         }
         return nullptr;
     });

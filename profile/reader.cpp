@@ -53,11 +53,21 @@ IniReader bindReader() {
             resolve<IniTextProc>("iniValue")};
 }
 
-void readEntries(const IniReader& reader, IniHandle ini, ProfileSection& section) {
+bool wanted(const std::vector<std::string_view>& keys, std::string_view key) {
+    if (keys.empty()) return true;
+    for (std::string_view wantedKey : keys) {
+        if (sameProfileName(wantedKey, key)) return true;
+    }
+    return false;
+}
+
+void readEntries(const IniReader& reader, IniHandle ini, const std::vector<std::string_view>& keys,
+                 ProfileSection& section) {
     char key[kTextBufferSize] = {};
     char value[kTextBufferSize] = {};
     for (reader.firstProperty(ini); !reader.propertiesEnd(ini); reader.nextProperty(ini)) {
         reader.property(ini, key);
+        if (!wanted(keys, key)) continue;
         reader.value(ini, value);
         section.entries.push_back({key, value});
     }
@@ -91,7 +101,7 @@ std::string profilePath(ProfileFile file) {
     return {};
 }
 
-bool readProfile(const std::string& path, Profile& profile) {
+bool readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys) {
     profile.clear();
     const IniReader reader = bindReader();
     if (!reader.bound()) return false;
@@ -103,7 +113,7 @@ bool readProfile(const std::string& path, Profile& profile) {
     for (reader.firstObject(ini); !reader.objectsEnd(ini); reader.nextObject(ini)) {
         reader.object(ini, name);
         profile.push_back({name, {}});
-        readEntries(reader, ini, profile.back());
+        readEntries(reader, ini, keys, profile.back());
     }
     reader.close(ini);
     return true;
