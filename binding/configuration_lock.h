@@ -1,33 +1,31 @@
-// Serialises this process's changes to the ODBC configuration against each
-// other and against its listings. The installer rewrites whole profile files
-// in place without a lock of its own: two requests at once lose entries, and a
-// listing taken meanwhile sees a half-written file.
+// Serialises this process's installer requests against each other and
+// against its listings, where the platform needs it: on Linux a driver's
+// setup library rewrites whole profile files in place, so a listing taken
+// meanwhile could see a half-written file. One implementation file per
+// platform; on Windows nothing is locked and no listing ever waits.
+//
+// A request waits only for the listings already running: listings that
+// start after it wait for it, so a stream of listings cannot starve it.
 #pragma once
-
-#include <mutex>
-#include <shared_mutex>
 
 namespace rireve {
 
-std::shared_mutex& configurationLock();
-
-// Held by a listing or a read-back, at the outermost call only: nested
-// lookups run under their caller's hold.
+// Held by a listing or a read-back, at the outermost call only.
 class ReadingConfiguration {
 public:
-    ReadingConfiguration() : hold_(configurationLock()) {}
-
-private:
-    std::shared_lock<std::shared_mutex> hold_;
+    ReadingConfiguration();
+    ~ReadingConfiguration();
+    ReadingConfiguration(const ReadingConfiguration&) = delete;
+    ReadingConfiguration& operator=(const ReadingConfiguration&) = delete;
 };
 
 // Held by an installer request for its whole duration.
 class WritingConfiguration {
 public:
-    WritingConfiguration() : hold_(configurationLock()) {}
-
-private:
-    std::unique_lock<std::shared_mutex> hold_;
+    WritingConfiguration();
+    ~WritingConfiguration();
+    WritingConfiguration(const WritingConfiguration&) = delete;
+    WritingConfiguration& operator=(const WritingConfiguration&) = delete;
 };
 
 }  // namespace rireve

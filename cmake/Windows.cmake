@@ -7,7 +7,7 @@ set(RIREVE_WINDOWS_JNI_INCLUDES $ENV{JAVA_HOME}/include ${PROJECT_SOURCE_DIR}/cm
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include$<SEMICOLON>windows.h>)
 
 set(RIREVE_WINDOWS_SHARED_SOURCES
-  binding/configuration_lock.cpp
+  binding/configuration_lock_windows.cpp
   binding/frame.cpp
   binding/java_objects.cpp
   binding/text.cpp

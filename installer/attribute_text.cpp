@@ -1,5 +1,6 @@
 #include "installer/attribute_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace rireve {
@@ -7,10 +8,35 @@ namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool equalsIgnoringCase(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+        if (c != word[i]) return false;
+    }
+    return true;
+}
+
+bool isHostileKey(std::string_view pair) {
+    const std::string_view key = trimBlanks(pair.substr(0, pair.find('=')));
+    if (key.empty()) return false;
+    return key.front() == '[' || key.front() == '#' || key.front() == ';' || equalsIgnoringCase(key, "DSN") ||
+           equalsIgnoringCase(key, "DRIVER");
+}
+
 }  // namespace
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
 
 bool isValidDataSourceName(std::string_view name) {
     if (name.empty() || name.size() > kMaxNameBytes) return false;
+    if (name.front() == ' ' || name.back() == ' ') return false;
     for (char c : name) {
         if (isControl(c) || std::strchr("[]{}(),;?*=!@\\", c) != nullptr) return false;
     }
@@ -18,7 +44,13 @@ bool isValidDataSourceName(std::string_view name) {
 }
 
 bool isValidAttributeText(std::string_view attributes) {
-    return attributes.find_first_of("\r\n") == std::string_view::npos;
+    if (attributes.find_first_of("\r\n") != std::string_view::npos) return false;
+    for (std::size_t start = 0; start <= attributes.size();) {
+        const std::size_t end = std::min(attributes.find(';', start), attributes.size());
+        if (isHostileKey(attributes.substr(start, end - start))) return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 AttributeText::AttributeText() {

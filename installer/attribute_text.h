@@ -18,11 +18,17 @@ inline constexpr std::size_t kMaxAttributeTextBytes = kTextBufferSize - 2;
 
 // The installer's own rule for a data source name: not empty, at most 32
 // bytes, none of []{}(),;?*=!@\ . Control characters are refused too: a line
-// break in a name would split the section header of the profile file.
+// break in a name would split the section header of the profile file. So are
+// blanks at either end, which the profile reader would trim away.
 bool isValidDataSourceName(std::string_view name);
 
-// Attribute text may not break the profile file's lines either.
+// Attribute text may not break the profile file's lines either, nor hold a
+// key that, trimmed as the profile reader trims it, is the request's own DSN
+// or Driver (in any letter case), or starts a section or a comment.
 bool isValidAttributeText(std::string_view attributes);
+
+// The text without the blanks (space, tab, line breaks) at either end.
+std::string_view trimBlanks(std::string_view text);
 
 class AttributeText {
 public:

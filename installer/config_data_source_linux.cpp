@@ -1,20 +1,19 @@
 // Linux: unixODBC's SQLConfigDataSource only hands a request to the
 // ConfigDSN of the driver's setup library, and most drivers ship none. A
-// request for such a driver is carried out here with the installer's own
-// profile functions, as the setup library would: on the user's data sources
-// only, never on the system file.
+// request for such a driver is carried out here, as the setup library would:
+// on the user's data sources only, never on the system file, one section of
+// the user's file at a time (profile/profile.h). Every request, whoever
+// carries it out, holds the user file's lock across processes.
 #include <dlfcn.h>
 #include <sqlext.h>
-#include <strings.h>
 
-#include <string>
-#include <vector>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
-#include "binding/frame.h"
-#include "binding/text.h"
 #include "catalog/configuration.h"
+#include "installer/attribute_text.h"
 #include "installer/installer.h"
 #include "profile/profile.h"
 
@@ -22,16 +21,6 @@ namespace rireve {
 namespace {
 
 using ConfigDataSourceProc = BOOL (*)(HWND, WORD, LPCSTR, LPCSTR);
-using GetConfigModeProc = BOOL (*)(UWORD*);
-using SetConfigModeProc = BOOL (*)(UWORD);
-using WriteDsnToIniProc = BOOL (*)(LPCSTR, LPCSTR);
-using RemoveDsnFromIniProc = BOOL (*)(LPCSTR);
-using WriteProfileStringProc = BOOL (*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-
-template <typename Proc>
-Proc resolve(const char* name) {
-    return reinterpret_cast<Proc>(resolveInstallerProc(name));
-}
 
 // The setup library a driver names: Setup64 before Setup, as unixODBC looks
 // them up on 64-bit systems. Empty when the driver is not installed.
@@ -61,33 +50,6 @@ bool hasConfigDsn(const std::string& library) {
     return found;
 }
 
-// The Driver entry of a data source in the user's file, or null when the
-// file has no such data source. Read from the file itself, as the listings
-// read it.
-bool readUserDataSourceDriver(const char* name, std::string& driver) {
-    Profile user;
-    readProfile(profilePath(ProfileFile::userDataSources), user);
-    const ProfileSection* section = findSection(user, name);
-    if (section == nullptr) return false;
-    const std::string* value = findValue(*section, "Driver");
-    driver = value != nullptr ? *value : std::string();
-    return true;
-}
-
-// Calls each keyword=value pair of the attribute text after its leading
-// DSN=name: pairs end at ";" or NUL, the text at the first empty pair after a NUL.
-template <typename OnPair>
-void forEachPair(const char* text, OnPair onPair) {
-    const char* pair = text + std::strcspn(text, ";");
-    while (*pair == ';' || (pair[0] == '\0' && pair[1] != '\0')) {
-        ++pair;
-        const std::size_t length = std::strcspn(pair, ";");
-        const std::string_view item(pair, length);
-        if (!item.empty() && !onPair(item)) return;
-        pair += length;
-    }
-}
-
 // The name of the leading DSN=name pair; empty when the text has none.
 std::string_view nameOf(const char* text) {
     constexpr std::string_view kPrefix = "DSN=";
@@ -96,87 +58,60 @@ std::string_view nameOf(const char* text) {
     return first.substr(kPrefix.size());
 }
 
-bool isReservedKey(std::string_view key) {
-    return (key.size() == 3 && strncasecmp(key.data(), "DSN", 3) == 0) ||
-           (key.size() == 6 && strncasecmp(key.data(), "Driver", 6) == 0);
-}
-
 // unixODBC reads a profile line into 1000 bytes with its NUL, and copies an
 // entry into 1001 bytes without ending it when the entry fills them: a longer
 // line comes back cut short, or is written from beyond its buffer.
 constexpr std::size_t kMaxLineBytes = 999;
 
-// Every pair must be keyword=value with a keyword of its own (the name and
-// the driver come from the request itself), on a line the profile can hold.
-bool attributesWritable(const char* text) {
-    bool writable = true;
-    forEachPair(text, [&](std::string_view pair) {
+// Adds or replaces an entry, as the installer's profile functions would: a
+// key given twice keeps its first place and its last value.
+void putEntry(std::vector<ProfileEntry>& entries, std::string_view key, std::string_view value) {
+    for (ProfileEntry& entry : entries) {
+        if (sameProfileName(entry.key, key)) {
+            entry.value = std::string(value);
+            return;
+        }
+    }
+    entries.push_back({std::string(key), std::string(value)});
+}
+
+// The section a registration writes: its Driver, then every pair of the
+// attribute text after the leading DSN=name, keys and values trimmed as the
+// reader trims them. False when a pair is not keyword=value or would not fit
+// a line the reader can hold.
+bool composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, ProfileSection& section) {
+    section.name = std::string(name);
+    putEntry(section.entries, "Driver", driver);
+    std::string_view rest(attributes);
+    rest.remove_prefix(std::min(rest.size(), rest.find(';')));
+    while (!rest.empty()) {
+        rest.remove_prefix(1);
+        const std::string_view pair = rest.substr(0, rest.find(';'));
+        rest.remove_prefix(pair.size());
+        if (pair.empty()) continue;
         const std::size_t equals = pair.find('=');
-        writable = equals != std::string_view::npos && equals > 0 && pair.size() <= kMaxLineBytes &&
-                   !isReservedKey(pair.substr(0, equals));
-        return writable;
-    });
-    return writable;
+        if (equals == std::string_view::npos) return false;
+        const std::string_view key = trimBlanks(pair.substr(0, equals));
+        const std::string_view value = trimBlanks(pair.substr(equals + 1));
+        if (key.empty() || key.size() + 1 + value.size() > kMaxLineBytes) return false;
+        putEntry(section.entries, key, value);
+    }
+    return std::strlen("Driver=") + std::strlen(driver) <= kMaxLineBytes;
 }
 
-bool driverWritable(const char* driver) { return std::strlen("Driver=") + std::strlen(driver) <= kMaxLineBytes; }
-
-// Runs profile work in user mode, restoring the process-wide mode after, as
-// unixODBC's own SQLConfigDataSource does around a setup library.
-template <typename Work>
-BOOL inUserMode(Work work) {
-    const auto getMode = resolve<GetConfigModeProc>("SQLGetConfigMode");
-    const auto setMode = resolve<SetConfigModeProc>("SQLSetConfigMode");
-    if (getMode == nullptr || setMode == nullptr) return FALSE;
-    UWORD mode = ODBC_BOTH_DSN;
-    getMode(&mode);
-    if (!setMode(ODBC_USER_DSN)) return FALSE;
-    const BOOL done = work();
-    setMode(mode);
-    return done;
-}
-
-BOOL addUserDataSource(const char* name, LPCSTR driver, LPCSTR attributes) {
-    const auto writeDsn = resolve<WriteDsnToIniProc>("SQLWriteDSNToIni");
-    const auto writeString = resolve<WriteProfileStringProc>("SQLWritePrivateProfileString");
-    const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
-    if (writeDsn == nullptr || writeString == nullptr || removeDsn == nullptr) return FALSE;
-    return inUserMode([&]() -> BOOL {
-        if (!writeDsn(name, driver)) return FALSE;
-        bool written = true;
-        forEachPair(attributes, [&](std::string_view pair) {
-            char key[kTextBufferSize] = {};
-            char value[kTextBufferSize] = {};
-            const std::size_t equals = pair.find('=');
-            pair.copy(key, equals);
-            pair.substr(equals + 1).copy(value, sizeof value - 1);
-            written = writeString(name, key, value, "ODBC.INI");
-            return written;
-        });
-        if (!written) removeDsn(name);  // no half-written data source
-        return written ? TRUE : FALSE;
-    });
-}
-
-BOOL removeUserDataSource(const char* name, LPCSTR driver) {
-    std::string listedDriver;
-    if (!readUserDataSourceDriver(name, listedDriver) || listedDriver != driver) return FALSE;
-    const auto removeDsn = resolve<RemoveDsnFromIniProc>("SQLRemoveDSNFromIni");
-    if (removeDsn == nullptr) return FALSE;
-    return inUserMode([&]() { return removeDsn(name); });
-}
-
-BOOL configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver, LPCSTR attributes) {
+BOOL configureWithoutSetup(UserFile& userFile, const DriverSetup& setup, WORD request, LPCSTR driver,
+                           LPCSTR attributes) {
     const std::string_view name = nameOf(attributes);
     if (name.empty()) return FALSE;
-    char nameText[kTextBufferSize] = {};
-    name.copy(nameText, sizeof nameText - 1);
     switch (request) {
-        case ODBC_ADD_DSN:
-            if (!setup.installed || !driverWritable(driver) || !attributesWritable(attributes)) return FALSE;
-            return addUserDataSource(nameText, driver, attributes);
+        case ODBC_ADD_DSN: {
+            ProfileSection section;
+            if (!setup.installed || !composeSection(name, driver, attributes, section)) return FALSE;
+            return userFile.putSection(section) ? TRUE : FALSE;
+        }
         case ODBC_REMOVE_DSN:
-            return removeUserDataSource(nameText, driver);
+            // A data source whose driver has since been uninstalled can still be removed.
+            return userFile.removeSection(name, driver) ? TRUE : FALSE;
         default:
             return FALSE;
     }
@@ -187,12 +122,13 @@ BOOL configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver
 BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
     // Without the installer library nothing can be configured: resolving
     // tells the user so.
-    const auto configure = resolve<ConfigDataSourceProc>("SQLConfigDataSource");
+    const auto configure = reinterpret_cast<ConfigDataSourceProc>(resolveInstallerProc("SQLConfigDataSource"));
     if (configure == nullptr) return FALSE;
     const DriverSetup setup = findDriverSetup(driver);
+    UserFile userFile;
+    if (!userFile.locked()) return FALSE;
     if (setup.installed && hasConfigDsn(setup.library)) return configure(parent, request, driver, attributes);
-    // A data source whose driver has since been uninstalled can still be removed.
-    return configureWithoutSetup(setup, request, driver, attributes);
+    return configureWithoutSetup(userFile, setup, request, driver, attributes);
 }
 
 }  // namespace rireve

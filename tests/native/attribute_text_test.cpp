@@ -25,6 +25,12 @@ TEST(DataSourceName, RefusesWhatWouldBreakTheProfileFile) {
     EXPECT_FALSE(isValidDataSourceName(std::string("a\0b", 3)));
     EXPECT_FALSE(isValidAttributeText("Database=x\n[other]"));
     EXPECT_TRUE(isValidAttributeText("Database=/tmp/x.db;Timeout=100"));
+    EXPECT_TRUE(isValidAttributeText(";Drivers=x;;DSNs=y;Path=[x];Note=#1;"));
+    for (const char* hostile : {"Driver=x", "a=1; dsn =x", "\tDRIVER", "[evil]=1", " #c=1", "x=1;;Dsn"}) {
+        EXPECT_FALSE(isValidAttributeText(hostile)) << hostile;
+    }
+    EXPECT_FALSE(isValidDataSourceName(" lead"));
+    EXPECT_FALSE(isValidDataSourceName("trail "));
 }
 
 TEST(AttributeText, StartsWithDsnAndEndsWithTwoNuls) {

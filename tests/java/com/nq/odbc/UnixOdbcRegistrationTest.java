@@ -12,11 +12,13 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.HashSet;
 import java.util.List;
 import java.util.Map;
+import java.util.Random;
 import java.util.Set;
 import java.util.concurrent.ConcurrentLinkedQueue;
 import java.util.concurrent.CountDownLatch;
@@ -148,7 +150,14 @@ class UnixOdbcRegistrationTest {
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "Uninstalled", (String) null));
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "sqlite3", (String) null));
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "", (String) null));
-        assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Driver=MariaDB Unicode"));
+        for (String hostile : List.of("Driver=MariaDB Unicode", " Driver=/tmp/evil.so", "Driver =x", "\tDriver=x",
+                " DSN=other", "dsn=x", "a=1; DRIVER=x", "[evil]=1", " #c=1", ";x=1;[y]")) {
+            assertUnchanged(before, "DataSource attribute text is invalid!",
+                    () -> ODBC.registerDataSource("x", "SQLite3", hostile));
+        }
+        for (String name : List.of(" lead", "trail ", " ")) {
+            assertUnchanged(before, "DataSource name is invalid!", () -> ODBC.registerDataSource(name, "SQLite3", "a=1"));
+        }
         assertUnchanged(before, REGISTER_REFUSED, () -> ODBC.registerDataSource("x", "SQLite3", "Database"));
         assertUnchanged(before, "DataSource attribute text is invalid!",
                 () -> ODBC.registerDataSource("x", "SQLite3", "Database=a\n[evil]\nDriver=x"));
@@ -244,6 +253,132 @@ class UnixOdbcRegistrationTest {
         }
         pool.shutdown();
         assertEquals(before, new HashSet<>(names(ODBC.getDataSources())));
+    }
+
+    @Test
+    void aChangeTouchesOneSectionAndKeepsTheFilesModeOwnerAndLink() throws Exception {
+        String layout = "# my data sources\n\n[mine]\nDriver=SQLite3\n; old=1\nDatabase = /tmp/mine.db\n\n"
+                + "# the other one\n[other]\nDriver=SQLite3\n\n  ; trailing comment\n[last]\r\nDriver=SQLite3";
+        Path target = PrivateConfiguration.FOLDER.resolve("real-user.ini");
+        Files.writeString(target, layout);
+        Files.setPosixFilePermissions(target, PosixFilePermissions.fromString("rw-r-----"));
+        Files.delete(PrivateConfiguration.USER_SOURCES);
+        Files.createSymbolicLink(PrivateConfiguration.USER_SOURCES, target);
+
+        assertEquals("new", ODBC.registerDataSource("new", "SQLite3", " Database = /tmp/new.db ;Timeout=1;timeout=2")
+                .getName());
+        assertTrue(ODBC.unregisterDataSource("OTHER", "SQLite3"));
+        assertEquals("# my data sources\n\n[mine]\nDriver=SQLite3\n; old=1\nDatabase = /tmp/mine.db\n\n"
+                + "# the other one\n\n  ; trailing comment\n[last]\r\nDriver=SQLite3\n\n"
+                + "[new]\nDriver=SQLite3\nDatabase=/tmp/new.db\nTimeout=2\n", Files.readString(target));
+        assertTrue(Files.isSymbolicLink(PrivateConfiguration.USER_SOURCES));
+        assertEquals("rw-r-----", PosixFilePermissions.toString(Files.getPosixFilePermissions(target)));
+        assertEquals("SQLite3", ODBC.registerDataSource("mine", "SQLite3", "Database=/tmp/2.db").getDriver()
+                .getDescription());
+        assertTrue(Files.readString(target).startsWith("# my data sources\n\n[mine]\nDriver=SQLite3\n"
+                + "Database=/tmp/2.db\n\n# the other one\n"), Files.readString(target));
+
+        Files.delete(PrivateConfiguration.USER_SOURCES);
+        ODBC.registerDataSource("fresh", "SQLite3");
+        assertEquals("rw-------", PosixFilePermissions.toString(
+                Files.getPosixFilePermissions(PrivateConfiguration.USER_SOURCES)), "a new file holds passwords");
+        assertEquals("[fresh]\nDriver=SQLite3\n", userSources());
+    }
+
+    @Test
+    void processesRegisteringAndRemovingAtOnceLoseNothing() throws Exception {
+        StringBuilder existing = new StringBuilder(USER_SOURCES);
+        for (int i = 0; i < 10; i++) {
+            existing.append("[kept").append(i).append("]\nDriver=SQLite3\n[gone").append(i).append("]\nDriver=SQLite3\n");
+        }
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, existing.toString());
+        List<Process> children = new ArrayList<>();
+        for (int p = 0; p < 4; p++) {
+            children.add(child("add", "p" + p + "n", "15"));
+        }
+        children.add(child("remove", "gone", "10"));
+        for (Process process : children) {
+            assertTrue(process.waitFor(3, TimeUnit.MINUTES));
+            assertEquals(0, process.exitValue(), new String(process.getInputStream().readAllBytes()));
+        }
+        Set<String> listed = new HashSet<>(PrivateConfiguration.odbcinstSections("-s"));
+        assertEquals(names(ODBC.getDataSources()), PrivateConfiguration.odbcinstSections("-s"));
+        assertEquals(1 + 10 + 60 + 1, listed.size(), listed.toString());
+        for (int i = 0; i < 10; i++) {
+            assertTrue(listed.contains("kept" + i) && !listed.contains("gone" + i), listed.toString());
+        }
+
+        // A registering process killed at any moment leaves a whole file, old or new.
+        Random random = new Random();
+        for (int round = 0; round < 20; round++) {
+            Process churning = child("churn", "c", "100000");
+            Thread.sleep(300 + random.nextInt(500));
+            churning.destroyForcibly().waitFor();
+            List<String> after = PrivateConfiguration.odbcinstSections("-s");
+            assertTrue(after.containsAll(listed), "round " + round + ": " + after);
+        }
+    }
+
+    @Test
+    void aRegistrationWaitsOnlyForTheListingsAlreadyRunning() throws Exception {
+        StringBuilder many = new StringBuilder();
+        for (int i = 0; i < 3000; i++) {
+            many.append("[s").append(i).append("]\nDriver=SQLite3\nDatabase=/tmp/s.db\n");
+        }
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, many.toString());
+        for (int listers : List.of(2, 4)) {
+            ExecutorService pool = Executors.newFixedThreadPool(listers);
+            AtomicBoolean listing = new AtomicBoolean(true);
+            ConcurrentLinkedQueue<Long> listingTimes = new ConcurrentLinkedQueue<>();
+            for (int t = 0; t < listers; t++) {
+                pool.submit(() -> {
+                    while (listing.get()) {
+                        long start = System.nanoTime();
+                        ODBC.getDataSources();
+                        listingTimes.add(System.nanoTime() - start);
+                    }
+                    return null;
+                });
+            }
+            Thread.sleep(500);
+            List<Long> registrations = new ArrayList<>();
+            for (int i = 0; i < 5; i++) {
+                long start = System.nanoTime();
+                ODBC.registerDataSource("w" + i, "SQLite3", "Database=/tmp/w.db");
+                registrations.add(System.nanoTime() - start);
+            }
+            listing.set(false);
+            pool.shutdown();
+            assertTrue(pool.awaitTermination(1, TimeUnit.MINUTES));
+            long slowestListing = listingTimes.stream().max(Long::compare).orElseThrow();
+            // Its wait (a listing at most), its write, and its read-back (a listing's read).
+            for (long registration : registrations) {
+                assertTrue(registration < 3 * slowestListing + 100_000_000L,
+                        listers + " listers: " + registrations + " against listings of at most " + slowestListing);
+            }
+        }
+    }
+
+    /** A JVM of its own that adds, removes or keeps re-adding data sources named PREFIX + number. */
+    static Process child(String... arguments) throws Exception {
+        List<String> command = Processes.java("-Djava.library.path=" + System.getProperty("java.library.path"),
+                "-cp", System.getProperty("rireve.test.classpath"), UnixOdbcRegistrationTest.class.getName());
+        command.addAll(List.of(arguments));
+        return new ProcessBuilder(command).redirectErrorStream(true).start();
+    }
+
+    public static void main(String[] args) {
+        String action = args[0];
+        String prefix = args[1];
+        int count = Integer.parseInt(args[2]);
+        for (int i = 0; i < count; i++) {
+            String name = prefix + (action.equals("churn") ? i % 5 : i);
+            boolean done = action.equals("remove") ? ODBC.unregisterDataSource(name, "SQLite3")
+                    : ODBC.registerDataSource(name, "SQLite3", "Database=/tmp/" + name + ".db") != null;
+            if (!done) {
+                throw new IllegalStateException(action + " " + name);
+            }
+        }
     }
 
     static void assertUnchanged(List<byte[]> before, String message, Executable call) throws Exception {

@@ -1,0 +1,70 @@
+#include "profile/section_layout.h"
+
+#include <algorithm>
+
+namespace rireve {
+namespace {
+
+// unixODBC reads a line into 1000 bytes with its terminating NUL.
+constexpr std::size_t kReaderLineBytes = 999;
+
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+enum class LineKind { blank, comment, header, entry };
+
+LineKind kindOf(std::string_view line) {
+    const auto first = std::find_if_not(line.begin(), line.end(), isBlank);
+    if (first == line.end()) return LineKind::blank;
+    if (*first == '[') return LineKind::header;
+    if (*first == '#' || *first == ';') return LineKind::comment;
+    return LineKind::entry;
+}
+
+std::size_t lineEnd(std::string_view text, std::size_t start) {
+    const std::size_t limit = std::min(text.size(), start + kReaderLineBytes);
+    const std::size_t newline = text.find('\n', start);
+    return newline == std::string_view::npos || newline >= limit ? limit : newline + 1;
+}
+
+}  // namespace
+
+std::vector<SectionSpan> findSectionSpans(std::string_view text) {
+    std::vector<SectionSpan> spans;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = lineEnd(text, start);
+        switch (kindOf(text.substr(start, end - start))) {
+            case LineKind::header: spans.push_back({start, end}); break;
+            case LineKind::entry:
+                if (!spans.empty()) spans.back().end = end;
+                break;
+            default: break;
+        }
+        start = end;
+    }
+    return spans;
+}
+
+std::string replaceSections(std::string_view text, const std::vector<SectionSpan>& spans,
+                            const std::vector<bool>& replaced, std::string_view insertion) {
+    std::string result;
+    result.reserve(text.size() + insertion.size() + 2);
+    std::size_t copied = 0;
+    bool inserted = false;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (!replaced[i]) continue;
+        result.append(text.substr(copied, spans[i].begin - copied));
+        if (!inserted) result.append(insertion);
+        inserted = true;
+        copied = spans[i].end;
+    }
+    result.append(text.substr(copied));
+    if (inserted || insertion.empty()) return result;
+    // A new section goes on a line of its own, after a blank line.
+    if (!result.empty() && result.back() != '\n') result.append(1, '\n');
+    if (!result.empty() && result != "\n" && result.compare(result.size() - 2, 2, "\n\n") != 0) {
+        result.append(1, '\n');
+    }
+    return result.append(insertion);
+}
+
+}  // namespace rireve
