@@ -1,13 +1,16 @@
 // Makes installer requests through the binding, as registration does, and
 // reports what came of them, for the cases that run_wine_cases.py sets up:
-//   installer-selection-test [REQUESTS [THREADS]]
+//   installer-selection-test [REQUESTS [THREADS [LATER_SEARCH_COPY]]]
 // Each thread makes REQUESTS requests, all threads starting at once. Prints
 // each result, then how many references to odbccp32.dll the process holds.
+// With LATER_SEARCH_COPY, one thread copies that file beside the program as
+// odbccp32.dll after its first request, as an installation would.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -26,6 +29,15 @@ int countReferences() {
     return references;
 }
 
+void installBesideProgram(const char* installer) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    if (slash == nullptr) return;
+    std::strcpy(slash + 1, "odbccp32.dll");
+    CopyFileA(installer, path, FALSE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +54,7 @@ int main(int argc, char** argv) {
             }
             for (int i = 0; i < requests; ++i) {
                 if (rireve::configDataSource(nullptr, ODBC_ADD_DSN, "Test Driver", attributes)) ++accepted;
+                if (i == 0 && argc > 3) installBesideProgram(argv[3]);
             }
         });
     }

@@ -6,10 +6,10 @@ them to, so there every ODBC call fails as it would on a machine without one.
 
 Usage: run_jni_harness.py BUILD_FOLDER x86|x86_64 WORK_FOLDER
 """
-import os
-import subprocess
 import sys
 from pathlib import Path
+
+import wine
 
 BUILD, ARCH, WORK = Path(sys.argv[1]).resolve(), sys.argv[2], Path(sys.argv[3]).resolve()
 PREFIX = WORK / f"prefix-{ARCH}"
@@ -36,6 +36,7 @@ getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmenta
 
 
 def main():
+    wine.skip_unless_runnable(ARCH)
     WORK.mkdir(parents=True, exist_ok=True)
     # Names in Windows-1252 bytes, as a Windows program would have written them.
     (WORK / "odbcinst.ini").write_bytes(
@@ -44,15 +45,9 @@ def main():
     (WORK / "odbc.ini").write_bytes(b"[shared]\nDriver=SQLite3\n[M\xfcller]\nDriver=D\xe4t\xe4 Driver\n"
                                     b"[orphan]\nDriver=Gone\n")
     (WORK / "user.ini").write_bytes(b"")
-    env = dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win64" if ARCH == "x86_64" else "win32",
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree=;mshtml=", LANG="en_US.UTF-8",
-               ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"), HOME=str(WORK))
-    env.pop("DISPLAY", None)
-    if not (PREFIX / "system.reg").exists():
-        subprocess.run(["wineboot", "--init"], env=env, capture_output=True, check=True, timeout=600)
-        subprocess.run(["wineserver", "--wait"], env=env, capture_output=True, timeout=600)
-    done = subprocess.run(["wine", str(BUILD / "jni-harness.exe"), str(BUILD / "RI-REVE.dll")], env=env,
-                          capture_output=True, timeout=300)
+    env = wine.environment(ARCH, PREFIX, ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"), HOME=str(WORK))
+    wine.make_prefix(ARCH, PREFIX, env)
+    done = wine.run(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll"], env)
     out = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
     lines = out.splitlines(keepends=True)
     references = [line for line in lines if line.startswith("most local references held: ")]

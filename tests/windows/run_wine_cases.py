@@ -3,18 +3,20 @@ DLLs as the search copy (beside the program) and as the system copy (in the
 prefix's system directory), runs installer-selection-test.exe and checks what
 it reports, what the copies logged and what happened to the files.
 
-Usage: run_wine_cases.py BUILD_FOLDER WORK_FOLDER
-BUILD_FOLDER is the 32-bit Windows build; WORK_FOLDER gets a private 32-bit
-Wine prefix (made on first use) and the cases' files.
+Usage: run_wine_cases.py BUILD_FOLDER WORK_FOLDER x86|x86_64
+BUILD_FOLDER is the Windows build for that processor; WORK_FOLDER gets a
+private Wine prefix (made on first use) and the cases' files.
 """
 import os
 import shutil
-import subprocess
 import sys
 from pathlib import Path
 
+import wine
+
 BUILD = Path(sys.argv[1]).resolve()
 WORK = Path(sys.argv[2]).resolve()
+ARCH = sys.argv[3]
 PREFIX = WORK / "prefix"
 APP = WORK / "app"
 LOG = WORK / "installer.log"
@@ -27,31 +29,28 @@ MISSING = "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system
 SYSTEM_PATH = "C:\\windows\\system32\\odbccp32.dll"
 ATTRIBUTES = "DSN=demo;Database=C:\\demo.db".encode().hex() + "0000"
 
-ENVIRONMENT = dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win32", WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="odbccp32=n;mscoree=;mshtml=", LANG="en_US.UTF-8",
-                   RIREVE_TEST_INSTALLER_LOG="Z:" + str(LOG), HOME=str(WORK))
-ENVIRONMENT.pop("DISPLAY", None)
+ENVIRONMENT = wine.environment(ARCH, PREFIX, WINEDLLOVERRIDES="odbccp32=n", HOME=str(WORK),
+                               RIREVE_TEST_INSTALLER_LOG="Z:" + str(LOG))
 
 failures = []
 cases = set()
 
 
-def wine(*args):
-    done = subprocess.run(["wine", *args], env=ENVIRONMENT, capture_output=True, text=True, timeout=300)
-    return done.returncode, done.stdout.replace("\r\n", "\n")
+def run_program(*args):
+    done = wine.run(ARCH, args, ENVIRONMENT)
+    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
 
 
 def make_prefix():
     WORK.mkdir(parents=True, exist_ok=True)
-    if not (PREFIX / "system.reg").exists():
-        subprocess.run(["wineboot", "--init"], env=ENVIRONMENT, capture_output=True, check=True, timeout=600)
-        subprocess.run(["wineserver", "--wait"], env=ENVIRONMENT, capture_output=True, timeout=600)
+    wine.make_prefix(ARCH, PREFIX, ENVIRONMENT)
     APP.mkdir(parents=True, exist_ok=True)
     shutil.copy(BUILD / "installer-selection-test.exe", APP)
     shutil.copy(BUILD / "ansi-text-test.exe", APP)
 
 
 def place(search=None, system=None, system_size=None):
+    shutil.rmtree(REJECTED, ignore_errors=True)
     for path in (SEARCH_COPY, SYSTEM_COPY, REJECTED, LOG):
         path.unlink(missing_ok=True)
     if search:
@@ -63,8 +62,9 @@ def place(search=None, system=None, system_size=None):
             os.truncate(SYSTEM_COPY, system_size)
 
 
-def run(requests=1, threads=1):
-    code, out = wine(str(APP / "installer-selection-test.exe"), str(requests), str(threads))
+def run(requests=1, threads=1, later_search_copy=None):
+    later = ["Z:" + str(INSTALLERS / f"installer-{later_search_copy}.dll")] if later_search_copy else []
+    code, out = run_program(APP / "installer-selection-test.exe", requests, threads, *later)
     log = LOG.read_text().splitlines() if LOG.exists() else []
     return code, out, log
 
@@ -98,9 +98,10 @@ def expect_called(case, copy, requests=1, threads=1):
 
 
 def main():
+    wine.skip_unless_runnable(ARCH)
     make_prefix()
 
-    code, out = wine(str(APP / "ansi-text-test.exe"))
+    code, out = run_program(APP / "ansi-text-test.exe")
     check("ANSI code page conversion", code == 0 and "0 failed" in out, out)
 
     place(system="3.0.0.1")
@@ -152,6 +153,28 @@ def main():
 
     place(search="3.0.0.1", system="3.0.0.2")
     expect_called("eight threads' first requests at once", "system", requests=5, threads=8)
+
+    place(search="32768.0.0.0", system="3.0.0.1")
+    expect_called("version words compared unsigned (32768.0.0.0 over 3.0.0.1)", "search")
+
+    place(search="unversioned", system="3.0.0.2")
+    expect_called("an unversioned search copy against a versioned system copy", "search")
+
+    place(search="3.0.0.1", system="unversioned", system_size=19999)
+    REJECTED.write_bytes(b"an earlier stub")
+    expect_called("odbccp32.bad already there", "search")
+    check("odbccp32.bad already there", REJECTED.stat().st_size == 19999 and not SYSTEM_COPY.exists(),
+          "the earlier odbccp32.bad was not replaced by the stub")
+
+    place(search="3.0.0.1", system="unversioned", system_size=19999)
+    REJECTED.mkdir()
+    expect_called("the stub cannot be renamed", "search")
+    check("the stub cannot be renamed", SYSTEM_COPY.exists() and REJECTED.is_dir(), "the files changed")
+
+    place()
+    code, out, log = run(requests=2, later_search_copy="3.0.0.1")
+    check("a failed selection is tried again", out.count(f"text={MISSING}") == 1 and "accepted=1 of 2" in out,
+          f"the second request should find the copy placed after the first:\n{out}")
 
     for failure in failures:
         print("FAILED", failure)
