@@ -1,22 +1,34 @@
-# Native libraries bundled into the jar, one per platform.
-#   rireve_bundle_library(PLATFORM FILE TARGET): FILE (a path or a generator
-#   expression) goes to com/nq/odbc/native/PLATFORM/ once TARGET is built.
+# The jar users take, and the same as a Maven artifact.
+#   rireve_bundle_library(PLATFORM FILE NAME TARGET STRIP): FILE (a path or a
+#   generator expression), stripped with the STRIP program, goes into the jar
+#   as com/nq/odbc/native/PLATFORM/NAME once TARGET is built.
 #   rireve_add_jar(TARGET CLASSES_TARGET OUTPUT): the jar of the classes and
-#   every library bundled so far.
+#   every library bundled so far, and build/maven, a Maven repository holding
+#   it with its pom, sources and Javadoc jars and their checksums.
+# Every jar is made reproducibly: entries in order, with one fixed date
+# ($SOURCE_DATE_EPOCH when set), and natives without symbols or build paths,
+# so that two builds of one commit give the same bytes.
 set_property(GLOBAL PROPERTY RIREVE_BUNDLE_COMMANDS "")
 set_property(GLOBAL PROPERTY RIREVE_BUNDLE_TARGETS "")
 set(RIREVE_BUNDLE_STAGING ${CMAKE_BINARY_DIR}/jar-native)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  string(TIMESTAMP RIREVE_JAR_DATE "%Y-%m-%dT%H:%M:%SZ" UTC)
+else()
+  set(RIREVE_JAR_DATE "1980-02-01T00:00:00Z")
+endif()
+set(RIREVE_GROUP_PATH com/nq/odbc)
+set(RIREVE_ARTIFACT ri-reve)
 
-function(rireve_bundle_library platform file target)
+function(rireve_bundle_library platform file name target strip)
   set(folder ${RIREVE_BUNDLE_STAGING}/com/nq/odbc/native/${platform})
   set_property(GLOBAL APPEND PROPERTY RIREVE_BUNDLE_COMMANDS
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-    COMMAND ${CMAKE_COMMAND} -E copy ${file} ${folder}/)
+    COMMAND ${strip} --strip-all -o ${folder}/${name} ${file})
   set_property(GLOBAL APPEND PROPERTY RIREVE_BUNDLE_TARGETS ${target})
 endfunction()
 
 function(rireve_add_jar target classes output)
-  get_target_property(classes_jar ${classes} JAR_FILE)
+  get_target_property(classes_dir ${classes} CLASSDIR)
   get_property(commands GLOBAL PROPERTY RIREVE_BUNDLE_COMMANDS)
   get_property(targets GLOBAL PROPERTY RIREVE_BUNDLE_TARGETS)
   set(files)
@@ -28,13 +40,36 @@ function(rireve_add_jar target classes output)
       endif()
     endif()
   endforeach()
+  set(jar ${Java_JAR_EXECUTABLE} --create --date=${RIREVE_JAR_DATE})
   add_custom_command(OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${RIREVE_BUNDLE_STAGING}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${RIREVE_BUNDLE_STAGING} ${output}
     ${commands}
-    COMMAND ${CMAKE_COMMAND} -E copy ${classes_jar} ${output}
-    COMMAND ${Java_JAR_EXECUTABLE} uf ${output} -C ${RIREVE_BUNDLE_STAGING} com
-    DEPENDS ${classes} ${classes_jar} ${targets} ${files}
+    COMMAND ${jar} --file ${output} --manifest ${CMAKE_BINARY_DIR}/manifest.txt
+      -C ${classes_dir} com -C ${RIREVE_BUNDLE_STAGING} com
+    DEPENDS ${classes} ${targets} ${files} ${CMAKE_BINARY_DIR}/manifest.txt
     COMMENT "Bundling the native libraries into ${output}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})
+
+  # The Maven repository: build/maven/com/nq/odbc/ri-reve/VERSION/.
+  set(folder ${CMAKE_BINARY_DIR}/maven/${RIREVE_GROUP_PATH}/${RIREVE_ARTIFACT}/${PROJECT_VERSION})
+  set(base ${folder}/${RIREVE_ARTIFACT}-${PROJECT_VERSION})
+  set(sources ${CMAKE_BINARY_DIR}/sources)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/pom.xml.in ${CMAKE_BINARY_DIR}/pom.xml @ONLY)
+  add_custom_command(OUTPUT ${base}.jar ${base}.pom ${base}-sources.jar ${base}-javadoc.jar
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${folder} ${sources}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder} ${sources}/com/nq/odbc
+    COMMAND ${CMAKE_COMMAND} -E copy ${output} ${base}.jar
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/pom.xml ${base}.pom
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/java/com/nq/odbc ${sources}/com/nq/odbc
+    COMMAND ${CMAKE_COMMAND} -E copy ${RIREVE_GENERATED_SOURCES}/com/nq/odbc/Version.java ${sources}/com/nq/odbc
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${sources}/com/nq/odbc/Version.java.in
+    COMMAND ${jar} --file ${base}-sources.jar -C ${sources} com
+    COMMAND ${jar} --file ${base}-javadoc.jar -C ${CMAKE_BINARY_DIR}/javadoc .
+    COMMAND ${CMAKE_COMMAND} -DFOLDER=${folder} -P ${PROJECT_SOURCE_DIR}/cmake/checksums.cmake
+    DEPENDS ${output} ${CMAKE_BINARY_DIR}/pom.xml javadoc
+    COMMENT "Writing the Maven repository in ${CMAKE_BINARY_DIR}/maven"
+    VERBATIM)
+  add_custom_target(maven-repository ALL DEPENDS ${base}.jar)
+  add_dependencies(maven-repository ${target})
 endfunction()

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,10 +79,14 @@ struct FileText {
     struct stat status = {};
 };
 
+// Through the system call itself: glibc's fstat is a symbol of 2.33, newer
+// than the systems the library loads on.
+bool fileStatus(int fd, struct stat& status) { return syscall(SYS_fstat, fd, &status) == 0; }
+
 bool readFileText(const std::string& path, FileText& text) {
     Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return errno == ENOENT;
-    if (fstat(file.get(), &text.status) != 0 || !S_ISREG(text.status.st_mode)) return false;
+    if (!fileStatus(file.get(), text.status) || !S_ISREG(text.status.st_mode)) return false;
     text.exists = true;
     char buffer[1 << 16];
     for (;;) {
@@ -140,13 +145,12 @@ std::string sectionText(const ProfileSection& section) {
 
 // The file itself: a symbolic link is followed, so that it stays a link.
 std::string resolveLink(const std::string& path) {
-    struct stat status = {};
-    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
     char target[PATH_MAX + 1] = {};
-    if (realpath(path.c_str(), target) != nullptr) return target;
-    // A link to a file yet to be created.
     const ssize_t size = readlink(path.c_str(), target, PATH_MAX);
-    if (size <= 0) return path;
+    if (size <= 0) return path;  // not a link
+    char resolved[PATH_MAX + 1] = {};
+    if (realpath(path.c_str(), resolved) != nullptr) return resolved;
+    // A link to a file yet to be created.
     const std::string link(target, static_cast<std::size_t>(size));
     return link.front() == '/' ? link : TemporaryFile::folderOf(path) + "/" + link;
 }

@@ -12,16 +12,16 @@ import java.util.TreeMap;
 
 /**
  * The command line: {@code java -jar ri-reve.jar COMMAND [OPTIONS]}. Prints
- * aligned tables for people and, with {@code --json}, JSON for programs.
- * Exit status: 0 on success, 1 when the ODBC configuration refused the
- * request, 2 for a usage error.
+ * aligned tables for people and, with {@code --json}, JSON for programs
+ * (errors too, on standard error). Exit status: 0 on success, 1 when the ODBC
+ * configuration refused the request, 2 for a usage error.
  */
-public final class Main {
+final class Main {
     static final int OK = 0;
     static final int REFUSED = 1;
     static final int USAGE = 2;
 
-    static final String USAGE_TEXT = "Usage: java -jar ri-reve.jar COMMAND [--json]\n"
+    static final String USAGE_TEXT = "Usage: java -jar ri-reve.jar [OPTIONS] COMMAND [--] [ARGUMENTS]\n"
             + "Shows and changes this machine's ODBC configuration.\n"
             + "\n"
             + "Commands:\n"
@@ -33,7 +33,13 @@ public final class Main {
             + "Options:\n"
             + "  --json     print JSON instead of a table\n"
             + "  --verbose  with drivers: print every attribute\n"
-            + "  --help     print this text\n";
+            + "  --version  print the library's version\n"
+            + "  --help     print this text\n"
+            + "  --         end of the options: what follows is a name, even if it starts with -\n";
+
+    static final String NO_DATA_SOURCES = "No data sources are configured. Add one with:\n"
+            + "  java -jar ri-reve.jar add NAME DRIVER [KEY=VALUE ...]\n"
+            + "for instance: java -jar ri-reve.jar add demo SQLite3 Database=/tmp/demo.db\n";
 
     private final PrintStream out;
     private final PrintStream err;
@@ -62,14 +68,31 @@ public final class Main {
     int run(String[] args) {
         List<String> words = new ArrayList<String>();
         boolean help = false;
-        for (String arg : args) {
-            if (arg.equals("--json")) {
-                json = true;
+        boolean version = false;
+        int optionsEnd = args.length;
+        for (int i = 0; i < args.length; i++) {
+            if (args[i].equals("--")) {
+                optionsEnd = i;
+                break;
+            }
+            // Known before anything can go wrong, so that every error comes as JSON.
+            json |= args[i].equals("--json");
+        }
+        for (int i = 0; i < args.length; i++) {
+            String arg = args[i];
+            if (i >= optionsEnd) {
+                if (i > optionsEnd) {
+                    words.add(arg);
+                }
+            } else if (arg.equals("--json")) {
+                continue;
             } else if (arg.equals("--verbose") || arg.equals("-v")) {
                 verbose = true;
             } else if (arg.equals("--help") || arg.equals("-h")) {
                 help = true;
-            } else if (arg.startsWith("--")) {
+            } else if (arg.equals("--version")) {
+                version = true;
+            } else if (arg.startsWith("-") && arg.length() > 1) {
                 return usage("unknown option " + arg);
             } else {
                 words.add(arg);
@@ -77,6 +100,10 @@ public final class Main {
         }
         if (help) {
             out.print(USAGE_TEXT);
+            return OK;
+        }
+        if (version) {
+            out.println(json ? "{\"version\": " + quote(Version.number()) + "}" : "ri-reve " + Version.number());
             return OK;
         }
         if (words.isEmpty()) {
@@ -100,17 +127,20 @@ public final class Main {
         } catch (Throwable t) {
             // The library raises every refusal as a plain Throwable with its
             // own message; anything else is shown with its class.
-            err.println(t.getClass() == Throwable.class || t instanceof UnsatisfiedLinkError ? t.getMessage()
-                    : t.toString());
-            return REFUSED;
+            return fail(t.getClass() == Throwable.class || t instanceof UnsatisfiedLinkError ? t.getMessage()
+                    : t.toString(), REFUSED);
         }
         return usage(command.matches("drivers|dsns|add|remove") ? "wrong arguments for " + command
                 : "unknown command " + command);
     }
 
     private int usage(String problem) {
-        err.println(problem + " (see --help)");
-        return USAGE;
+        return fail(problem + " (see --help)", USAGE);
+    }
+
+    private int fail(String message, int status) {
+        err.println(json ? "{\"error\": " + quote(String.valueOf(message)) + ", \"status\": " + status + "}" : message);
+        return status;
     }
 
     private int add(String name, String driver, List<String> pairs) {
@@ -124,8 +154,7 @@ public final class Main {
         }
         DataSource added = ODBC.registerDataSource(name, driver, attributes.isEmpty() ? null : attributes);
         if (added == null) {
-            err.println("Registered, but the driver manager does not list a data source named " + name);
-            return REFUSED;
+            return fail("Registered, but the driver manager does not list a data source named " + name, REFUSED);
         }
         if (json) {
             out.println(dataSourceJson(added));
@@ -177,6 +206,10 @@ public final class Main {
             if (dataSource != null) {
                 rows.add(new String[] {dataSource.getName(), driverName(dataSource)});
             }
+        }
+        if (rows.size() == 1) {
+            out.print(NO_DATA_SOURCES);
+            return OK;
         }
         printTable(rows);
         return OK;

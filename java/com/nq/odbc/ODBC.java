@@ -7,9 +7,14 @@ import java.util.Map;
  * installed drivers and the configured data sources, and registration and
  * removal of user data sources.
  *
- * <p>Every call asks the driver manager afresh; nothing is cached. Calls may
+ * <p>Every call reads the configuration afresh; nothing is cached. Calls may
  * come from any number of threads. Failures of the driver manager or the
- * installer are raised as {@link Throwable} with a fixed English message.
+ * installer are raised as {@link Throwable} (the class itself) with a fixed
+ * English message; each method lists its messages.
+ *
+ * <p>A data source name is valid when it is 1 to 32 bytes long (in UTF-8 on
+ * Linux, in the ANSI code page on Windows), has no control character, none of
+ * {@code []{}(),;?*=!@\}, and no blank at either end.
  *
  * <pre>{@code
  * for (ODBCDriver driver : ODBC.getDrivers()) {
@@ -35,17 +40,24 @@ public final class ODBC {
      * Lists the data sources that the driver manager knows, user and system
      * alike, each with its driver.
      *
-     * @return the data sources in the driver manager's order; a data source
-     *     whose driver is not installed carries a null driver. An element is
-     *     null when the data source was removed while the list was being read.
+     * @return the data sources, user ones first, in the order of the
+     *     configuration; a data source whose driver is not installed carries a
+     *     null driver. On Windows, an element is null when the data source was
+     *     removed while the list was being read.
+     * @throws Throwable "Could not allocate ODBC environmental handle!" or
+     *     "Could not free ODBC environmental handle!" when the driver manager
+     *     fails
      */
     public static native DataSource[] getDataSources();
 
     /**
      * Lists the installed ODBC drivers with their attributes.
      *
-     * @return the drivers in the driver manager's order; an element is null
-     *     when the driver was removed while the list was being read
+     * @return the drivers in the order of the configuration; on Windows, an
+     *     element is null when the driver was removed while the list was being read
+     * @throws Throwable "Could not allocate ODBC environmental handle!" or
+     *     "Could not free ODBC environmental handle!" when the driver manager
+     *     fails
      */
     public static native ODBCDriver[] getDrivers();
 
@@ -60,6 +72,17 @@ public final class ODBC {
      *     {@link #registerDataSource(String, String)})
      * @return the new data source, or null when the driver manager does not
      *     list it under exactly that name
+     * @throws Throwable with one of these messages, and nothing is changed:
+     *     "DataSource name is null!", "Driver name is null!",
+     *     "DataSource name is invalid!" (see the name rule above),
+     *     "DataSource attribute text is too long!" (over 1022 bytes with
+     *     {@code DSN=} and the name), "DataSource attribute text is invalid!"
+     *     (a line break, a character the platform cannot carry, or a key that
+     *     is {@code DSN} or {@code Driver} in any letter case or starts with
+     *     {@code [}, {@code #} or {@code ;}), "Error trying to register ODBC
+     *     DataSource!" (the installer refused: for instance, the driver is not
+     *     installed), "Could not allocate ODBC environmental handle!",
+     *     "Could not free ODBC environmental handle!"
      */
     public static native DataSource registerDataSource(String name, String driver, String attributes);
 
@@ -68,7 +91,13 @@ public final class ODBC {
      *
      * @param name the data source's name
      * @param driver the description of the driver it uses
-     * @return true once the data source has been removed
+     * @return true: every failure is raised instead
+     * @throws Throwable with one of these messages, and nothing is changed:
+     *     "DataSource name is null!", "Driver name is null!",
+     *     "DataSource name is invalid!", "Error trying to remove ODBC
+     *     DataSource!" (no user data source of that name uses that driver, or
+     *     the installer refused), "Could not allocate ODBC environmental
+     *     handle!", "Could not free ODBC environmental handle!"
      */
     public static native boolean unregisterDataSource(String name, String driver);
 
@@ -78,6 +107,7 @@ public final class ODBC {
      * @param name the data source's name
      * @param driver the driver's description
      * @return the new data source, as {@link #registerDataSource(String, String, String)} returns it
+     * @throws Throwable as {@link #registerDataSource(String, String, String)}
      */
     public static DataSource registerDataSource(String name, String driver) {
         return registerDataSource(name, driver, (String) null);
@@ -95,6 +125,7 @@ public final class ODBC {
      * @throws IllegalArgumentException when a key or value would change the
      *     text's meaning: a {@code ;} or NUL anywhere, an {@code =} in a key,
      *     an empty or null key, or a null value; nothing is registered then
+     * @throws Throwable as {@link #registerDataSource(String, String, String)}
      */
     public static DataSource registerDataSource(String name, String driver, Map<String, String> attributes) {
         return registerDataSource(name, driver, attributeText(attributes));
@@ -105,6 +136,7 @@ public final class ODBC {
      *
      * @param name the name, letter case significant
      * @return the first data source of that name the driver manager lists, or null
+     * @throws Throwable as {@link #getDataSources()}
      */
     public static DataSource findDataSource(String name) {
         for (DataSource dataSource : getDataSources()) {
@@ -120,6 +152,7 @@ public final class ODBC {
      *
      * @param description the description, letter case significant
      * @return the first driver of that description the driver manager lists, or null
+     * @throws Throwable as {@link #getDrivers()}
      */
     public static ODBCDriver findDriver(String description) {
         for (ODBCDriver driver : getDrivers()) {
