@@ -7,6 +7,7 @@ import java.io.InputStream;
 import java.io.OutputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
@@ -19,7 +20,7 @@ import java.util.Locale;
  * <li>{@code System.loadLibrary("RI-REVE")}, from {@code java.library.path};</li>
  * <li>the copy bundled in the jar for the running system, under
  *     {@code com/nq/odbc/native/<os>-<arch>/}, extracted to a new private
- *     temporary folder.</li>
+ *     temporary folder and removed as soon as it is loaded.</li>
  * </ol>
  */
 final class NativeLibrary {
@@ -30,6 +31,12 @@ final class NativeLibrary {
     static final String PATH_PROPERTY = "com.nq.odbc.library";
 
     private static final String RESOURCE_FOLDER = "/com/nq/odbc/native/";
+
+    /** The driver manager the Linux library links. */
+    static final String DRIVER_MANAGER = "libodbc.so.2";
+
+    /** Extracted copies live in folders named for the process that made them. */
+    private static final String FOLDER_PREFIX = "ri-reve-";
 
     private NativeLibrary() {
     }
@@ -46,11 +53,23 @@ final class NativeLibrary {
         if (loadBundledCopy(failures)) {
             return;
         }
+        throw new UnsatisfiedLinkError(failureMessage(failures));
+    }
+
+    /** One message for every attempt, led by what to do when the cause is known. */
+    static String failureMessage(List<String> failures) {
         StringBuilder message = new StringBuilder("Could not load the native library " + MODULE_NAME + ":");
+        for (String failure : failures) {
+            if (failure.contains(DRIVER_MANAGER)) {
+                message.append(" the ODBC driver manager unixODBC (" + DRIVER_MANAGER + ") is not installed;"
+                        + " install it (Debian, Ubuntu: apt-get install unixodbc; Fedora, RHEL: dnf install unixODBC)");
+                break;
+            }
+        }
         for (String failure : failures) {
             message.append("\n  ").append(failure);
         }
-        throw new UnsatisfiedLinkError(message.toString());
+        return message.toString();
     }
 
     /** The folder name of the running system's bundled copy, such as {@code linux-x86_64}. */
@@ -106,14 +125,78 @@ final class NativeLibrary {
             failures.add(attempt + ": " + e);
             return false;
         }
+        Path temporary = Paths.get(System.getProperty("java.io.tmpdir"));
+        String unsafe = replaceableBy(temporary);
+        if (unsafe != null) {
+            failures.add(attempt + ": not extracted, since the temporary folder " + temporary + " " + unsafe
+                    + "; set -Djava.io.tmpdir=<a folder only you can change>, or -D" + PATH_PROPERTY
+                    + "=<the library's path>");
+            return false;
+        }
+        removeLeftovers(temporary);
         Path copy;
         try {
-            copy = extractPrivately(contents);
+            copy = extractPrivately(temporary, contents);
         } catch (IOException e) {
             failures.add(attempt + ": could not extract it: " + e);
             return false;
         }
-        return tryLoad(failures, attempt + " extracted to " + copy, copy.toString(), false);
+        try {
+            return tryLoad(failures, attempt + " extracted to " + copy, copy.toString(), false);
+        } finally {
+            remove(copy);
+        }
+    }
+
+    /**
+     * Why other users could replace what is extracted into the folder (it is
+     * writable by others without the sticky bit, or owned by someone else but
+     * the system's administrator), or null when they cannot. Null too where
+     * the file system has no POSIX modes.
+     */
+    static String replaceableBy(Path folder) {
+        try {
+            int mode = (Integer) Files.getAttribute(folder, "unix:mode");
+            int owner = (Integer) Files.getAttribute(folder, "unix:uid");
+            boolean sticky = (mode & 01000) != 0;
+            if ((mode & 0022) != 0 && !sticky) {
+                return "can be changed by other users (mode " + Integer.toOctalString(mode & 07777)
+                        + ", writable by others without the sticky bit)";
+            }
+            int self = (Integer) Files.getAttribute(Paths.get("/proc/self"), "unix:uid");
+            if (owner != 0 && owner != self) {
+                return "belongs to another user (uid " + owner + ")";
+            }
+            return null;
+        } catch (UnsupportedOperationException | IllegalArgumentException | IOException e) {
+            return null;
+        }
+    }
+
+    /**
+     * Removes the folders that earlier processes extracted into and could not
+     * remove because they were killed: those whose process no longer runs.
+     */
+    private static void removeLeftovers(Path temporary) {
+        if (!Files.isDirectory(Paths.get("/proc/self"))) {
+            return;
+        }
+        File[] folders = temporary.toFile().listFiles();
+        if (folders == null) {
+            return;
+        }
+        for (File folder : folders) {
+            String[] parts = folder.getName().split("-");
+            if (!folder.getName().startsWith(FOLDER_PREFIX) || parts.length != 4 || !parts[2].matches("[0-9]+")
+                    || new File("/proc/" + parts[2]).exists()) {
+                continue;
+            }
+            File[] files = folder.listFiles();
+            for (File file : files == null ? new File[0] : files) {
+                file.delete();
+            }
+            folder.delete();
+        }
     }
 
     /**
@@ -121,20 +204,41 @@ final class NativeLibrary {
      * (the JDK creates temporary folders so on POSIX systems), then reads it
      * back, so that nothing another user wrote, or changed meanwhile, is loaded.
      */
-    private static Path extractPrivately(byte[] contents) throws IOException {
-        Path folder = Files.createTempDirectory("ri-reve-");
+    private static Path extractPrivately(Path temporary, byte[] contents) throws IOException {
+        Path folder = Files.createTempDirectory(temporary, FOLDER_PREFIX + processId() + "-");
         Path copy = folder.resolve(System.mapLibraryName(MODULE_NAME));
-        File folderFile = folder.toFile();
-        File copyFile = copy.toFile();
-        folderFile.deleteOnExit();
-        copyFile.deleteOnExit();
         try (OutputStream out = Files.newOutputStream(copy)) {
             out.write(contents);
         }
         if (!Arrays.equals(contents, Files.readAllBytes(copy))) {
+            remove(copy);
             throw new IOException(copy + " changed after it was written");
         }
         return copy;
+    }
+
+    /**
+     * Removes the copy and its folder. A loaded library stays mapped on Linux,
+     * so nothing is left behind even if the process is killed later; Windows
+     * keeps a loaded DLL's file, which then goes when the VM exits, if it can.
+     */
+    private static void remove(Path copy) {
+        for (Path path : new Path[] {copy, copy.getParent()}) {
+            try {
+                Files.deleteIfExists(path);
+            } catch (IOException e) {
+                path.toFile().deleteOnExit();
+            }
+        }
+    }
+
+    /** This process's id where /proc tells it (Linux), else 0. */
+    private static String processId() {
+        try {
+            return Files.readSymbolicLink(Paths.get("/proc/self")).toString();
+        } catch (IOException | UnsupportedOperationException e) {
+            return "0";
+        }
     }
 
     private static byte[] readAll(InputStream in) throws IOException {

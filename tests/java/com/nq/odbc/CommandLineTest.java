@@ -106,6 +106,21 @@ class CommandLineTest {
         Run help = new Run("--help");
         assertEquals(0, help.status);
         assertEquals(Main.USAGE_TEXT, help.out);
+
+        assertEquals("Added -h (SQLite3)\n", new Run("add", "--", "-h", "SQLite3").out);
+        assertEquals(0, new Run("--json", "remove", "--", "-h", "SQLite3").status);
+        assertEquals(2, new Run("remove", "-x", "SQLite3").status, "an option before --");
+        assertEquals("{\"error\": \"unknown command frob (see --help)\", \"status\": 2}\n",
+                new Run("--json", "frob", "--", "-h").err);
+        Run gone = new Run("remove", "--json", "--", "-h", "SQLite3");
+        assertEquals("{\"error\": \"Error trying to remove ODBC DataSource!\", \"status\": 1}\n", gone.err);
+    }
+
+    @Test
+    void anEmptyConfigurationSaysHowToAddADataSource() throws Exception {
+        PrivateConfiguration.write(UnixOdbcRegistrationTest.DRIVERS, "", "");
+        assertEquals(Main.NO_DATA_SOURCES, new Run("dsns").out);
+        assertEquals("[]\n", new Run("dsns", "--json").out);
     }
 
     @Test

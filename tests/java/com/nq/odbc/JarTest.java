@@ -98,6 +98,55 @@ class JarTest {
     }
 
     @Test
+    void extractionNeedsAFolderNoOneElseCanChangeAndLeavesNothingEvenWhenKilled() throws Exception {
+        Path shared = WORK.resolve("shared-tmp");
+        Files.createDirectories(shared);
+        Files.setPosixFilePermissions(shared, java.nio.file.attribute.PosixFilePermissions.fromString("rwxrwxrwx"));
+        List<String> command = new ArrayList<>(List.of("-Djava.io.tmpdir=" + shared));
+        command.addAll(jarCommand("drivers"));
+        Processes.Result refused = runJar(command.toArray(new String[0]));
+        assertEquals(1, refused.exitCode, refused.toString());
+        assertTrue(refused.stderr.contains("temporary folder " + shared + " can be changed by other users")
+                && refused.stderr.contains("-Djava.io.tmpdir=") && refused.stderr.contains("-Dcom.nq.odbc.library="),
+                refused.stderr);
+
+        Path dead = Files.createDirectories(TEMP.resolve("ri-reve-999999999-1"));
+        Files.write(dead.resolve("libRI-REVE.so"), new byte[1]);
+        Path running = Files.createDirectories(TEMP.resolve("ri-reve-" + ProcessHandle.current().pid() + "-1"));
+        List<String> child = Processes.java("-Djava.io.tmpdir=" + TEMP, "-cp",
+                System.getProperty("rireve.test.classpath"), JarTest.class.getName());
+        Process loaded = new ProcessBuilder(child).redirectErrorStream(true).start();
+        assertEquals("loaded", new java.io.BufferedReader(new java.io.InputStreamReader(loaded.getInputStream()))
+                .readLine());
+        loaded.destroyForcibly().waitFor();
+        try (Stream<Path> left = Files.list(TEMP)) {
+            assertEquals(List.of(running), left.filter(p -> p.getFileName().toString().startsWith("ri-reve-"))
+                    .collect(java.util.stream.Collectors.toList()), "only the folder of a running process stays");
+        }
+        Files.delete(running);
+        assertTrue(NativeLibrary.failureMessage(List.of("bundled copy x: libodbc.so.2: cannot open shared object"))
+                .startsWith("Could not load the native library RI-REVE: the ODBC driver manager unixODBC"
+                        + " (libodbc.so.2) is not installed; install it (Debian, Ubuntu: apt-get install unixodbc;"));
+    }
+
+    @Test
+    void oneVersionInTheManifestTheApiAndTheCommandLine() throws Exception {
+        String manifest = new java.util.jar.JarFile(JAR).getManifest().getMainAttributes()
+                .getValue("Implementation-Version");
+        assertEquals(Version.number(), manifest);
+        assertTrue(manifest.matches("[0-9]+\\.[0-9]+\\.[0-9]+"), manifest);
+        assertEquals("ri-reve " + manifest + "\n", runJar(jarCommand("--version").toArray(new String[0])).stdout);
+    }
+
+    /** Loads the library from the jar on the class path, says so, and waits to be killed. */
+    public static void main(String[] args) throws Exception {
+        ODBC.getDrivers();
+        System.out.println("loaded");
+        System.out.flush();
+        Thread.sleep(60_000);
+    }
+
+    @Test
     void platformNamesFollowTheJvmsOwn() {
         assertEquals("linux-x86_64", NativeLibrary.platform("Linux", "amd64"));
         assertEquals("windows-x86", NativeLibrary.platform("Windows 10", "x86"));

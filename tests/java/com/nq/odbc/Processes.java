@@ -2,6 +2,7 @@ package com.nq.odbc;
 
 import java.io.IOException;
 import java.io.InputStream;
+import java.lang.management.ManagementFactory;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -81,6 +82,9 @@ final class Processes {
         List<String> command = new ArrayList<>();
         command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
         command.add("-Xcheck:jni");
+        // As this JVM was told, so that newer JDKs load libraries without a warning.
+        ManagementFactory.getRuntimeMXBean().getInputArguments().stream()
+                .filter(argument -> argument.startsWith("--enable-native-access")).forEach(command::add);
         command.addAll(Arrays.asList(options));
         return command;
     }
