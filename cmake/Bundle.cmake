@@ -1,7 +1,7 @@
 # The jar users take, and the same as a Maven artifact.
-#   rireve_bundle_library(PLATFORM FILE NAME TARGET STRIP): FILE (a path or a
-#   generator expression), stripped with the STRIP program, goes into the jar
-#   as com/nq/odbc/native/PLATFORM/NAME once TARGET is built.
+#   rireve_bundle_library(PLATFORM FILE NAME TARGET [STRIP]): FILE (a path or a
+#   generator expression), stripped with the STRIP program if given, goes into
+#   the jar as com/nq/odbc/native/PLATFORM/NAME once TARGET is built.
 #   rireve_add_jar(TARGET CLASSES_TARGET OUTPUT): the jar of the classes and
 #   every library bundled so far, and build/maven, a Maven repository holding
 #   it with its pom, sources and Javadoc jars and their checksums.
@@ -19,11 +19,16 @@ endif()
 set(RIREVE_GROUP_PATH com/nq/odbc)
 set(RIREVE_ARTIFACT ri-reve)
 
-function(rireve_bundle_library platform file name target strip)
+function(rireve_bundle_library platform file name target)
   set(folder ${RIREVE_BUNDLE_STAGING}/com/nq/odbc/native/${platform})
+  if(ARGN)
+    set(place ${ARGN} --strip-all -o ${folder}/${name} ${file})
+  else()
+    set(place ${CMAKE_COMMAND} -E copy ${file} ${folder}/${name})
+  endif()
   set_property(GLOBAL APPEND PROPERTY RIREVE_BUNDLE_COMMANDS
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-    COMMAND ${strip} --strip-all -o ${folder}/${name} ${file})
+    COMMAND ${place})
   set_property(GLOBAL APPEND PROPERTY RIREVE_BUNDLE_TARGETS ${target})
 endfunction()
 

@@ -26,7 +26,7 @@ rireve_strict_warnings(RI-REVE)
 set_target_properties(RI-REVE PROPERTIES PREFIX "" OUTPUT_NAME RI-REVE
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 # No time stamp and no build paths, so that two builds give the same DLL.
-target_link_options(RI-REVE PRIVATE -static -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
+target_link_options(RI-REVE PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
 target_compile_options(RI-REVE PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_sources(RI-REVE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/windows/exports-x86.def)

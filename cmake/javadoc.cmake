@@ -4,7 +4,7 @@
 # name it all the same, which is the one finding that is let through.
 file(REMOVE_RECURSE ${OUTPUT})
 execute_process(
-  COMMAND ${JAVADOC} --release 8 -Xdoclint:all -quiet -doctitle "${TITLE}" -windowtitle "${TITLE}"
+  COMMAND ${JAVADOC} --release 8 -Xdoclint:all -quiet -notimestamp -doctitle "${TITLE}" -windowtitle "${TITLE}"
     -d ${OUTPUT} -sourcepath ${SOURCES} com.nq.odbc
   OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
 string(REGEX REPLACE "[^\n]*: error: exception not thrown: java.lang.Throwable\n[^\n]*\n[^\n]*\n" "" rest "${output}")
