@@ -3,7 +3,7 @@
 # writes bench/results/results.md and bench/results/listing.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh bench
 cmake -S . -B build >/dev/null
 cmake --build build --parallel "$(nproc)" --target ri-reve RI-REVE listing-bench >/dev/null
 exec /usr/bin/python3 bench/run.py --build build --results bench/results "$@"

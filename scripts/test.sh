@@ -5,7 +5,7 @@
 # the main run's ctest summary.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 jobs=$(nproc)
 
 echo "== Fuzzing (build-fuzz)"
