@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -222,6 +223,22 @@ int main(int argc, char** argv) {
     std::printf("unregisterDataSource(\"demo\", \"No Such Driver\"): %s%s\n",
                 pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
                 removed ? "true" : "false");
+    pendingException.clear();
+    // A listing on another thread while an installer request sleeps must not
+    // wait for it. This stand-in VM serves one call at a time, and the two
+    // calls' use of it does not overlap: the listing ends long before the
+    // installer wakes.
+    std::thread lister([&] {
+        Sleep(500);
+        const DWORD start = GetTickCount();
+        getDrivers(&env, nullptr);
+        std::printf("a listing during an installer request took %s\n",
+                    GetTickCount() - start < 1000 ? "less than a second" : "as long as the request");
+    });
+    report("registerDataSource(\"viaInstaller\", \"SQLite3\", \"Database=C:\\v.db\")",
+           registerDataSource(&env, nullptr, javaString(u"viaInstaller"), javaString(u"SQLite3"),
+                              javaString(u"Database=C:\\v.db")));
+    lister.join();
     std::printf("most local references held: %d\n", mostLocalReferences);
     return 0;
 }

@@ -54,6 +54,25 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
         if (i > 0 && attributes[i] == '\0' && attributes[i - 1] == '\0') break;
     }
     logLine(line, length);
+    /* Slow on request, as an installer showing a dialog is; and as a real one,
+     * an added data source goes to the profile the driver manager reads. */
+    char text[MAX_PATH] = {0};
+    DWORD milliseconds = 0;
+    GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_SLEEP_MS", text, sizeof text);
+    for (const char* digit = text; *digit >= '0' && *digit <= '9'; ++digit) milliseconds = milliseconds * 10 + (DWORD)(*digit - '0');
+    Sleep(milliseconds);
+    if (lstrcmpA(driver, "No Such Driver") == 0) return FALSE;
+    if (request == 1 && GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_PROFILE", path, sizeof path) > 0) {
+        int length = wsprintfA(line, "[%s", attributes + 4); /* the name, after DSN= */
+        for (int i = 0; i < length; ++i) {
+            if (line[i] == ';') length = i;
+        }
+        length += wsprintfA(line + length, "]\nDriver=%s\n", driver);
+        HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(file, line, (DWORD)length, &written, NULL);
+        CloseHandle(file);
+    }
     return TRUE;
 }
 #endif

@@ -256,13 +256,13 @@ class FakeDriverManagerTest {
             String missing = "ODBC Installer Error: The ODBC installer library (libri-reve-missing-installer.so)"
                     + " is not installed on this system.\n";
 
-            Processes.Result registered = Processes.runJvm(environment, library, FakeChild.class, "register", "S", "D");
+            Processes.Result registered = Processes.runJvm(environment, library, Child.class, "register", "S", "D");
             assertEquals(0, registered.exitCode, registered.toString());
             assertEquals(missing + missing, registered.stderr);
             String refused = "threw java.lang.Throwable: Error trying to register ODBC DataSource!\n";
             assertEquals(refused + refused, registered.stdout);
 
-            Processes.Result removed = Processes.runJvm(environment, library, FakeChild.class, "remove", "S", "D");
+            Processes.Result removed = Processes.runJvm(environment, library, Child.class, "remove", "S", "D");
             assertEquals(missing + missing, removed.stderr);
             String refusedRemoval = "threw java.lang.Throwable: Error trying to remove ODBC DataSource!\n";
             assertEquals(refusedRemoval + refusedRemoval, removed.stdout);

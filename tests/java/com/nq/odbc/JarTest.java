@@ -113,9 +113,7 @@ class JarTest {
         Path dead = Files.createDirectories(TEMP.resolve("ri-reve-999999999-1"));
         Files.write(dead.resolve("libRI-REVE.so"), new byte[1]);
         Path running = Files.createDirectories(TEMP.resolve("ri-reve-" + ProcessHandle.current().pid() + "-1"));
-        List<String> child = Processes.java("-Djava.io.tmpdir=" + TEMP, "-cp",
-                System.getProperty("rireve.test.classpath"), JarTest.class.getName());
-        Process loaded = new ProcessBuilder(child).redirectErrorStream(true).start();
+        Process loaded = Processes.startChild("-Djava.io.tmpdir=" + TEMP, "wait");
         assertEquals("loaded", new java.io.BufferedReader(new java.io.InputStreamReader(loaded.getInputStream()))
                 .readLine());
         loaded.destroyForcibly().waitFor();
@@ -136,14 +134,6 @@ class JarTest {
         assertEquals(Version.number(), manifest);
         assertTrue(manifest.matches("[0-9]+\\.[0-9]+\\.[0-9]+"), manifest);
         assertEquals("ri-reve " + manifest + "\n", runJar(jarCommand("--version").toArray(new String[0])).stdout);
-    }
-
-    /** Loads the library from the jar on the class path, says so, and waits to be killed. */
-    public static void main(String[] args) throws Exception {
-        ODBC.getDrivers();
-        System.out.println("loaded");
-        System.out.flush();
-        Thread.sleep(60_000);
     }
 
     @Test

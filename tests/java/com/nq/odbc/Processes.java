@@ -77,6 +77,14 @@ final class Processes {
         return run(environment, command);
     }
 
+    /** Starts Child in a JVM of its own on this test's class path, checking its JNI use. */
+    static Process startChild(String jvmOption, String... args) throws IOException {
+        List<String> command = java(jvmOption, "-cp", System.getProperty("rireve.test.classpath"),
+                Child.class.getName());
+        command.addAll(Arrays.asList(args));
+        return new ProcessBuilder(command).redirectErrorStream(true).start();
+    }
+
     /** The java command of the JVM running the tests, checking JNI use. */
     static List<String> java(String... options) {
         List<String> command = new ArrayList<>();

@@ -296,7 +296,7 @@ class UnixOdbcRegistrationTest {
         for (int p = 0; p < 4; p++) {
             children.add(child("add", "p" + p + "n", "15"));
         }
-        children.add(child("remove", "gone", "10"));
+        children.add(child("delete", "gone", "10"));
         for (Process process : children) {
             assertTrue(process.waitFor(3, TimeUnit.MINUTES));
             assertEquals(0, process.exitValue(), new String(process.getInputStream().readAllBytes()));
@@ -359,26 +359,8 @@ class UnixOdbcRegistrationTest {
         }
     }
 
-    /** A JVM of its own that adds, removes or keeps re-adding data sources named PREFIX + number. */
     static Process child(String... arguments) throws Exception {
-        List<String> command = Processes.java("-Djava.library.path=" + System.getProperty("java.library.path"),
-                "-cp", System.getProperty("rireve.test.classpath"), UnixOdbcRegistrationTest.class.getName());
-        command.addAll(List.of(arguments));
-        return new ProcessBuilder(command).redirectErrorStream(true).start();
-    }
-
-    public static void main(String[] args) {
-        String action = args[0];
-        String prefix = args[1];
-        int count = Integer.parseInt(args[2]);
-        for (int i = 0; i < count; i++) {
-            String name = prefix + (action.equals("churn") ? i % 5 : i);
-            boolean done = action.equals("remove") ? ODBC.unregisterDataSource(name, "SQLite3")
-                    : ODBC.registerDataSource(name, "SQLite3", "Database=/tmp/" + name + ".db") != null;
-            if (!done) {
-                throw new IllegalStateException(action + " " + name);
-            }
-        }
+        return Processes.startChild("-Djava.library.path=" + System.getProperty("java.library.path"), arguments);
     }
 
     static void assertUnchanged(List<byte[]> before, String message, Executable call) throws Exception {
