@@ -61,7 +61,7 @@ final class NativeLibrary {
         StringBuilder message = new StringBuilder("Could not load the native library " + MODULE_NAME + ":");
         for (String failure : failures) {
             if (failure.contains(DRIVER_MANAGER)) {
-                message.append(" the ODBC driver manager unixODBC (" + DRIVER_MANAGER + ") is not installed;"
+                message.append(" the ODBC driver manager unixODBC (" + DRIVER_MANAGER + ") is missing or cannot be loaded;"
                         + " install it (Debian, Ubuntu: apt-get install unixodbc; Fedora, RHEL: dnf install unixODBC)");
                 break;
             }
