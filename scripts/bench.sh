@@ -4,6 +4,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh bench
-cmake -S . -B build >/dev/null
+if [ ! -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -DRIREVE_TESTS=OFF >/dev/null
+fi
 cmake --build build --parallel "$(nproc)" --target ri-reve RI-REVE listing-bench >/dev/null
 exec /usr/bin/python3 bench/run.py --build build --results bench/results "$@"
