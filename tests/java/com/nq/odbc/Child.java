@@ -16,22 +16,31 @@ public final class Child {
             System.out.println("loaded");
             System.out.flush();
             Thread.sleep(60_000);
+        } else if (args[0].matches("register|remove")) {
+            callTwice(args[0], args[1], args[2]);
+        } else {
+            repeat(args[0], args[1], Integer.parseInt(args[2]));
         }
-        for (int i = 0; i < (args[0].matches("register|remove") ? 2 : Integer.parseInt(args[2])); i++) {
-            if (args[0].matches("register|remove")) {
-                try {
-                    Object result = args[0].equals("register") ? ODBC.registerDataSource(args[1], args[2], (String) null)
-                            : (Object) ODBC.unregisterDataSource(args[1], args[2]);
-                    System.out.println("returned " + result);
-                } catch (Throwable t) {
-                    System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage());
-                }
-                continue;
+    }
+
+    private static void callTwice(String action, String name, String driver) {
+        for (int i = 0; i < 2; i++) {
+            try {
+                Object result = action.equals("register") ? ODBC.registerDataSource(name, driver, (String) null)
+                        : (Object) ODBC.unregisterDataSource(name, driver);
+                System.out.println("returned " + result);
+            } catch (Throwable t) {
+                System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage());
             }
-            String name = args[1] + (args[0].equals("churn") ? i % 5 : i);
-            if (args[0].equals("delete") ? !ODBC.unregisterDataSource(name, "SQLite3")
+        }
+    }
+
+    private static void repeat(String action, String prefix, int count) {
+        for (int i = 0; i < count; i++) {
+            String name = prefix + (action.equals("churn") ? i % 5 : i);
+            if (action.equals("delete") ? !ODBC.unregisterDataSource(name, "SQLite3")
                     : ODBC.registerDataSource(name, "SQLite3", "Database=/tmp/" + name + ".db") == null) {
-                throw new IllegalStateException(args[0] + " " + name);
+                throw new IllegalStateException(action + " " + name);
             }
         }
     }
