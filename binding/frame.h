@@ -5,12 +5,15 @@
 #include <jni.h>
 #include <sql.h>
 
+#include "binding/status.h"
+
 namespace rireve {
 
 // Messages of the exceptions the library raises, all as java.lang.Throwable.
 namespace message {
 inline constexpr char kAllocateEnvironment[] = "Could not allocate ODBC environmental handle!";
 inline constexpr char kFreeEnvironment[] = "Could not free ODBC environmental handle!";
+inline constexpr char kReadConfiguration[] = "Could not read ODBC configuration!";
 inline constexpr char kNameIsNull[] = "DataSource name is null!";
 inline constexpr char kDriverIsNull[] = "Driver name is null!";
 inline constexpr char kRegisterRefused[] = "Error trying to register ODBC DataSource!";
@@ -33,6 +36,10 @@ inline bool odbcSucceeded(SQLRETURN result) {
 // that one says more about what went wrong.
 void throwError(JNIEnv* env, const char* message);
 
+// The same, with the reason of the failed status as the exception's cause: a
+// java.lang.Throwable whose message is the reason.
+void throwError(JNIEnv* env, const char* message, const Status& cause);
+
 // One ODBC environment handle, owned by one operation or nested lookup.
 // release() frees it on the normal path so that a failure can be reported;
 // on every other way out the destructor frees it and ignores the result.
@@ -51,5 +58,24 @@ private:
     SQLHENV handle_ = SQL_NULL_HENV;
     bool allocated_ = false;
 };
+
+// Runs work(handle) on an ODBC environment of its own, as every operation of
+// the driver manager's interface does; a failure to allocate or free it
+// raises its message. work returns false with an exception pending when it
+// fails; so does this.
+template <typename Work>
+bool withOdbcEnvironment(JNIEnv* env, Work work) {
+    OdbcEnvironment odbc;
+    if (!odbc.allocated()) {
+        throwError(env, message::kAllocateEnvironment);
+        return false;
+    }
+    if (!work(odbc.handle())) return false;
+    if (!odbc.release()) {
+        throwError(env, message::kFreeEnvironment);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace rireve

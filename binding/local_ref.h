@@ -21,6 +21,11 @@ public:
 
     T get() const { return ref_; }
     explicit operator bool() const { return ref_ != nullptr; }
+    // Takes another reference, releasing the one held.
+    void reset(T ref) {
+        if (ref_ != nullptr) env_->DeleteLocalRef(ref_);
+        ref_ = ref;
+    }
     // Hands the reference to the caller, who returns it to the VM.
     T release() {
         T ref = ref_;

@@ -1,6 +1,6 @@
 // The catalogue: installed drivers and configured data sources, as Java
 // objects. On Linux it is read straight from the configuration files
-// (profile_catalog.cpp); on Windows the driver manager lists it
+// (files_catalog_linux.cpp); on Windows the driver manager lists it
 // (driver_manager_catalog.cpp).
 //
 // Every function opens and frees an ODBC environment of its own, so that the

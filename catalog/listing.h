@@ -17,51 +17,39 @@ namespace rireve {
 // with an exception pending.
 template <typename Entry, typename Build>
 jobjectArray listEntries(JNIEnv* env, const JavaConstructor& type, Build build) {
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment);
-        return nullptr;
-    }
-    Entry entry;
-    jsize count = 0;
-    while (entry.fetchNext(odbc.handle())) ++count;
-
-    LocalRef<jobjectArray> result(env, env->NewObjectArray(count, type.type(), nullptr));
-    if (vmCallFailed(env, result.get())) return nullptr;
-    // Entries beyond the count (added since the counting pass) are left out;
-    // entries that vanished leave their elements null.
-    for (jsize i = 0; i < count && entry.fetchNext(odbc.handle()); ++i) {
-        LocalRef<jobject> element(env, build(entry));
-        if (vmCallFailed(env, element.get())) return nullptr;
-        env->SetObjectArrayElement(result.get(), i, element.get());
-        if (env->ExceptionCheck()) return nullptr;
-    }
-    if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment);
-        return nullptr;
-    }
-    return result.release();
+    LocalRef<jobjectArray> result(env, nullptr);
+    const bool listed = withOdbcEnvironment(env, [&](SQLHENV odbc) {
+        Entry entry;
+        jsize count = 0;
+        while (entry.fetchNext(odbc)) ++count;
+        result.reset(env->NewObjectArray(count, type.type(), nullptr));
+        if (vmCallFailed(env, result.get())) return false;
+        // Entries beyond the count (added since the counting pass) are left
+        // out; entries that vanished leave their elements null.
+        for (jsize i = 0; i < count && entry.fetchNext(odbc); ++i) {
+            LocalRef<jobject> element(env, build(entry));
+            if (vmCallFailed(env, element.get())) return false;
+            env->SetObjectArrayElement(result.get(), i, element.get());
+            if (env->ExceptionCheck()) return false;
+        }
+        return true;
+    });
+    return listed ? result.release() : nullptr;
 }
 
 // Walks the list on an environment of its own until an entry matches, and
 // builds that entry's object; null when none matches.
 template <typename Entry, typename Matches, typename Build>
 jobject lookupEntry(JNIEnv* env, Matches matches, Build build) {
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment);
-        return nullptr;
-    }
-    Entry entry;
-    bool found = false;
-    while (!found && entry.fetchNext(odbc.handle())) found = matches(entry);
-    LocalRef<jobject> object(env, found ? build(entry) : nullptr);
-    if (env->ExceptionCheck()) return nullptr;
-    if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment);
-        return nullptr;
-    }
-    return object.release();
+    LocalRef<jobject> object(env, nullptr);
+    const bool looked = withOdbcEnvironment(env, [&](SQLHENV odbc) {
+        Entry entry;
+        bool found = false;
+        while (!found && entry.fetchNext(odbc)) found = matches(entry);
+        object.reset(found ? build(entry) : nullptr);
+        return !env->ExceptionCheck();
+    });
+    return looked ? object.release() : nullptr;
 }
 
 }  // namespace rireve

@@ -5,29 +5,18 @@
 set(RIREVE_WINDOWS_JNI_INCLUDES $ENV{JAVA_HOME}/include ${PROJECT_SOURCE_DIR}/cmake/windows)
 # The Windows SDK's ODBC headers expect windows.h before them.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include$<SEMICOLON>windows.h>)
+# No build paths, so that two builds give the same DLL.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
 
-set(RIREVE_WINDOWS_SHARED_SOURCES
-  binding/configuration_lock_windows.cpp
-  binding/frame.cpp
-  binding/java_objects.cpp
-  binding/text.cpp
-  binding/text_windows.cpp
-  catalog/driver_manager_catalog.cpp
-  catalog/java_catalog.cpp
-  installer/attribute_text.cpp
-  installer/installer_windows.cpp
-  installer/registration.cpp)
+set(RIREVE_JNI_INCLUDES ${RIREVE_WINDOWS_JNI_INCLUDES})
+set(RIREVE_ODBC_INCLUDES)
+set(RIREVE_PLATFORM_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX)
+include(cmake/Layers.cmake)
 
-add_library(RI-REVE SHARED binding/exports.cpp installer/message_box_windows.cpp ${RIREVE_WINDOWS_SHARED_SOURCES})
-target_include_directories(RI-REVE PRIVATE ${PROJECT_SOURCE_DIR} ${RIREVE_WINDOWS_JNI_INCLUDES})
-target_link_libraries(RI-REVE PRIVATE ri-reve-jni-headers odbc32)
-target_compile_definitions(RI-REVE PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-rireve_strict_warnings(RI-REVE)
-set_target_properties(RI-REVE PROPERTIES PREFIX "" OUTPUT_NAME RI-REVE
-  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-# No time stamp and no build paths, so that two builds give the same DLL.
+rireve_natives_library(RI-REVE ${RIREVE_DEFAULT_CATALOG} DRIVER_MANAGER odbc32)
+set_target_properties(RI-REVE PROPERTIES PREFIX "" OUTPUT_NAME RI-REVE)
+# No time stamp, so that two builds give the same DLL.
 target_link_options(RI-REVE PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
-target_compile_options(RI-REVE PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_sources(RI-REVE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/windows/exports-x86.def)
 endif()
@@ -39,11 +28,13 @@ endif()
 # The installer binding and the text conversion, in test programs run under
 # Wine. The message box is replaced by one that records what would be shown.
 add_executable(installer-selection-test tests/windows/installer_selection_test.cpp
-  tests/windows/recording_message_box.cpp installer/installer_windows.cpp)
-add_executable(ansi-text-test tests/windows/ansi_text_test.cpp binding/text_windows.cpp)
+  tests/windows/recording_message_box.cpp)
+rireve_use_layer(installer-selection-test installer)
+add_executable(ansi-text-test tests/windows/ansi_text_test.cpp)
+rireve_use_layer(ansi-text-test binding)
 add_executable(jni-harness tests/windows/jni_harness.cpp)
 foreach(program installer-selection-test ansi-text-test jni-harness)
-  target_include_directories(${program} PRIVATE ${PROJECT_SOURCE_DIR} ${RIREVE_WINDOWS_JNI_INCLUDES})
+  target_include_directories(${program} PRIVATE ${RIREVE_WINDOWS_JNI_INCLUDES})
   target_compile_definitions(${program} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_options(${program} PRIVATE -static)
   rireve_strict_warnings(${program})

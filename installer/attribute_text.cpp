@@ -3,36 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "profile/profile_text.h"
+
 namespace rireve {
 namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool equalsIgnoringCase(std::string_view text, std::string_view word) {
-    if (text.size() != word.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
-        if (c != word[i]) return false;
-    }
-    return true;
-}
-
 bool isHostileKey(std::string_view pair) {
     const std::string_view key = trimBlanks(pair.substr(0, pair.find('=')));
     if (key.empty()) return false;
-    return key.front() == '[' || key.front() == '#' || key.front() == ';' || equalsIgnoringCase(key, "DSN") ||
-           equalsIgnoringCase(key, "DRIVER");
+    return key.front() == '[' || key.front() == '#' || key.front() == ';' || sameProfileName(key, "DSN") ||
+           sameProfileName(key, "Driver");
 }
 
 }  // namespace
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 bool isValidDataSourceName(std::string_view name) {
     if (name.empty() || name.size() > kMaxNameBytes) return false;

@@ -27,9 +27,6 @@ bool isValidDataSourceName(std::string_view name);
 // or Driver (in any letter case), or starts a section or a comment.
 bool isValidAttributeText(std::string_view attributes);
 
-// The text without the blanks (space, tab, line breaks) at either end.
-std::string_view trimBlanks(std::string_view text);
-
 class AttributeText {
 public:
     AttributeText();

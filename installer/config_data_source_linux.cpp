@@ -20,8 +20,6 @@
 namespace rireve {
 namespace {
 
-using ConfigDataSourceProc = BOOL (*)(HWND, WORD, LPCSTR, LPCSTR);
-
 // The setup library a driver names: Setup64 before Setup, as unixODBC looks
 // them up on 64-bit systems. Empty when the driver is not installed.
 struct DriverSetup {
@@ -31,7 +29,7 @@ struct DriverSetup {
 
 DriverSetup findDriverSetup(const char* description) {
     Profile drivers;
-    readProfile(profilePath(ProfileFile::drivers), drivers);
+    if (!readProfileFile(ProfileFile::drivers, drivers).ok()) return {};
     const std::vector<ListedDriver> listed = listDriverSections(drivers);
     const ListedDriver* driver = findListedDriver(listed, description);
     if (driver == nullptr) return {};
@@ -57,11 +55,6 @@ std::string_view nameOf(const char* text) {
     if (first.substr(0, kPrefix.size()) != kPrefix) return {};
     return first.substr(kPrefix.size());
 }
-
-// unixODBC reads a profile line into 1000 bytes with its NUL, and copies an
-// entry into 1001 bytes without ending it when the entry fills them: a longer
-// line comes back cut short, or is written from beyond its buffer.
-constexpr std::size_t kMaxLineBytes = 999;
 
 // Adds or replaces an entry, as the installer's profile functions would: a
 // key given twice keeps its first place and its last value.
@@ -122,7 +115,7 @@ BOOL configureWithoutSetup(UserFile& userFile, const DriverSetup& setup, WORD re
 BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
     // Without the installer library nothing can be configured: resolving
     // tells the user so.
-    const auto configure = reinterpret_cast<ConfigDataSourceProc>(resolveInstallerProc("SQLConfigDataSource"));
+    const auto configure = resolveInstallerProc<ConfigDataSourceProc>("SQLConfigDataSource");
     if (configure == nullptr) return FALSE;
     const DriverSetup setup = findDriverSetup(driver);
     UserFile userFile;

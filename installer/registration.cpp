@@ -2,22 +2,11 @@
 
 #include <string_view>
 
-#include "binding/configuration_lock.h"
 #include "binding/frame.h"
-#include "binding/text.h"
-#include "catalog/catalog.h"
-#include "installer/attribute_text.h"
 #include "installer/installer.h"
 
 namespace rireve {
 namespace {
-
-// Everything a request needs, checked before the installer is asked.
-struct Request {
-    AttributeText text;
-    char name[kMaxNameBytes + 1];
-    char driver[kTextBufferSize];
-};
 
 // Raises the message; the caller returns its neutral value.
 bool refuse(JNIEnv* env, const char* message) {
@@ -71,34 +60,30 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     return false;
 }
 
-// One installer request on an environment of its own, alone among this
-// process's requests and listings.
+// One installer request on an environment of its own.
 bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
-    WritingConfiguration writing;
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) return refuse(env, message::kAllocateEnvironment);
-    if (!configDataSource(nullptr, code, request.driver, request.text.bytes())) return refuse(env, refusal);
-    if (!odbc.release()) return refuse(env, message::kFreeEnvironment);
-    return true;
+    return withOdbcEnvironment(env, [&](SQLHENV) {
+        return configDataSource(nullptr, code, request.driver, request.text.bytes()) || refuse(env, refusal);
+    });
 }
 
 }  // namespace
 
-jobject registerDataSource(JNIEnv* env, jstring name, jstring driver, jstring attributes) {
-    Request request;
-    if (!checkNotNull(env, name, driver)) return nullptr;
-    if (!takeText(env, name, attributes, request)) return nullptr;
-    if (!takeDriver(env, driver, request, message::kRegisterRefused)) return nullptr;
-    if (!runInstallerRequest(env, ODBC_ADD_DSN, request, message::kRegisterRefused)) return nullptr;
-    ReadingConfiguration reading;
-    return lookupDataSource(env, request.name);
+bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request) {
+    return checkNotNull(env, name, driver) && takeText(env, name, attributes, request) &&
+           takeDriver(env, driver, request, message::kRegisterRefused);
 }
 
-bool unregisterDataSource(JNIEnv* env, jstring name, jstring driver) {
-    Request request;
-    if (!checkNotNull(env, name, driver)) return false;
-    if (!takeText(env, name, nullptr, request)) return false;
-    if (!takeDriver(env, driver, request, message::kRemoveRefused)) return false;
+bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request) {
+    return checkNotNull(env, name, driver) && takeText(env, name, nullptr, request) &&
+           takeDriver(env, driver, request, message::kRemoveRefused);
+}
+
+bool addDataSource(JNIEnv* env, const Request& request) {
+    return runInstallerRequest(env, ODBC_ADD_DSN, request, message::kRegisterRefused);
+}
+
+bool removeDataSource(JNIEnv* env, const Request& request) {
     return runInstallerRequest(env, ODBC_REMOVE_DSN, request, message::kRemoveRefused);
 }
 

@@ -1,16 +1,32 @@
 // Registration and removal of user data sources through the installer.
+// Each request is taken from the VM and checked first, then carried out on
+// an ODBC environment of its own; on failure a Java exception is pending.
 #pragma once
 
 #include <jni.h>
 
+#include "binding/text.h"
+#include "installer/attribute_text.h"
+
 namespace rireve {
 
-// Adds the data source and reads it back from the driver manager: the new
-// DataSource, or null when the driver manager does not list it under exactly
-// that name. Null with an exception pending on failure.
-jobject registerDataSource(JNIEnv* env, jstring name, jstring driver, jstring attributes);
+// Everything a request needs, checked before the installer is asked.
+struct Request {
+    AttributeText text;
+    char name[kMaxNameBytes + 1];
+    char driver[kTextBufferSize];
+};
 
-// True once the data source is removed; false with an exception pending.
-bool unregisterDataSource(JNIEnv* env, jstring name, jstring driver);
+// Takes and checks a registration's name, driver and attributes (null for none).
+bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request);
+
+// Takes and checks a removal's name and driver.
+bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request);
+
+// Asks the installer to add the data source; true once it has.
+bool addDataSource(JNIEnv* env, const Request& request);
+
+// Asks the installer to remove the data source; true once it has.
+bool removeDataSource(JNIEnv* env, const Request& request);
 
 }  // namespace rireve

@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "binding/status.h"
+#include "profile/profile_text.h"
+
 namespace rireve {
 
 struct ProfileEntry {
@@ -35,21 +38,17 @@ using Profile = std::vector<ProfileSection>;
 enum class ProfileFile { drivers, systemDataSources, userDataSources };
 
 // The file's path as unixODBC finds it ($ODBCSYSINI, $ODBCINSTINI, $ODBCINI,
-// the user's home folder); empty when the installer library cannot be bound.
-std::string profilePath(ProfileFile file);
+// the user's home folder). Fails when the installer library cannot be bound.
+Status findProfilePath(ProfileFile file, std::string& path);
 
 // Reads a file with unixODBC's reader. A file that is missing or cannot be
-// read gives no sections, as it does for the driver manager. False only when
+// read gives no sections, as it does for the driver manager. Fails only when
 // the reader cannot be bound. With keys, only the entries of those keys are
 // kept (letter case ignored): a listing of data sources needs two of them.
-bool readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {});
+Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {});
 
-// The reader compares section and key names without regard to letter case
-// (ASCII letters only, as strcasecmp in the C locale).
-bool sameProfileName(std::string_view a, std::string_view b);
-
-// The name in lower case: equal for names that sameProfileName finds equal.
-std::string foldProfileName(std::string_view name);
+// Finds the file's path and reads it.
+Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {});
 
 // The first section of that name, or null.
 const ProfileSection* findSection(const Profile& profile, std::string_view name);
@@ -76,7 +75,8 @@ public:
     UserFile(const UserFile&) = delete;
     UserFile& operator=(const UserFile&) = delete;
 
-    // False when the lock could not be taken; nothing can be changed then.
+    // False when the file could not be found or its lock taken; nothing
+    // can be changed then.
     bool locked() const { return lock_ >= 0; }
 
     // Replaces the first section of that name (letter case ignored) and drops

@@ -2,13 +2,10 @@
 
 #include <algorithm>
 
+#include "profile/profile_text.h"
+
 namespace rireve {
 namespace {
-
-// unixODBC reads a line into 1000 bytes with its terminating NUL.
-constexpr std::size_t kReaderLineBytes = 999;
-
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 enum class LineKind { blank, comment, header, entry };
 
@@ -21,7 +18,7 @@ LineKind kindOf(std::string_view line) {
 }
 
 std::size_t lineEnd(std::string_view text, std::size_t start) {
-    const std::size_t limit = std::min(text.size(), start + kReaderLineBytes);
+    const std::size_t limit = std::min(text.size(), start + kMaxLineBytes);
     const std::size_t newline = text.find('\n', start);
     return newline == std::string_view::npos || newline >= limit ? limit : newline + 1;
 }

@@ -1,7 +1,7 @@
 // Records on standard output what the installer binding would show.
 #include <cstdio>
 
-#include "installer/message_box.h"
+#include "platform/message_box_windows.h"
 
 namespace rireve {
 

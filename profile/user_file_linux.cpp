@@ -130,7 +130,7 @@ bool replaceFile(const std::string& path, const FileText& old, std::string_view 
     // Flushed before the rename, so that a crash cannot leave a renamed but empty file.
     if (fsync(next.fd()) != 0 || !next.closeNow()) return false;
     Profile written;
-    if (!readProfile(next.path(), written) || written != expected) return false;
+    if (!readProfile(next.path(), written).ok() || written != expected) return false;
     if (!next.renameOver(path)) return false;
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
@@ -161,7 +161,7 @@ bool changeSections(const std::string& path, std::string_view name, const Profil
                     std::string_view requiredDriver) {
     FileText old;
     Profile before;
-    if (!readFileText(path, old) || !readProfile(path, before)) return false;
+    if (!readFileText(path, old) || !readProfile(path, before).ok()) return false;
     const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
     // The reader and the layout must agree on where every section is.
     if (spans.size() != before.size()) return false;
@@ -187,8 +187,9 @@ bool changeSections(const std::string& path, std::string_view name, const Profil
 
 }  // namespace
 
-UserFile::UserFile() : path_(resolveLink(profilePath(ProfileFile::userDataSources))) {
-    if (path_.empty()) return;
+UserFile::UserFile() {
+    if (!findProfilePath(ProfileFile::userDataSources, path_).ok() || path_.empty()) return;
+    path_ = resolveLink(path_);
     lock_ = open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (lock_ < 0) return;
     int locked = -1;

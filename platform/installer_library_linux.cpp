@@ -9,23 +9,19 @@
 #include <cstdio>
 #include <mutex>
 
-#include "installer/installer.h"
-#include "installer/select_once.h"
-
-#ifndef RIREVE_INSTALLER_LIBRARY
-#define RIREVE_INSTALLER_LIBRARY "libodbcinst.so.2"
-#endif
+#include "platform/installer_library.h"
+#include "platform/installer_library_name_linux.h"
+#include "platform/select_once.h"
 
 namespace rireve {
 namespace {
 
-constexpr char kInstallerLibrary[] = RIREVE_INSTALLER_LIBRARY;
 constexpr std::size_t kPathSize = 4096;
 
 // Null until a selection finds the library; never released after.
 std::atomic<void*> installerModule{nullptr};
 
-void* selectInstallerLibrary() { return dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL); }
+void* selectInstallerLibrary() { return dlopen(kInstallerLibraryName, RTLD_NOW | RTLD_LOCAL); }
 
 void* boundInstallerModule() {
     static std::mutex selecting;
@@ -39,29 +35,40 @@ void programPath(char (&path)[kPathSize]) {
 
 const char* modulePath(void* module) {
     struct link_map* map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return kInstallerLibrary;
+    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return kInstallerLibraryName;
     return map->l_name;
 }
 
 }  // namespace
 
-void* resolveInstallerProc(const char* name) {
+InstallerProc findInstallerProc(const char* name) {
+    InstallerProc proc;
     void* module = boundInstallerModule();
     if (module == nullptr) {
-        // Nothing more can be done when standard error cannot be written.
+        proc.library = kInstallerLibraryName;
+        return proc;
+    }
+    proc.library = modulePath(module);
+    proc.address = dlsym(module, name);
+    proc.result = proc.address != nullptr ? BindResult::bound : BindResult::entryMissing;
+    return proc;
+}
+
+void tellInstallerUser(const char* name, const InstallerProc& proc) {
+    // Nothing more can be done when standard error cannot be written.
+    if (proc.result == BindResult::libraryMissing) {
         (void)std::fprintf(stderr,
                            "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
-                           kInstallerLibrary);
-        return nullptr;
+                           kInstallerLibraryName);
+        return;
     }
-    if (void* proc = dlsym(module, name)) return proc;
+    if (proc.result != BindResult::entryMissing) return;
     char program[kPathSize];
     programPath(program);
     (void)std::fprintf(stderr,
                        "ODBC Installer Error: The program %s, or one of its libraries attempted to call the function %s "
                        "which is not supported in the loaded ODBC installer library (%s).\n",
-                       program, name, modulePath(module));
-    return nullptr;
+                       program, name, proc.library.c_str());
 }
 
 }  // namespace rireve

@@ -2,17 +2,21 @@
 // defining them in C linkage makes any drift between the Java declarations
 // and these definitions a compile error rather than a missing symbol at run
 // time.
+//
+// This is also the one place that says which calls hold this process's
+// configuration lock (platform/configuration_lock.h): listings and read-backs
+// read, installer requests write.
 #include "com_nq_odbc_ODBC.h"
 
-#include "binding/configuration_lock.h"
 #include "binding/frame.h"
 #include "catalog/catalog.h"
 #include "installer/registration.h"
+#include "platform/configuration_lock.h"
 
 namespace {
 
 // No C++ exception may reach the VM. The library throws none itself; the
-// standard library's locks are the only code that could.
+// standard library's locks and containers are the only code that could.
 template <typename Result, typename Call>
 Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
     try {
@@ -23,33 +27,46 @@ Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
     }
 }
 
+template <typename Call>
+auto whileReading(Call call) {
+    rireve::ReadingConfiguration reading;
+    return call();
+}
+
+template <typename Call>
+auto whileWriting(Call call) {
+    rireve::WritingConfiguration writing;
+    return call();
+}
+
 }  // namespace
 
 extern "C" {
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_getDataSources(JNIEnv* env, jclass) {
-    return guarded(env, jobjectArray{}, [&] {
-        rireve::ReadingConfiguration reading;
-        return rireve::listDataSources(env);
-    });
+    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::listDataSources(env); }); });
 }
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_getDrivers(JNIEnv* env, jclass) {
-    return guarded(env, jobjectArray{}, [&] {
-        rireve::ReadingConfiguration reading;
-        return rireve::listDrivers(env);
-    });
+    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::listDrivers(env); }); });
 }
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSource(JNIEnv* env, jclass, jstring name,
                                                                    jstring driver, jstring attributes) {
-    return guarded(env, jobject{}, [&] { return rireve::registerDataSource(env, name, driver, attributes); });
+    return guarded(env, jobject{}, [&]() -> jobject {
+        rireve::Request request;
+        if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
+        if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
+        return whileReading([&] { return rireve::lookupDataSource(env, request.name); });
+    });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* env, jclass, jstring name,
                                                                       jstring driver) {
     return guarded(env, jboolean{JNI_FALSE}, [&]() -> jboolean {
-        return rireve::unregisterDataSource(env, name, driver) ? JNI_TRUE : JNI_FALSE;
+        rireve::Request request;
+        if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
+        return whileWriting([&] { return rireve::removeDataSource(env, request); }) ? JNI_TRUE : JNI_FALSE;
     });
 }
 

@@ -1,7 +1,7 @@
 // Windows: the installer keeps its own data consistent; listings and
 // requests never wait for each other (an installer may show a dialog and
 // wait for the user).
-#include "binding/configuration_lock.h"
+#include "platform/configuration_lock.h"
 
 namespace rireve {
 

@@ -9,14 +9,13 @@
 #include <atomic>
 #include <mutex>
 
-#include "installer/installer.h"
-#include "installer/select_once.h"
-#include "installer/message_box.h"
+#include "platform/installer_library.h"
+#include "platform/message_box_windows.h"
+#include "platform/select_once.h"
 
 namespace rireve {
 namespace {
 
-using ConfigDataSourceProc = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
 using GetFileVersionInfoSizeProc = DWORD(WINAPI*)(LPCSTR, LPDWORD);
 using GetFileVersionInfoProc = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
 using VerQueryValueProc = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
@@ -163,27 +162,30 @@ HMODULE boundInstallerModule() {
 
 }  // namespace
 
-void* resolveInstallerProc(const char* name) {
+InstallerProc findInstallerProc(const char* name) {
+    InstallerProc proc;
+    proc.library = kInstallerFile;
     const HMODULE module = boundInstallerModule();
-    if (module == nullptr) {
-        showMessageBox(nullptr, kMissingInstaller, kMessageTitle, kMessageStyle);
-        return nullptr;
-    }
-    if (FARPROC proc = GetProcAddress(module, name)) return reinterpret_cast<void*>(proc);
+    if (module == nullptr) return proc;
     char installerPath[kPathChars] = {};
     GetModuleFileNameA(module, installerPath, kPathChars);
+    proc.library = installerPath;
+    proc.address = reinterpret_cast<void*>(GetProcAddress(module, name));
+    proc.result = proc.address != nullptr ? BindResult::bound : BindResult::entryMissing;
+    return proc;
+}
+
+void tellInstallerUser(const char* name, const InstallerProc& proc) {
+    if (proc.result == BindResult::libraryMissing) {
+        showMessageBox(nullptr, kMissingInstaller, kMessageTitle, kMessageStyle);
+        return;
+    }
+    if (proc.result != BindResult::entryMissing) return;
     char programPath[kPathChars] = {};
     GetModuleFileNameA(GetModuleHandleW(nullptr), programPath, kPathChars);
     char message[kMessageChars];
-    wsprintfA(message, kMissingEntry, programPath, name, installerPath);
+    wsprintfA(message, kMissingEntry, programPath, name, proc.library.c_str());
     showMessageBox(nullptr, message, kMessageTitle, kMessageStyle);
-    return nullptr;
-}
-
-BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
-    const auto configure = reinterpret_cast<ConfigDataSourceProc>(resolveInstallerProc("SQLConfigDataSource"));
-    if (configure == nullptr) return FALSE;
-    return configure(parent, request, driver, attributes);
 }
 
 }  // namespace rireve

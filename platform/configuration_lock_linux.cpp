@@ -4,7 +4,7 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "binding/configuration_lock.h"
+#include "platform/configuration_lock.h"
 
 namespace rireve {
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/message_box.h"
+#include "platform/message_box_windows.h"
 
 namespace rireve {
 

@@ -25,14 +25,16 @@ struct DriverCatalog {
     std::unordered_map<std::string_view, std::size_t> byDescription;
 };
 
-void readDrivers(DriverCatalog& drivers) {
-    readProfile(profilePath(ProfileFile::drivers), drivers.file);
+Status readDrivers(DriverCatalog& drivers) {
+    const Status read = readProfileFile(ProfileFile::drivers, drivers.file);
+    if (!read.ok()) return read;
     drivers.listed = listDriverSections(drivers.file);
     drivers.attributeLists.reserve(drivers.listed.size());
     for (std::size_t i = 0; i < drivers.listed.size(); ++i) {
         drivers.attributeLists.push_back(attributeListOf(*drivers.listed[i].attributes));
         drivers.byDescription.emplace(drivers.listed[i].description, i);
     }
+    return {};
 }
 
 // The data sources of one read, with the drivers of the same read.
@@ -43,12 +45,19 @@ struct DataSourceCatalog {
     DriverCatalog drivers;
 };
 
-void readDataSources(DataSourceCatalog& sources) {
+Status readDataSources(DataSourceCatalog& sources) {
     const std::vector<std::string_view> keys = {"Driver", "Description"};
-    readProfile(profilePath(ProfileFile::userDataSources), sources.user, keys);
-    readProfile(profilePath(ProfileFile::systemDataSources), sources.system, keys);
+    Status read = readProfileFile(ProfileFile::userDataSources, sources.user, keys);
+    if (read.ok()) read = readProfileFile(ProfileFile::systemDataSources, sources.system, keys);
+    if (!read.ok()) return read;
     sources.listed = listDataSourceSections(sources.user, sources.system);
-    readDrivers(sources.drivers);
+    return readDrivers(sources.drivers);
+}
+
+// A read that failed raises its message with the reason; the caller returns.
+bool readOrRaise(JNIEnv* env, const Status& read) {
+    if (!read.ok()) throwError(env, message::kReadConfiguration, read);
+    return read.ok();
 }
 
 jobject buildListedDriver(JNIEnv* env, const DriverType& type, const DriverCatalog& drivers, std::size_t i) {
@@ -121,23 +130,17 @@ jobjectArray buildArray(JNIEnv* env, jclass type, std::size_t count, Build build
     return array.release();
 }
 
-// Runs one read of the files on an ODBC environment of its own, as every
-// operation of the driver manager's interface does: a failure to allocate or
+// One read of the files on an ODBC environment of its own, as every
+// operation of the driver manager's interface runs: a failure to allocate or
 // free it is reported as such.
 template <typename Result, typename Read>
 Result onEnvironment(JNIEnv* env, Read read) {
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment);
-        return nullptr;
-    }
-    LocalRef<Result> result(env, read());
-    if (env->ExceptionCheck()) return nullptr;
-    if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment);
-        return nullptr;
-    }
-    return result.release();
+    LocalRef<Result> result(env, nullptr);
+    const bool done = withOdbcEnvironment(env, [&](SQLHENV) {
+        result.reset(read());
+        return !env->ExceptionCheck();
+    });
+    return done ? result.release() : nullptr;
 }
 
 }  // namespace
@@ -147,7 +150,7 @@ jobjectArray listDrivers(JNIEnv* env) {
     if (!driverType.found()) return nullptr;
     return onEnvironment<jobjectArray>(env, [&] {
         DriverCatalog drivers;
-        readDrivers(drivers);
+        if (!readOrRaise(env, readDrivers(drivers))) return jobjectArray{};
         return buildArray(env, driverType.constructor.type(), drivers.listed.size(),
                           [&](std::size_t i) { return buildListedDriver(env, driverType, drivers, i); });
     });
@@ -159,7 +162,7 @@ jobjectArray listDataSources(JNIEnv* env) {
     if (!dataSourceType.found() || !driverType.found()) return nullptr;
     return onEnvironment<jobjectArray>(env, [&] {
         DataSourceCatalog sources;
-        readDataSources(sources);
+        if (!readOrRaise(env, readDataSources(sources))) return jobjectArray{};
         DriverParts driverParts(env, sources.drivers.listed.size());
         if (!driverParts.reserve()) return jobjectArray{};
         return buildArray(env, dataSourceType.type(), sources.listed.size(), [&](std::size_t i) {
@@ -174,7 +177,7 @@ jobject lookupDataSource(JNIEnv* env, const char* name) {
     if (!dataSourceType.found() || !driverType.found()) return nullptr;
     return onEnvironment<jobject>(env, [&]() -> jobject {
         DataSourceCatalog sources;
-        readDataSources(sources);
+        if (!readOrRaise(env, readDataSources(sources))) return nullptr;
         DriverParts driverParts(env, sources.drivers.listed.size());
         for (const ListedDataSource& source : sources.listed) {
             if (source.name == name) {

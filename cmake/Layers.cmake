@@ -1,0 +1,119 @@
+# The library's layers, from the bottom; one list for Linux and Windows. A
+# file whose name ends in _linux or _windows is built for that platform only.
+#
+#   natives    the exported native methods (built into each library itself)
+#   installer  registration and removal requests
+#   catalog    drivers and data sources as Java objects
+#   profile    the Linux configuration files and the rules of their text
+#   platform   the installer library's entry points, bound at run time; the process-wide lock
+#   binding    the JNI frame: errors, local references, Java objects, text
+#
+# Each layer is one library target linking only the layer below it, and its
+# sources see only the include roots of their own folder and the folders
+# below (a folder of the build tree holding a link to the source folder): an
+# include against the direction fails the build.
+set(RIREVE_LAYERS binding platform profile catalog installer natives)
+set(RIREVE_LAYER_binding frame.cpp java_objects.cpp status.cpp text.cpp text_linux.cpp text_windows.cpp utf8.cpp)
+set(RIREVE_LAYER_platform configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp
+  installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
+set(RIREVE_LAYER_profile profile.cpp profile_text.cpp reader_linux.cpp section_layout.cpp user_file_linux.cpp)
+set(RIREVE_LAYER_catalog configuration.cpp java_catalog.cpp)
+set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
+  registration.cpp)
+# The catalogue is read from the files on Linux and from the driver manager on
+# Windows; a test build lists through a stand-in driver manager on Linux too.
+set(RIREVE_CATALOG_files files_catalog_linux.cpp)
+set(RIREVE_CATALOG_driver-manager driver_manager_catalog.cpp)
+if(WIN32)
+  set(RIREVE_DEFAULT_CATALOG driver-manager)
+else()
+  set(RIREVE_DEFAULT_CATALOG files)
+endif()
+
+# The sources of a folder that this platform builds, as full paths.
+function(rireve_platform_sources out folder)
+  set(kept)
+  foreach(file ${ARGN})
+    if((WIN32 AND file MATCHES "_linux\\.cpp$") OR (NOT WIN32 AND file MATCHES "_windows\\.cpp$"))
+      continue()
+    endif()
+    list(APPEND kept ${PROJECT_SOURCE_DIR}/${folder}/${file})
+  endforeach()
+  set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# The include root that shows one folder alone.
+function(rireve_layer_root layer out)
+  set(root ${CMAKE_BINARY_DIR}/layers/${layer})
+  if(NOT IS_SYMLINK ${root}/${layer})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${layer} ${root}/${layer} SYMBOLIC)
+  endif()
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
+# Lets a target (a test, a fuzzer, a final library) include one layer and so
+# every layer below it.
+function(rireve_use_layer target layer)
+  target_link_libraries(${target} PRIVATE ri-reve-${layer})
+endfunction()
+
+function(rireve_layer_target name layer below)
+  rireve_platform_sources(sources ${layer} ${ARGN})
+  add_library(${name} STATIC ${sources})
+  rireve_layer_root(${layer} root)
+  target_include_directories(${name} PUBLIC ${root})
+  if(below)
+    target_link_libraries(${name} PUBLIC ri-reve-${below})
+  endif()
+  rireve_strict_warnings(${name})
+  set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The bottom layer carries what every layer compiles against: the JNI and
+# ODBC headers (not the driver manager itself: each library links its own).
+set(below)
+foreach(layer ${RIREVE_LAYERS})
+  if(layer STREQUAL "natives")
+    break()
+  endif()
+  rireve_layer_target(ri-reve-${layer} ${layer} "${below}" ${RIREVE_LAYER_${layer}})
+  set(below ${layer})
+endforeach()
+target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES} ${RIREVE_ODBC_INCLUDES})
+# The frame calls the driver manager, which each library names for itself
+# (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.
+target_link_libraries(ri-reve-binding INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)
+target_compile_definitions(ri-reve-binding PUBLIC ${RIREVE_PLATFORM_DEFINITIONS})
+foreach(catalog files driver-manager)
+  rireve_platform_sources(sources catalog ${RIREVE_CATALOG_${catalog}})
+  if(sources)
+    rireve_layer_target(ri-reve-catalog-${catalog} catalog catalog ${RIREVE_CATALOG_${catalog}})
+  endif()
+endforeach()
+rireve_layer_root(natives RIREVE_NATIVES_ROOT)
+
+# A library of the natives over the layers: the installer, the catalogue
+# named, and the driver manager it links.
+function(rireve_natives_library target catalog)
+  cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
+  add_library(${target} SHARED ${PROJECT_SOURCE_DIR}/natives/exports.cpp ${ARG_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}")
+  target_include_directories(${target} PRIVATE ${RIREVE_NATIVES_ROOT})
+  target_link_libraries(${target} PRIVATE ri-reve-jni-headers ri-reve-installer ri-reve-catalog-${catalog})
+  rireve_strict_warnings(${target})
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The include roots a source of that layer sees, for a program that compiles
+# a layer's sources itself (a fuzzer, instrumented as its sources must be).
+function(rireve_layer_includes out layer)
+  set(roots ${RIREVE_JNI_INCLUDES})
+  foreach(each ${RIREVE_LAYERS})
+    list(APPEND roots ${CMAKE_BINARY_DIR}/layers/${each})
+    if(each STREQUAL layer)
+      break()
+    endif()
+  endforeach()
+  set(${out} ${roots} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,62 @@
+// The ODBC installer library, bound at run time: the library is found on the
+// first request that can find it and kept for the life of the process, and
+// its entry points are looked up by name on every call. One implementation
+// file per platform.
+//
+// Binding never shows anything: it reports what it came to. Only the
+// installer request's own path tells the user (tellInstallerUser), as the
+// installer library itself would: a message box on Windows, standard error
+// on Linux.
+#pragma once
+
+#include <sql.h>
+#include <odbcinst.h>
+
+#include <string>
+
+// The installer's BOOL results; unixODBC's headers leave these to the caller.
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+namespace rireve {
+
+enum class BindResult {
+    bound,
+    libraryMissing,  // no installer library could be loaded
+    entryMissing,    // the library has no entry point of that name
+};
+
+// One entry point of the installer library, or why there is none.
+struct InstallerProc {
+    void* address = nullptr;
+    BindResult result = BindResult::libraryMissing;
+    std::string library;  // the file tried, or the one loaded
+
+    bool bound() const { return result == BindResult::bound; }
+    // One line for an exception's cause or a log: what is missing, and where.
+    std::string reason(const char* name) const;
+};
+
+// Finds the entry point of that name; shows nothing.
+InstallerProc findInstallerProc(const char* name);
+
+// Shows the user, as the installer library would, why the entry point of
+// that name could not be bound.
+void tellInstallerUser(const char* name, const InstallerProc& proc);
+
+// The entry point of that name, or null once the user has been told why not.
+template <typename Proc>
+Proc resolveInstallerProc(const char* name) {
+    const InstallerProc proc = findInstallerProc(name);
+    if (!proc.bound()) tellInstallerUser(name, proc);
+    return reinterpret_cast<Proc>(proc.address);
+}
+
+// SQLConfigDataSource(parent, request, driver, attributes).
+using ConfigDataSourceProc = BOOL(INSTAPI*)(HWND, WORD, LPCSTR, LPCSTR);
+
+}  // namespace rireve

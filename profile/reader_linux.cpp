@@ -1,0 +1,91 @@
+// Linux: the files read with unixODBC's own reader, bound from its installer
+// library on every read, so that a failure to bind is seen at once.
+#include <climits>
+
+#include "binding/text.h"
+#include "platform/ini_reader_linux.h"
+#include "profile/profile.h"
+
+namespace rireve {
+namespace {
+
+Status bindReader(IniReader& reader) {
+    std::string reason;
+    if (bindIniReader(reader, reason)) return {};
+    return Status::failure("cannot read the ODBC configuration: " + reason);
+}
+
+bool wanted(const std::vector<std::string_view>& keys, std::string_view key) {
+    if (keys.empty()) return true;
+    for (std::string_view wantedKey : keys) {
+        if (sameProfileName(wantedKey, key)) return true;
+    }
+    return false;
+}
+
+void readEntries(const IniReader& reader, IniHandle ini, const std::vector<std::string_view>& keys,
+                 ProfileSection& section) {
+    char key[kTextBufferSize] = {};
+    char value[kTextBufferSize] = {};
+    for (reader.firstProperty(ini); !reader.propertiesEnd(ini); reader.nextProperty(ini)) {
+        reader.property(ini, key);
+        if (!wanted(keys, key)) continue;
+        reader.value(ini, value);
+        section.entries.push_back({key, value});
+    }
+}
+
+std::string driversPath(const IniReader& reader) {
+    char folderBuffer[PATH_MAX + 1] = {};
+    char nameBuffer[PATH_MAX + 1] = {};
+    // Either may answer with a text of its own rather than the buffer.
+    return std::string(reader.driverFolder(folderBuffer)) + "/" + reader.driverFile(nameBuffer);
+}
+
+std::string dataSourcesPath(IniPathProc path) {
+    char buffer[PATH_MAX + 1] = {};
+    if (!path(buffer, FALSE)) return {};
+    return buffer;
+}
+
+}  // namespace
+
+Status findProfilePath(ProfileFile file, std::string& path) {
+    IniReader reader;
+    const Status bound = bindReader(reader);
+    if (!bound.ok()) return bound;
+    switch (file) {
+        case ProfileFile::drivers: path = driversPath(reader); break;
+        case ProfileFile::systemDataSources: path = dataSourcesPath(reader.systemFile); break;
+        case ProfileFile::userDataSources: path = dataSourcesPath(reader.userFile); break;
+    }
+    return {};
+}
+
+Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys) {
+    profile.clear();
+    IniReader reader;
+    const Status bound = bindReader(reader);
+    if (!bound.ok()) return bound;
+    IniHandle ini = nullptr;
+    char comments[] = "#;";
+    std::string pathText = path;
+    if (reader.open(&ini, pathText.data(), comments, '[', ']', '=', FALSE) != kIniSuccess) return {};
+    char name[kTextBufferSize] = {};
+    for (reader.firstObject(ini); !reader.objectsEnd(ini); reader.nextObject(ini)) {
+        reader.object(ini, name);
+        profile.push_back({name, {}});
+        readEntries(reader, ini, keys, profile.back());
+    }
+    reader.close(ini);
+    return {};
+}
+
+Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys) {
+    std::string path;
+    const Status found = findProfilePath(file, path);
+    if (!found.ok()) return found;
+    return readProfile(path, profile, keys);
+}
+
+}  // namespace rireve
