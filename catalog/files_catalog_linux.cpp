@@ -26,7 +26,7 @@ struct DriverCatalog {
 };
 
 Status readDrivers(DriverCatalog& drivers) {
-    const Status read = readProfileFile(ProfileFile::drivers, drivers.file);
+    Status read = readProfileFile(ProfileFile::drivers, drivers.file);
     if (!read.ok()) return read;
     drivers.listed = listDriverSections(drivers.file);
     drivers.attributeLists.reserve(drivers.listed.size());

@@ -52,7 +52,7 @@ std::string dataSourcesPath(IniPathProc path) {
 
 Status findProfilePath(ProfileFile file, std::string& path) {
     IniReader reader;
-    const Status bound = bindReader(reader);
+    Status bound = bindReader(reader);
     if (!bound.ok()) return bound;
     switch (file) {
         case ProfileFile::drivers: path = driversPath(reader); break;
@@ -65,7 +65,7 @@ Status findProfilePath(ProfileFile file, std::string& path) {
 Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys) {
     profile.clear();
     IniReader reader;
-    const Status bound = bindReader(reader);
+    Status bound = bindReader(reader);
     if (!bound.ok()) return bound;
     IniHandle ini = nullptr;
     char comments[] = "#;";
@@ -83,7 +83,7 @@ Status readProfile(const std::string& path, Profile& profile, const std::vector<
 
 Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys) {
     std::string path;
-    const Status found = findProfilePath(file, path);
+    Status found = findProfilePath(file, path);
     if (!found.ok()) return found;
     return readProfile(path, profile, keys);
 }

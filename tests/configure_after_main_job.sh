@@ -11,8 +11,10 @@ rm -rf "$work"
 mkdir -p "$work"
 build=$work/build
 hidden="/usr/bin;/bin"
-CXX=$(readlink -f "$(command -v c++)") CC=$(readlink -f "$(command -v cc)") \
-    cmake -S "$source" -B "$build" -DRIREVE_TESTS=OFF "-DCMAKE_IGNORE_PATH=$hidden" >"$work/main-job.log" 2>&1 \
+JAVA_HOME=$(dirname "$(dirname "$(readlink -f "$(command -v javac)")")") \
+    cmake -S "$source" -B "$build" -DRIREVE_TESTS=OFF "-DCMAKE_IGNORE_PATH=$hidden" \
+    "-DCMAKE_MAKE_PROGRAM=$(command -v make)" "-DCMAKE_C_COMPILER=$(readlink -f "$(command -v cc)")" \
+    "-DCMAKE_CXX_COMPILER=$(readlink -f "$(command -v c++)")" >"$work/main-job.log" 2>&1 \
     || { cat "$work/main-job.log"; exit 1; }
 grep -q "RIREVE_MINGW32:FILEPATH=RIREVE_MINGW32-NOTFOUND" "$build/CMakeCache.txt" \
     || { echo "the first configure found the cross compilers: nothing to check"; exit 1; }

@@ -84,6 +84,20 @@ class JarTest {
     }
 
     @Test
+    void aListingWhoseReaderCannotBeBoundRaisesAndShowsNothing() throws Exception {
+        for (String listing : List.of("drivers", "dsns")) {
+            List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "="
+                    + System.getProperty("rireve.test.libraryWithoutReader")));
+            command.addAll(jarCommand(listing));
+            Processes.Result failed = runJar(command.toArray(new String[0]));
+            assertEquals(1, failed.exitCode, failed.toString());
+            assertEquals("", failed.stdout, failed.toString());
+            assertTrue(failed.stderr.startsWith("Could not read ODBC configuration!"), failed.toString());
+            assertFalse(failed.stderr.contains("Installer Error"), failed.toString());
+        }
+    }
+
+    @Test
     void whenNothingLoadsOneErrorExplainsEveryAttempt() throws Exception {
         List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "=/nonexistent/lib.so",
                 "-Dos.arch=sparc"));
