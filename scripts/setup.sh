@@ -6,9 +6,11 @@
 #                   machine has a real driver to list
 #   setup.sh bench  the above, and pyodbc and matplotlib for the benchmark
 #   setup.sh test   the above, and every test's tools: other drivers, JUnit,
-#                   GoogleTest, clang, mingw-w64 and Wine for Windows, the
-#                   AArch64 cross compiler with an arm64 JVM under qemu-user,
-#                   Maven
+#                   GoogleTest, clang, mingw-w64 and Wine for Windows with
+#                   the i386 driver manager and SQLite3 driver for 32-bit
+#                   Wine (not unixodbc:i386, which would replace the amd64
+#                   tools), the AArch64 cross compiler with an arm64 JVM
+#                   under qemu-user, Maven
 set -eu
 job=${1:-test}
 
@@ -17,7 +19,7 @@ bench="$run python3 python3-pyodbc python3-matplotlib"
 test="$bench odbc-postgresql odbc-mariadb junit5 libgtest-dev
   clang libclang-rt-14-dev clang-tidy cppcheck
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine32 wine64
+  wine wine32 wine64 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386
   g++-aarch64-linux-gnu unixodbc-dev:arm64 qemu-user openjdk-17-jre-headless:arm64
   maven libmaven-compiler-plugin-java libmaven-resources-plugin-java"
 case "$job" in

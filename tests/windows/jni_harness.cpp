@@ -7,9 +7,11 @@
 #include <jni.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -165,6 +167,66 @@ void report(const char* call, jobject result) {
     pendingException.clear();
 }
 
+// On 32-bit Windows the natives are __stdcall: each must remove exactly its
+// arguments from the stack. callChecked pushes them itself, calls, and
+// measures the stack pointer after against the one before the arguments.
+#if defined(__i386__)
+extern "C" int stackDriftCall(const void* function, const std::uint32_t* arguments, int count,
+                              std::uint32_t* result);
+__asm__(
+    ".globl _stackDriftCall\n"
+    "_stackDriftCall:\n"
+    "  pushl %ebp\n"
+    "  movl %esp, %ebp\n"
+    "  pushl %esi\n"
+    "  pushl %edi\n"
+    "  pushl %ebx\n"
+    "  movl 12(%ebp), %esi\n"
+    "  movl 16(%ebp), %ecx\n"
+    "  movl %esp, %edi\n"
+    "1:\n"
+    "  testl %ecx, %ecx\n"
+    "  jz 2f\n"
+    "  decl %ecx\n"
+    "  pushl (%esi,%ecx,4)\n"
+    "  jmp 1b\n"
+    "2:\n"
+    "  call *8(%ebp)\n"
+    "  movl 20(%ebp), %ecx\n"
+    "  movl %eax, (%ecx)\n"
+    "  movl %esp, %eax\n"
+    "  subl %edi, %eax\n"
+    "  movl %edi, %esp\n"
+    "  popl %ebx\n"
+    "  popl %edi\n"
+    "  popl %esi\n"
+    "  popl %ebp\n"
+    "  ret\n");
+#endif
+
+std::mutex driftsGuard;
+std::vector<std::string> stackDrifts;
+
+// Calls a native with these arguments, each one machine word, through a
+// pointer of exactly the specified argument size; the word it returns.
+template <typename... Arguments>
+std::uintptr_t callChecked(const char* method, const void* function, Arguments... arguments) {
+#if defined(__i386__)
+    const std::uint32_t words[] = {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arguments))...};
+    std::uint32_t result = 0;
+    const int drift = stackDriftCall(function, words, static_cast<int>(sizeof...(arguments)), &result);
+    if (drift != 0) {
+        const std::lock_guard<std::mutex> hold(driftsGuard);
+        stackDrifts.push_back(std::string(method) + " moved the stack by " + std::to_string(drift));
+    }
+    return result;
+#else
+    (void)method;  // 64-bit Windows has one calling convention: nothing to measure
+    using Native = std::uintptr_t(JNICALL*)(Arguments...);
+    return reinterpret_cast<Native>(function)(arguments...);
+#endif
+}
+
 template <typename Function>
 Function native(HMODULE library, const char* method, int argumentBytes) {
     char name[128];
@@ -187,13 +249,10 @@ int main(int argc, char** argv) {
         std::printf("cannot load %s\n", argv[1]);
         return 1;
     }
-    using List = jobjectArray(JNICALL*)(JNIEnv*, jclass);
-    using Register = jobject(JNICALL*)(JNIEnv*, jclass, jstring, jstring, jstring);
-    using Unregister = jboolean(JNICALL*)(JNIEnv*, jclass, jstring, jstring);
-    const auto getDrivers = native<List>(library, "getDrivers", 8);
-    const auto getDataSources = native<List>(library, "getDataSources", 8);
-    const auto registerDataSource = native<Register>(library, "registerDataSource", 20);
-    const auto unregisterDataSource = native<Unregister>(library, "unregisterDataSource", 16);
+    const void* getDrivers = native<const void*>(library, "getDrivers", 8);
+    const void* getDataSources = native<const void*>(library, "getDataSources", 8);
+    const void* registerDataSource = native<const void*>(library, "registerDataSource", 20);
+    const void* unregisterDataSource = native<const void*>(library, "unregisterDataSource", 16);
     if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource) return 1;
 
     JNINativeInterface_ functions{};
@@ -211,15 +270,24 @@ int main(int argc, char** argv) {
     functions.DeleteLocalRef = deleteLocalRef;
     JNIEnv env{};
     env.functions = &functions;
+    JNIEnv* vm = &env;
+    const jclass none = nullptr;
+    auto object = [](std::uintptr_t word) { return reinterpret_cast<jobject>(word); };
 
-    report("getDrivers", getDrivers(&env, nullptr));
-    report("getDataSources", getDataSources(&env, nullptr));
-    report("registerDataSource(null, null, null)", registerDataSource(&env, nullptr, nullptr, nullptr, nullptr));
+    report("getDrivers", object(callChecked("getDrivers", getDrivers, vm, none)));
+    report("getDataSources", object(callChecked("getDataSources", getDataSources, vm, none)));
+    const jstring null = nullptr;
+    report("registerDataSource(null, null, null)",
+           object(callChecked("registerDataSource", registerDataSource, vm, none, null, null, null)));
     report("registerDataSource(\"a;b\", \"SQLite3\", null)",
-           registerDataSource(&env, nullptr, javaString(u"a;b"), javaString(u"SQLite3"), nullptr));
+           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"a;b"),
+                              javaString(u"SQLite3"), null)));
     report("registerDataSource(\"\u0101\", \"SQLite3\", null)",
-           registerDataSource(&env, nullptr, javaString(u"\u0101"), javaString(u"SQLite3"), nullptr));
-    const jboolean removed = unregisterDataSource(&env, nullptr, javaString(u"demo"), javaString(u"No Such Driver"));
+           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"\u0101"),
+                              javaString(u"SQLite3"), null)));
+    // jboolean is the low byte of the returned word.
+    const bool removed = (callChecked("unregisterDataSource", unregisterDataSource, vm, none, javaString(u"demo"),
+                                      javaString(u"No Such Driver")) & 0xFF) != 0;
     std::printf("unregisterDataSource(\"demo\", \"No Such Driver\"): %s%s\n",
                 pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
                 removed ? "true" : "false");
@@ -231,14 +299,19 @@ int main(int argc, char** argv) {
     std::thread lister([&] {
         Sleep(500);
         const DWORD start = GetTickCount();
-        getDrivers(&env, nullptr);
+        callChecked("getDrivers", getDrivers, vm, none);
         std::printf("a listing during an installer request took %s\n",
                     GetTickCount() - start < 1000 ? "less than a second" : "as long as the request");
     });
     report("registerDataSource(\"viaInstaller\", \"SQLite3\", \"Database=C:\\v.db\")",
-           registerDataSource(&env, nullptr, javaString(u"viaInstaller"), javaString(u"SQLite3"),
-                              javaString(u"Database=C:\\v.db")));
+           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"viaInstaller"),
+                              javaString(u"SQLite3"), javaString(u"Database=C:\\v.db"))));
     lister.join();
+    if (sizeof(void*) == 4) {
+        // The check itself: a call with one argument more than the callee removes.
+        callChecked("getDrivers with a third argument", getDrivers, vm, none, none);
+    }
+    for (const std::string& drift : stackDrifts) std::printf("%s\n", drift.c_str());
     std::printf("most local references held: %d\n", mostLocalReferences);
     return 0;
 }

@@ -1,12 +1,18 @@
 """The Windows DLL's native methods under Wine, called by jni-harness.exe as
-a Java VM would. Wine's ODBC32 hands the calls to the machine's unixODBC, so
-the 64-bit DLL lists a private configuration of real drivers, its text read
-in the ANSI code page (1252); the 32-bit Wine has no driver manager to hand
-them to, so there every ODBC call fails as it would on a machine without one.
+a Java VM would. Wine's ODBC32 hands the calls to the machine's unixODBC of
+the same processor (i386 for the 32-bit DLL), so both DLLs list a private
+configuration of real drivers, its text read in the ANSI code page (1252),
+and expect the same. On 32 bits every call must also remove exactly its
+arguments from the stack (__stdcall).
+
+A second run hides the driver manager (its library bound over by an empty
+file in a mount namespace of its own): every ODBC call then fails as it
+would on a machine without one.
 
 Usage: run_jni_harness.py BUILD_FOLDER x86|x86_64 WORK_FOLDER
 """
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -14,15 +20,16 @@ import wine
 
 BUILD, ARCH, WORK = Path(sys.argv[1]).resolve(), sys.argv[2], Path(sys.argv[3]).resolve()
 PREFIX = WORK / f"prefix-{ARCH}"
-SQLITE = next(p for p in ("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                          "/usr/lib/odbc/libsqlite3odbc.so") if Path(p).exists())
+TRIPLET = {"x86": "i386-linux-gnu", "x86_64": "x86_64-linux-gnu"}[ARCH]
+SQLITE = f"/usr/lib/{TRIPLET}/odbc/libsqlite3odbc.so"
+DRIVER_MANAGER = f"/usr/lib/{TRIPLET}/libodbc.so.2"
+STACK_CHECK = "getDrivers with a third argument moved the stack by -4\n" if ARCH == "x86" else ""
 
 ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null!, returned null
 registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid!, returned null
 registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid!, returned null
 """
-EXPECTED = {
-    "x86_64": f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
+EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
   D\u00e4t\u00e4 Driver {{Driver={SQLITE}}}
 getDataSources: \n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
@@ -30,14 +37,43 @@ getDataSources: \n  shared -> SQLite3
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource!, returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
-""",
-    "x86": """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
+""" + STACK_CHECK
+WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
 getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned false
-a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
-""",
-}
+a listing during an installer request took less than a second
+""" + STACK_CHECK
+
+
+def run_harness(env, hide_driver_manager=False):
+    """The harness's output without its local reference count, the count, and the exit status."""
+    command = wine.command(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll"])
+    if hide_driver_manager:
+        command = ["unshare", "-m", "sh", "-c", 'mount --bind /dev/null "$0" && exec "$@"', DRIVER_MANAGER,
+                   *command]
+    done = subprocess.run(command, env=env, capture_output=True, timeout=300)
+    out = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+    lines = out.splitlines(keepends=True)
+    references = [line for line in lines if line.startswith("most local references held: ")]
+    listing = "".join(line for line in lines if line not in references)
+    return listing, references, done.returncode, out + done.stderr.decode("utf-8", "replace")
+
+
+def check(name, expected, listing, references, status, out):
+    problems = []
+    if status != 0:
+        problems.append(f"{name}: exit {status}")
+    if listing != expected:
+        problems.append(f"{name}: expected:\n{expected}got:\n{out}")
+    if not references or int(references[0].split(": ")[1]) > 16:
+        problems.append(f"{name}: local references not bounded: {references}")
+    return problems
+
+
+def can_hide_files():
+    probe = subprocess.run(["unshare", "-m", "true"], capture_output=True)
+    return probe.returncode == 0
 
 
 def main():
@@ -60,25 +96,21 @@ def main():
     wine.make_prefix(ARCH, PREFIX, env)
     shutil.copy(BUILD / "test-installers" / "installer-3.0.0.2.dll",
                 PREFIX / "drive_c" / "windows" / "system32" / "odbccp32.dll")
-    done = wine.run(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll"], env)
-    out = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
-    lines = out.splitlines(keepends=True)
-    references = [line for line in lines if line.startswith("most local references held: ")]
-    listing = "".join(line for line in lines if line not in references)
-    problems = []
-    if done.returncode != 0:
-        problems.append(f"exit {done.returncode}")
-    if listing != EXPECTED[ARCH]:
-        problems.append(f"expected:\n{EXPECTED[ARCH]}got:\n{out}")
-    if not references or int(references[0].split(": ")[1]) > 16:
-        problems.append(f"local references not bounded: {references}")
+    listing, references, status, out = run_harness(env)
+    problems = check("with the driver manager", EXPECTED, listing, references, status, out)
     request = "DSN=viaInstaller;Database=C:\\v.db".encode().hex() + "0000"
     calls = log.read_text().splitlines() if log.exists() else []
-    if ARCH == "x86_64" and not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
+    if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
         problems.append(f"the installer did not receive the request unchanged: {calls}")
+    print(out)
+    if can_hide_files():
+        hidden = run_harness(env, hide_driver_manager=True)
+        problems += check("without a driver manager", WITHOUT_DRIVER_MANAGER, *hidden)
+        print(hidden[3])
+    else:
+        print("not run: the case without a driver manager (unshare -m is not permitted here)")
     for problem in problems:
         print("FAILED", problem)
-    print(out)
     print(f"{0 if problems else 1} passed, {1 if problems else 0} failed")
     return 1 if problems else 0
 

@@ -40,5 +40,9 @@ def make_prefix(arch, prefix, env):
     subprocess.run(["wineserver", "--wait"], env=env, capture_output=True, timeout=600)
 
 
+def command(arch, args):
+    return [LOADER[arch], *map(str, args)]
+
+
 def run(arch, args, env, timeout=300):
-    return subprocess.run([LOADER[arch], *map(str, args)], env=env, capture_output=True, timeout=timeout)
+    return subprocess.run(command(arch, args), env=env, capture_output=True, timeout=timeout)
