@@ -49,3 +49,24 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi
+
+# Where the kernel runs no 32-bit code (IA-32 emulation off), 32-bit Wine runs
+# under qemu-i386, and only qemu 10 or newer runs it well (bookworm's 7.2
+# takes MAP_FIXED_NOREPLACE as a hint, and Wine hangs): qemu-user from the
+# bookworm-backports suite of the Debian archive the machine already uses.
+# Nothing is registered here: the Wine tests register qemu-i386 in a private
+# binfmt_misc instance of their own (tests/windows/wine.py), so the rest of
+# the machine keeps running its programs as before.
+if [ "$job" = test ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    qemu=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
+    if ! dpkg --compare-versions "${qemu:-0}" ge 1:10; then
+        archive=$(sed -n 's/^URIs:[[:space:]]*\([^[:space:]]*debian\/*\)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
+        archive=${archive:-$(sed -n 's/^deb[[:space:]]\+\(http[^[:space:]]*debian\/*\)[[:space:]]\+bookworm[[:space:]].*/\1/p' /etc/apt/sources.list 2>/dev/null | head -n 1)}
+        archive=${archive:-http://deb.debian.org/debian}
+        printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$archive" | $sudo tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
+        echo "Installing: qemu-user from bookworm-backports (this machine runs no 32-bit code)"
+        $sudo apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
+    fi
+fi
