@@ -2,8 +2,8 @@
 // ConfigDSN of the driver's setup library, and most drivers ship none. A
 // request for such a driver is carried out here, as the setup library would:
 // on the user's data sources only, never on the system file, one section of
-// the user's file at a time (profile/profile.h). Every request, whoever
-// carries it out, holds the user file's lock across processes.
+// the user's file at a time (profile/profile_writer_linux.h). Every request,
+// whoever carries it out, holds the user file's lock across processes.
 #include <dlfcn.h>
 #include <sqlext.h>
 
@@ -13,30 +13,36 @@
 #include <vector>
 
 #include "catalog/configuration.h"
-#include "installer/attribute_text.h"
 #include "installer/installer.h"
 #include "profile/profile.h"
+#include "profile/profile_writer_linux.h"
 
 namespace rireve {
 namespace {
 
 // The setup library a driver names: Setup64 before Setup, as unixODBC looks
-// them up on 64-bit systems. Empty when the driver is not installed.
+// them up on 64-bit systems.
 struct DriverSetup {
     bool installed = false;
     std::string library;
 };
 
-DriverSetup findDriverSetup(const char* description) {
+Status findDriverSetup(const char* description, DriverSetup& setup) {
     Profile drivers;
-    if (!readProfileFile(ProfileFile::drivers, drivers).ok()) return {};
+    Status read = readProfileFile(ProfileFile::drivers, drivers);
+    if (!read.ok()) return read;
     const std::vector<ListedDriver> listed = listDriverSections(drivers);
     const ListedDriver* driver = findListedDriver(listed, description);
     if (driver == nullptr) return {};
     const std::string* setup64 = findValue(*driver->attributes, "Setup64");
-    const std::string* setup = findValue(*driver->attributes, "Setup");
-    if (setup64 != nullptr && !setup64->empty()) return {true, *setup64};
-    return {true, setup != nullptr ? *setup : std::string()};
+    const std::string* setupLibrary = findValue(*driver->attributes, "Setup");
+    setup.installed = true;
+    if (setup64 != nullptr && !setup64->empty()) {
+        setup.library = *setup64;
+    } else if (setupLibrary != nullptr) {
+        setup.library = *setupLibrary;
+    }
+    return {};
 }
 
 bool hasConfigDsn(const std::string& library) {
@@ -68,11 +74,16 @@ void putEntry(std::vector<ProfileEntry>& entries, std::string_view key, std::str
     entries.push_back({std::string(key), std::string(value)});
 }
 
+Status tooLongForALine(std::string_view key) {
+    return Status::failure("the entry " + std::string(key) + " would not fit a line of " +
+                           std::to_string(kMaxLineBytes) + " bytes, the most unixODBC's reader reads back");
+}
+
 // The section a registration writes: its Driver, then every pair of the
 // attribute text after the leading DSN=name, keys and values trimmed as the
-// reader trims them. False when a pair is not keyword=value or would not fit
-// a line the reader can hold.
-bool composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, ProfileSection& section) {
+// reader trims them. Refused when a pair is not keyword=value or would not
+// fit a line the reader can hold.
+Status composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, ProfileSection& section) {
     section.name = std::string(name);
     putEntry(section.entries, "Driver", driver);
     std::string_view rest(attributes);
@@ -83,45 +94,64 @@ bool composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, Pro
         rest.remove_prefix(pair.size());
         if (pair.empty()) continue;
         const std::size_t equals = pair.find('=');
-        if (equals == std::string_view::npos) return false;
+        if (equals == std::string_view::npos) return Status::failure("the attribute " + std::string(pair) + " has no value (KEY=VALUE)");
         const std::string_view key = trimBlanks(pair.substr(0, equals));
         const std::string_view value = trimBlanks(pair.substr(equals + 1));
-        if (key.empty() || key.size() + 1 + value.size() > kMaxLineBytes) return false;
+        if (key.empty()) return Status::failure("the attribute =" + std::string(value) + " has no key (KEY=VALUE)");
+        if (key.size() + 1 + value.size() > kMaxLineBytes) return tooLongForALine(key);
         putEntry(section.entries, key, value);
     }
-    return std::strlen("Driver=") + std::strlen(driver) <= kMaxLineBytes;
+    if (std::strlen("Driver=") + std::strlen(driver) > kMaxLineBytes) return tooLongForALine("Driver");
+    return {};
 }
 
-BOOL configureWithoutSetup(UserFile& userFile, const DriverSetup& setup, WORD request, LPCSTR driver,
-                           LPCSTR attributes) {
+Status configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver, LPCSTR attributes,
+                             const RequestOptions& options) {
     const std::string_view name = nameOf(attributes);
-    if (name.empty()) return FALSE;
-    switch (request) {
-        case ODBC_ADD_DSN: {
-            ProfileSection section;
-            if (!setup.installed || !composeSection(name, driver, attributes, section)) return FALSE;
-            return userFile.putSection(section) ? TRUE : FALSE;
-        }
-        case ODBC_REMOVE_DSN:
-            // A data source whose driver has since been uninstalled can still be removed.
-            return userFile.removeSection(name, driver) ? TRUE : FALSE;
-        default:
-            return FALSE;
+    if (name.empty()) return Status::failure("the request names no data source (DSN=name)");
+    ProfileSection section;
+    if (request == ODBC_ADD_DSN && !setup.installed) {
+        return Status::failure("no driver named " + std::string(driver) + " is installed");
     }
+    if (request == ODBC_ADD_DSN) {
+        Status composed = composeSection(name, driver, attributes, section);
+        if (!composed.ok()) return composed;
+    } else if (request != ODBC_REMOVE_DSN) {
+        return Status::failure("request " + std::to_string(request) + " needs the driver's setup library");
+    }
+    ProfileWriter userFile;
+    Status opened = userFile.open(ProfileFile::userDataSources, options.lockWait);
+    if (!opened.ok()) return opened;
+    // A data source whose driver has since been uninstalled can still be removed.
+    return request == ODBC_ADD_DSN ? userFile.putSection(section) : userFile.removeSection(name, driver);
+}
+
+// A driver's setup library carries the request out, under the user file's lock.
+Status configureThroughSetup(ConfigDataSourceProc configure, const DriverSetup& setup, HWND parent, WORD request,
+                             LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
+    ProfileWriter userFile;
+    Status opened = userFile.open(ProfileFile::userDataSources, options.lockWait);
+    if (!opened.ok()) return opened;
+    if (configure(parent, request, driver, attributes)) return {};
+    return Status::failure("the driver's setup library " + setup.library + " refused the request" +
+                           lastInstallerError());
 }
 
 }  // namespace
 
-BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
+Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
     // Without the installer library nothing can be configured: resolving
     // tells the user so.
-    const auto configure = resolveInstallerProc<ConfigDataSourceProc>("SQLConfigDataSource");
-    if (configure == nullptr) return FALSE;
-    const DriverSetup setup = findDriverSetup(driver);
-    UserFile userFile;
-    if (!userFile.locked()) return FALSE;
-    if (setup.installed && hasConfigDsn(setup.library)) return configure(parent, request, driver, attributes);
-    return configureWithoutSetup(userFile, setup, request, driver, attributes);
+    const InstallerProc proc = resolveInstallerProc("SQLConfigDataSource");
+    if (!proc.bound()) return Status::failure(proc.reason("SQLConfigDataSource"));
+    const auto configure = procAddress<ConfigDataSourceProc>(proc);
+    DriverSetup setup;
+    Status found = findDriverSetup(driver, setup);
+    if (!found.ok()) return found;
+    if (setup.installed && hasConfigDsn(setup.library)) {
+        return configureThroughSetup(configure, setup, parent, request, driver, attributes, options);
+    }
+    return configureWithoutSetup(setup, request, driver, attributes, options);
 }
 
 }  // namespace rireve

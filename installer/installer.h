@@ -4,12 +4,22 @@
 // platform.
 #pragma once
 
+#include <chrono>
+
+#include "binding/status.h"
 #include "platform/installer_library.h"
 
 namespace rireve {
 
-// The installer's SQLConfigDataSource(parent, request, driver, attributes).
-// FALSE when the installer refused, or could not be reached.
-BOOL configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes);
+struct RequestOptions {
+    // How long a request waits for another process's lock on the file it
+    // changes (Linux).
+    std::chrono::milliseconds lockWait{30000};
+};
+
+// The installer's SQLConfigDataSource(parent, request, driver, attributes),
+// or why it refused or could not be reached.
+Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes,
+                        const RequestOptions& options = RequestOptions());
 
 }  // namespace rireve

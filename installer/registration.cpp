@@ -4,6 +4,7 @@
 
 #include "binding/frame.h"
 #include "installer/installer.h"
+#include "installer/request_options.h"
 
 namespace rireve {
 namespace {
@@ -60,10 +61,20 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     return false;
 }
 
-// One installer request on an environment of its own.
+// One installer request on an environment of its own; a refusal carries its
+// reason as the exception's cause.
 bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
+    RequestOptions options;
+    Status status = readRequestOptions(env, options);
+    if (env->ExceptionCheck()) return false;
+    if (!status.ok()) {
+        throwError(env, refusal, status);
+        return false;
+    }
     return withOdbcEnvironment(env, [&](SQLHENV) {
-        return configDataSource(nullptr, code, request.driver, request.text.bytes()) || refuse(env, refusal);
+        const Status done = configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
+        if (!done.ok()) throwError(env, refusal, done);
+        return done.ok();
     });
 }
 

@@ -48,15 +48,20 @@ InstallerProc findInstallerProc(const char* name);
 // that name could not be bound.
 void tellInstallerUser(const char* name, const InstallerProc& proc);
 
-// The entry point of that name, or null once the user has been told why not.
+// Finds the entry point of that name and, when it is not bound, tells the
+// user why not: the installer request's path.
+InstallerProc resolveInstallerProc(const char* name);
+
 template <typename Proc>
-Proc resolveInstallerProc(const char* name) {
-    const InstallerProc proc = findInstallerProc(name);
-    if (!proc.bound()) tellInstallerUser(name, proc);
+Proc procAddress(const InstallerProc& proc) {
     return reinterpret_cast<Proc>(proc.address);
 }
 
 // SQLConfigDataSource(parent, request, driver, attributes).
 using ConfigDataSourceProc = BOOL(INSTAPI*)(HWND, WORD, LPCSTR, LPCSTR);
+
+// The installer's own word on its latest failure (SQLInstallerError), as
+// ": <message> (installer error <code>)", or empty when it has none.
+std::string lastInstallerError();
 
 }  // namespace rireve

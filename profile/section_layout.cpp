@@ -41,6 +41,25 @@ std::vector<SectionSpan> findSectionSpans(std::string_view text) {
     return spans;
 }
 
+std::string describeLayoutMismatch(std::string_view text) {
+    bool inSection = false;
+    std::size_t number = 1;
+    for (std::size_t start = 0; start < text.size(); ++number) {
+        const std::size_t newline = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, newline - start);
+        if (line.size() > kMaxLineBytes) {
+            return "line " + std::to_string(number) + " is longer than " + std::to_string(kMaxLineBytes) + " bytes";
+        }
+        const LineKind kind = kindOf(line);
+        if (kind == LineKind::entry && !inSection) {
+            return "line " + std::to_string(number) + " holds an entry before the first section";
+        }
+        inSection = inSection || kind == LineKind::header;
+        start = newline + 1;
+    }
+    return "its sections are not where the reader finds them";
+}
+
 std::string replaceSections(std::string_view text, const std::vector<SectionSpan>& spans,
                             const std::vector<bool>& replaced, std::string_view insertion) {
     std::string result;

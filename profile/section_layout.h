@@ -19,6 +19,11 @@ struct SectionSpan {
 
 std::vector<SectionSpan> findSectionSpans(std::string_view text);
 
+// Why the reader might find other sections than findSectionSpans: the first
+// line over the reader's limit, or an entry before the first section, by
+// its number.
+std::string describeLayoutMismatch(std::string_view text);
+
 // The text with the sections whose `replaced` flag is set taken out, and
 // `insertion` put where the first of them was, or at the end (after a blank
 // line) when none is.

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             while (ready.load() < threads) {
             }
             for (int i = 0; i < requests; ++i) {
-                if (rireve::configDataSource(nullptr, ODBC_ADD_DSN, "Test Driver", attributes)) ++accepted;
+                if (rireve::configDataSource(nullptr, ODBC_ADD_DSN, "Test Driver", attributes).ok()) ++accepted;
                 if (i == 0 && argc > 3) installBesideProgram(argv[3]);
             }
         });

@@ -1,0 +1,20 @@
+// What a request takes from the VM besides its arguments. One implementation
+// file per platform.
+#pragma once
+
+#include <jni.h>
+
+#include "binding/status.h"
+#include "installer/installer.h"
+
+namespace rireve {
+
+// The system property that bounds the wait for another process's lock, in
+// milliseconds (Linux; 30000 when not set).
+inline constexpr char kLockTimeoutProperty[] = "com.nq.odbc.lockTimeoutMillis";
+
+// Fails when a property is set to something it cannot mean; on a VM failure
+// its exception is pending too.
+Status readRequestOptions(JNIEnv* env, RequestOptions& options);
+
+}  // namespace rireve

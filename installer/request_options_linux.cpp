@@ -1,0 +1,23 @@
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "binding/system_property.h"
+#include "installer/request_options.h"
+
+namespace rireve {
+
+Status readRequestOptions(JNIEnv* env, RequestOptions& options) {
+    std::string text;
+    if (!readSystemProperty(env, kLockTimeoutProperty, text)) return {};
+    char* end = nullptr;
+    errno = 0;
+    const long long millis = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || millis < 0) {
+        return Status::failure(std::string(kLockTimeoutProperty) + "=" + text + " is not a number of milliseconds");
+    }
+    options.lockWait = std::chrono::milliseconds(millis);
+    return {};
+}
+
+}  // namespace rireve

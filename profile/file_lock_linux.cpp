@@ -1,0 +1,69 @@
+#include "profile/file_lock_linux.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <thread>
+
+namespace rireve {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kRetryPause{10};
+
+Status openLockFile(const std::string& path, Descriptor& file, struct stat& status) {
+    file.reset(open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (file.get() < 0) {
+        if (errno == ELOOP) return Status::failure("the lock file " + path + " is a symbolic link; it is not used");
+        return Status::systemFailure("cannot open the lock file", path, errno);
+    }
+    if (!statDescriptor(file.get(), status)) return Status::systemFailure("cannot read the status of", path, errno);
+    if (!S_ISREG(status.st_mode)) {
+        return Status::failure("the lock file " + path + " is " + fileKind(status.st_mode) + ", not a regular file");
+    }
+    return checkOwnedHere(path, status);
+}
+
+// Locked, or true in `busy` while another process holds it.
+Status tryLock(const std::string& path, int fd, bool& busy) {
+    busy = false;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return {};
+    if (errno == EWOULDBLOCK || errno == EINTR) {
+        busy = true;
+        return {};
+    }
+    return Status::systemFailure("cannot lock", path, errno);
+}
+
+// Still the file at the lock's path: not removed or replaced meanwhile.
+bool stillAtPath(const std::string& path, const struct stat& locked) {
+    struct stat now = {};
+    return statPath(path, now, false) && now.st_dev == locked.st_dev && now.st_ino == locked.st_ino;
+}
+
+}  // namespace
+
+Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
+    const Clock::time_point deadline = Clock::now() + wait;
+    for (;;) {
+        struct stat status = {};
+        Status opened = openLockFile(path, file_, status);
+        if (!opened.ok()) return opened;
+        bool busy = true;
+        while (busy) {
+            Status locked = tryLock(path, file_.get(), busy);
+            if (!locked.ok()) return locked;
+            if (!busy) break;
+            if (Clock::now() >= deadline) {
+                return Status::failure("timed out after " + std::to_string(wait.count()) +
+                                       " ms waiting for the lock " + path + ", which another process holds");
+            }
+            std::this_thread::sleep_for(kRetryPause);
+        }
+        if (stillAtPath(path, status)) return {};
+        file_.reset(-1);  // it was removed or replaced: take the one there now
+    }
+}
+
+}  // namespace rireve

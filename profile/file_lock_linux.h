@@ -1,0 +1,27 @@
+// The lock across processes on one configuration file: an advisory lock
+// (flock) on "<file>.lock" beside it, which the system releases should the
+// process die.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "binding/status.h"
+#include "profile/file_system_linux.h"
+
+namespace rireve {
+
+class FileLock {
+public:
+    // Takes the lock on `path` (the lock file's), waiting at most `wait` for
+    // another process to release it. The lock file is never created through a
+    // symbolic link, must be a regular file, and in a shared folder must be
+    // this user's or root's. A lock file removed or replaced while it was
+    // being locked locks nothing: it is taken again.
+    Status acquire(const std::string& path, std::chrono::milliseconds wait);
+
+private:
+    Descriptor file_;
+};
+
+}  // namespace rireve

@@ -1,0 +1,50 @@
+// A data source file, locked for changes. Every process using this library
+// takes the file's lock (file_lock_linux.h) before it reads the file it will
+// change, and holds it until the new content is in place.
+//
+// A change touches one section: every other byte of the file (comments,
+// blank lines, order, spacing, other sections) stays as it was. The new
+// content goes to a new file in the same folder, with the old one's owner,
+// mode, ACL and extended attributes (a new file is private to its user), is
+// flushed to disk, read back with unixODBC's reader and checked to say
+// exactly what was meant, and only then renamed over the old file. A reader
+// or a crash sees the old file or the new one, never a part. Symbolic links
+// are kept: the final target is replaced. A file that another program
+// changed meanwhile (unixODBC's own tools write in place, unlocked) is read
+// and changed again.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "binding/status.h"
+#include "profile/file_lock_linux.h"
+#include "profile/file_target_linux.h"
+#include "profile/profile.h"
+
+namespace rireve {
+
+class ProfileWriter {
+public:
+    // Finds the file as unixODBC does, checks that it may be changed
+    // (file_target_linux.h) and takes its lock, waiting at most `lockWait`.
+    Status open(ProfileFile file, std::chrono::milliseconds lockWait);
+
+    // Replaces the first section of that name (letter case ignored) and drops
+    // any later ones, or adds the section at the end when there is none.
+    Status putSection(const ProfileSection& section);
+
+    // Removes every section of that name, provided the first one's Driver
+    // entry is exactly `driver`.
+    Status removeSection(std::string_view name, std::string_view driver);
+
+private:
+    Status change(std::string_view name, const ProfileSection* section, std::string_view requiredDriver);
+
+    FileTarget target_;
+    FileLock lock_;
+    bool opened_ = false;
+};
+
+}  // namespace rireve
