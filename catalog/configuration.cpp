@@ -20,18 +20,47 @@ bool listable(const ProfileSection& section, std::string_view reserved) {
 
 }  // namespace
 
-std::vector<ListedDriver> listDriverSections(const Profile& drivers) {
+std::vector<ListedDriver> listDriverSections(const Profile& system, const Profile& user) {
     std::unordered_map<std::string, const ProfileSection*> firstOfName;
     std::vector<ListedDriver> listed;
-    listed.reserve(drivers.size());
-    for (const ProfileSection& section : drivers) {
+    listed.reserve(system.size() + user.size());
+    for (const ProfileSection& section : system) {
         const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
         if (listable(section, "ODBC")) listed.push_back({section.name, first});
+    }
+    for (const ProfileSection& section : user) {
+        const bool added = firstOfName.emplace(foldProfileName(section.name), &section).second;
+        if (added && listable(section, "ODBC")) listed.push_back({section.name, &section});
     }
     return listed;
 }
 
-std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system) {
+DataSourceSearch dataSourceSearch(const char* odbcSearch) {
+    const std::string_view search = odbcSearch != nullptr ? odbcSearch : "";
+    if (search == "ODBC_USER_DSN") return DataSourceSearch::user;
+    if (search == "ODBC_SYSTEM_DSN") return DataSourceSearch::system;
+    return DataSourceSearch::both;
+}
+
+namespace {
+
+std::vector<ListedDataSource> listOneFile(const Profile& file) {
+    std::unordered_map<std::string, const ProfileSection*> firstOfName;
+    std::vector<ListedDataSource> listed;
+    listed.reserve(file.size());
+    for (const ProfileSection& section : file) {
+        const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
+        if (listable(section, "ODBC Data Sources")) listed.push_back({section.name, descriptionOf(*first)});
+    }
+    return listed;
+}
+
+}  // namespace
+
+std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system,
+                                                     DataSourceSearch search) {
+    if (search == DataSourceSearch::user) return listOneFile(user);
+    if (search == DataSourceSearch::system) return listOneFile(system);
     std::unordered_map<std::string, const ProfileSection*> firstOfName;
     std::vector<const ProfileSection*> merged;
     merged.reserve(user.size() + system.size());
@@ -49,6 +78,11 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
         listed.push_back({section->name, descriptionOf(*firstOfName.at(foldProfileName(section->name)))});
     }
     return listed;
+}
+
+Status readDriverFiles(Profile& system, Profile& user) {
+    Status read = readProfileFile(ProfileFile::drivers, system);
+    return read.ok() ? readProfileFile(ProfileFile::userDrivers, user) : read;
 }
 
 std::string attributeListOf(const ProfileSection& section) {

@@ -25,12 +25,26 @@ struct ListedDataSource {
     std::string_view driver;
 };
 
-// Every section of the driver file but the driver manager's own [ODBC].
-std::vector<ListedDriver> listDriverSections(const Profile& drivers);
+// Every section of the system's driver file but the driver manager's own
+// [ODBC], then each section of the user's ($HOME/.odbcinst.ini) whose name
+// no earlier section has, letter case ignored.
+std::vector<ListedDriver> listDriverSections(const Profile& system, const Profile& user = {});
+
+// Which data sources the driver manager lists: ODBCSEARCH's ODBC_USER_DSN or
+// ODBC_SYSTEM_DSN, and both otherwise.
+enum class DataSourceSearch { both, user, system };
+DataSourceSearch dataSourceSearch(const char* odbcSearch);
 
 // The user file's sections, then those of the system file whose name no
 // earlier section has, letter case ignored; [ODBC Data Sources] is left out.
-std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system);
+// Searching one file alone (or the system's when the user's is there but
+// cannot be read), every section of it is listed, repeated names too, each
+// with the driver of the first of its name in that file.
+std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system,
+                                                     DataSourceSearch search = DataSourceSearch::both);
+
+// Reads the system's driver file and the user's (Linux).
+Status readDriverFiles(Profile& system, Profile& user);
 
 // The section's entries as an SQLDrivers attribute list: KEY=VALUE pairs,
 // each ended by a NUL, the list by one more. Never cut short.

@@ -1,6 +1,7 @@
 // Linux: the catalogue read straight from the configuration files, once per
 // call, with unixODBC's own reader. Each listing sees one snapshot: every
 // data source's driver is found in the same read as the data source.
+#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,15 +21,16 @@ namespace {
 // its attribute list built once.
 struct DriverCatalog {
     Profile file;
+    Profile userFile;
     std::vector<ListedDriver> listed;
     std::vector<std::string> attributeLists;
     std::unordered_map<std::string_view, std::size_t> byDescription;
 };
 
 Status readDrivers(DriverCatalog& drivers) {
-    Status read = readProfileFile(ProfileFile::drivers, drivers.file);
+    Status read = readDriverFiles(drivers.file, drivers.userFile);
     if (!read.ok()) return read;
-    drivers.listed = listDriverSections(drivers.file);
+    drivers.listed = listDriverSections(drivers.file, drivers.userFile);
     drivers.attributeLists.reserve(drivers.listed.size());
     for (std::size_t i = 0; i < drivers.listed.size(); ++i) {
         drivers.attributeLists.push_back(attributeListOf(*drivers.listed[i].attributes));
@@ -47,10 +49,15 @@ struct DataSourceCatalog {
 
 Status readDataSources(DataSourceCatalog& sources) {
     const std::vector<std::string_view> keys = {"Driver", "Description"};
-    Status read = readProfileFile(ProfileFile::userDataSources, sources.user, keys);
+    ProfileAccess userAccess = ProfileAccess::read;
+    Status read = readProfileFile(ProfileFile::userDataSources, sources.user, keys, &userAccess);
     if (read.ok()) read = readProfileFile(ProfileFile::systemDataSources, sources.system, keys);
     if (!read.ok()) return read;
-    sources.listed = listDataSourceSections(sources.user, sources.system);
+    DataSourceSearch search = dataSourceSearch(std::getenv("ODBCSEARCH"));
+    // A user file that is there but cannot be read leaves the system's alone,
+    // listed as unixODBC lists it on its own.
+    if (search == DataSourceSearch::both && userAccess == ProfileAccess::unreadable) search = DataSourceSearch::system;
+    sources.listed = listDataSourceSections(sources.user, sources.system, search);
     return readDrivers(sources.drivers);
 }
 

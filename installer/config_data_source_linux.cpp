@@ -29,9 +29,10 @@ struct DriverSetup {
 
 Status findDriverSetup(const char* description, DriverSetup& setup) {
     Profile drivers;
-    Status read = readProfileFile(ProfileFile::drivers, drivers);
+    Profile userDrivers;
+    Status read = readDriverFiles(drivers, userDrivers);
     if (!read.ok()) return read;
-    const std::vector<ListedDriver> listed = listDriverSections(drivers);
+    const std::vector<ListedDriver> listed = listDriverSections(drivers, userDrivers);
     const ListedDriver* driver = findListedDriver(listed, description);
     if (driver == nullptr) return {};
     const std::string* setup64 = findValue(*driver->attributes, "Setup64");

@@ -26,7 +26,9 @@ bool bindIniReader(IniReader& reader, std::string& reason) {
            bind(reader.value, "iniValue", reason) && bind(reader.userFile, "_odbcinst_UserINI", reason) &&
            bind(reader.systemFile, "_odbcinst_SystemINI", reason) &&
            bind(reader.driverFolder, "odbcinst_system_file_path", reason) &&
-           bind(reader.driverFile, "odbcinst_system_file_name", reason);
+           bind(reader.driverFile, "odbcinst_system_file_name", reason) &&
+           bind(reader.userDriverFolder, "odbcinst_user_file_path", reason) &&
+           bind(reader.userDriverFile, "odbcinst_user_file_name", reason);
 }
 
 }  // namespace rireve

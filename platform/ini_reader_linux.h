@@ -33,6 +33,8 @@ struct IniReader {
     IniPathProc systemFile = nullptr;     // _odbcinst_SystemINI
     FilePartProc driverFolder = nullptr;  // odbcinst_system_file_path
     FilePartProc driverFile = nullptr;    // odbcinst_system_file_name
+    FilePartProc userDriverFolder = nullptr;  // odbcinst_user_file_path ($HOME)
+    FilePartProc userDriverFile = nullptr;    // odbcinst_user_file_name
 };
 
 // Binds every entry point of the table. On failure `reason` says which one

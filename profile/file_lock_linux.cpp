@@ -44,7 +44,14 @@ bool stillAtPath(const std::string& path, const struct stat& locked) {
 
 }  // namespace
 
+bool FileLock::held() const {
+    struct stat status = {};
+    return file_.get() >= 0 && statDescriptor(file_.get(), status) && stillAtPath(path_, status);
+}
+
 Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
+    path_ = path;
+    file_.reset(-1);
     const Clock::time_point deadline = Clock::now() + wait;
     for (;;) {
         struct stat status = {};

@@ -20,7 +20,13 @@ public:
     // being locked locks nothing: it is taken again.
     Status acquire(const std::string& path, std::chrono::milliseconds wait);
 
+    // Still the file at the lock's path. A clean-up that removes the lock
+    // file lets another writer take a new one; a writer that finds its own
+    // gone takes the lock again and makes its change anew.
+    bool held() const;
+
 private:
+    std::string path_;
     Descriptor file_;
 };
 

@@ -35,20 +35,29 @@ struct ProfileSection {
 // Sections in file order, duplicates included.
 using Profile = std::vector<ProfileSection>;
 
-enum class ProfileFile { drivers, systemDataSources, userDataSources };
+// The user's drivers ($HOME/.odbcinst.ini) add to the system's.
+enum class ProfileFile { drivers, userDrivers, systemDataSources, userDataSources };
 
 // The file's path as unixODBC finds it ($ODBCSYSINI, $ODBCINSTINI, $ODBCINI,
 // the user's home folder). Fails when the installer library cannot be bound.
 Status findProfilePath(ProfileFile file, std::string& path);
 
+// Whether a read found the file: unixODBC lists data sources differently
+// when the user's file is there but cannot be read.
+enum class ProfileAccess { read, missing, unreadable };
+
 // Reads a file with unixODBC's reader. A file that is missing or cannot be
-// read gives no sections, as it does for the driver manager. Fails only when
-// the reader cannot be bound. With keys, only the entries of those keys are
-// kept (letter case ignored): a listing of data sources needs two of them.
-Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {});
+// read gives no sections, as it does for the driver manager (`access` says
+// which). Fails when the reader cannot be bound, and for a file that is not
+// a regular one (a FIFO, a device, a folder), which is never opened in a way
+// that could block. With keys, only the entries of those keys are kept
+// (letter case ignored): a listing of data sources needs two of them.
+Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {},
+                   ProfileAccess* access = nullptr);
 
 // Finds the file's path and reads it.
-Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {});
+Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {},
+                       ProfileAccess* access = nullptr);
 
 // The first section of that name, or null.
 const ProfileSection* findSection(const Profile& profile, std::string_view name);

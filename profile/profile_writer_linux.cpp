@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 #include <vector>
 
 #include "profile/file_attributes_linux.h"
@@ -16,8 +17,10 @@ namespace rireve {
 namespace {
 
 // How often a change is read and made again when another program changes
-// the file meanwhile.
-constexpr int kAttempts = 5;
+// the file meanwhile, with a pause that doubles each time (5 ms first), so
+// that a burst of another program's writes can pass: about 1.3 s in all.
+constexpr int kAttempts = 8;
+constexpr std::chrono::milliseconds kFirstPause{5};
 constexpr std::string_view kRandomPart = "XXXXXX";
 
 // A new file beside the target, removed unless it has been renamed over it.
@@ -140,10 +143,11 @@ void syncFolder(const std::string& path) {
 }
 
 // Writes the new content beside the file, checks that the reader finds in it
-// exactly the sections expected, and renames it over the file, provided no
-// other program changed the file meanwhile (`changedMeanwhile` then).
+// exactly the sections expected, and renames it over the file, provided the
+// lock is still held and no other program changed the file meanwhile
+// (`changedMeanwhile` otherwise).
 Status replaceFile(const std::string& path, const FileText& old, std::string_view bytes, const Profile& expected,
-                   bool& changedMeanwhile) {
+                   const FileLock& lock, bool& changedMeanwhile) {
     changedMeanwhile = false;
     TemporaryFile next(path);
     Status status = next.created(path);
@@ -155,11 +159,10 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     Profile written;
     status = readProfile(next.path(), written);
     if (!status.ok()) return status;
+    struct stat copy = {};
+    changedMeanwhile = !lock.held() || !unchangedSince(path, old) || !statPath(next.path(), copy, false);
+    if (changedMeanwhile) return Status::failure(path + " was changed by another program while it was being changed");
     if (written != expected) return Status::failure("unixODBC's reader does not read back what was written to " + path);
-    if (!unchangedSince(path, old)) {
-        changedMeanwhile = true;
-        return Status::failure(path + " was changed by another program while it was being changed");
-    }
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
@@ -172,12 +175,11 @@ std::string sectionText(const ProfileSection& section) {
     return text;
 }
 
-// The reader's sections of exactly the bytes read, through the descriptor
-// they were read from.
+// The reader's sections of the file read; should another program change it
+// meanwhile, the check before the rename sees it.
 Status readSections(const std::string& path, const FileText& old, Profile& sections) {
     if (!old.exists) return {};
-    const std::string procPath = "/proc/self/fd/" + std::to_string(old.file.get());
-    return readProfile(access(procPath.c_str(), R_OK) == 0 ? procPath : path, sections);
+    return readProfile(path, sections);
 }
 
 Status checkRemoval(const std::string& path, const Profile& before, std::string_view name, std::string_view driver) {
@@ -199,6 +201,7 @@ Status ProfileWriter::open(ProfileFile file, std::chrono::milliseconds lockWait)
     if (status.ok()) status = lock_.acquire(target_.path + ".lock", lockWait);
     if (!status.ok()) return status;
     removeLeftovers(target_.path);
+    lockWait_ = lockWait;
     opened_ = true;
     return {};
 }
@@ -209,44 +212,57 @@ Status ProfileWriter::removeSection(std::string_view name, std::string_view driv
     return change(name, nullptr, driver);
 }
 
-// Takes out every section of that name and puts `section` (when not null)
-// where the first one was.
 Status ProfileWriter::change(std::string_view name, const ProfileSection* section, std::string_view requiredDriver) {
     if (!opened_) return Status::failure("the data source file is not open for changes");
-    const std::string& path = target_.path;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        FileText old;
-        Profile before;
-        Status status = readFileText(path, old);
-        if (status.ok()) status = readSections(path, old, before);
-        if (!status.ok()) return status;
-        const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
-        // The reader and the layout must agree on where every section is.
-        if (spans.size() != before.size()) {
-            return Status::failure(path + " is not laid out as unixODBC's reader reads it: " +
-                                   describeLayoutMismatch(old.bytes));
+    for (int tries = 0; tries < kAttempts; ++tries) {
+        if (!lock_.held()) {
+            Status locked = lock_.acquire(target_.path + ".lock", lockWait_);
+            if (!locked.ok()) return locked;
         }
-        if (section == nullptr) {
-            status = checkRemoval(path, before, name, requiredDriver);
-            if (!status.ok()) return status;
-        }
-        std::vector<bool> matches(spans.size());
-        Profile expected;
-        bool placed = false;
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            matches[i] = sameProfileName(before[i].name, name);
-            if (!matches[i]) expected.push_back(before[i]);
-            if (matches[i] && !placed && section != nullptr) expected.push_back(*section);
-            placed = placed || matches[i];
-        }
-        if (section != nullptr && !placed) expected.push_back(*section);
-        const std::string text = replaceSections(old.bytes, spans, matches, section ? sectionText(*section) : "");
-        bool changedMeanwhile = false;
-        status = replaceFile(path, old, text, expected, changedMeanwhile);
-        if (!changedMeanwhile) return status;
+        bool again = false;
+        Status status = attempt(name, section, requiredDriver, again);
+        if (!again) return status;
+        std::this_thread::sleep_for(kFirstPause * (1 << tries));
     }
-    return Status::failure(path + " was changed by another program during each of " + std::to_string(kAttempts) +
-                           " attempts to change it");
+    return Status::failure(target_.path + " was changed by another program during each of " +
+                           std::to_string(kAttempts) + " attempts to change it");
+}
+
+// Takes out every section of that name and puts `section` (when not null)
+// where the first one was.
+Status ProfileWriter::attempt(std::string_view name, const ProfileSection* section, std::string_view requiredDriver,
+                              bool& again) {
+    const std::string& path = target_.path;
+    FileText old;
+    Profile before;
+    Status status = readFileText(path, old);
+    if (status.ok()) status = readSections(path, old, before);
+    if (!status.ok()) return status;
+    // The reader read the file again: both must have seen the same version.
+    again = !unchangedSince(path, old);
+    if (again) return Status::failure(path + " was changed by another program while it was being read");
+    const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
+    // The reader and the layout must agree on where every section is.
+    if (spans.size() != before.size()) {
+        return Status::failure(path + " is not laid out as unixODBC's reader reads it: " +
+                               describeLayoutMismatch(old.bytes));
+    }
+    if (section == nullptr) {
+        status = checkRemoval(path, before, name, requiredDriver);
+        if (!status.ok()) return status;
+    }
+    std::vector<bool> matches(spans.size());
+    Profile expected;
+    bool placed = false;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        matches[i] = sameProfileName(before[i].name, name);
+        if (!matches[i]) expected.push_back(before[i]);
+        if (matches[i] && !placed && section != nullptr) expected.push_back(*section);
+        placed = placed || matches[i];
+    }
+    if (section != nullptr && !placed) expected.push_back(*section);
+    const std::string text = replaceSections(old.bytes, spans, matches, section ? sectionText(*section) : "");
+    return replaceFile(path, old, text, expected, lock_, again);
 }
 
 }  // namespace rireve

@@ -41,8 +41,12 @@ public:
 
 private:
     Status change(std::string_view name, const ProfileSection* section, std::string_view requiredDriver);
+    // One attempt at the change; `again` when another program, or a writer
+    // that took a lock file removed meanwhile, changed the file during it.
+    Status attempt(std::string_view name, const ProfileSection* section, std::string_view requiredDriver, bool& again);
 
     FileTarget target_;
+    std::chrono::milliseconds lockWait_{0};
     FileLock lock_;
     bool opened_ = false;
 };

@@ -1,9 +1,13 @@
 // Linux: the files read with unixODBC's own reader, bound from its installer
 // library on every read, so that a failure to bind is seen at once.
+#include <fcntl.h>
+
+#include <cerrno>
 #include <climits>
 
 #include "binding/text.h"
 #include "platform/ini_reader_linux.h"
+#include "profile/file_system_linux.h"
 #include "profile/profile.h"
 
 namespace rireve {
@@ -35,11 +39,11 @@ void readEntries(const IniReader& reader, IniHandle ini, const std::vector<std::
     }
 }
 
-std::string driversPath(const IniReader& reader) {
+std::string driversPath(FilePartProc folder, FilePartProc name) {
     char folderBuffer[PATH_MAX + 1] = {};
     char nameBuffer[PATH_MAX + 1] = {};
     // Either may answer with a text of its own rather than the buffer.
-    return std::string(reader.driverFolder(folderBuffer)) + "/" + reader.driverFile(nameBuffer);
+    return std::string(folder(folderBuffer)) + "/" + name(nameBuffer);
 }
 
 std::string dataSourcesPath(IniPathProc path) {
@@ -55,18 +59,34 @@ Status findProfilePath(ProfileFile file, std::string& path) {
     Status bound = bindReader(reader);
     if (!bound.ok()) return bound;
     switch (file) {
-        case ProfileFile::drivers: path = driversPath(reader); break;
+        case ProfileFile::drivers: path = driversPath(reader.driverFolder, reader.driverFile); break;
+        case ProfileFile::userDrivers: path = driversPath(reader.userDriverFolder, reader.userDriverFile); break;
         case ProfileFile::systemDataSources: path = dataSourcesPath(reader.systemFile); break;
         case ProfileFile::userDataSources: path = dataSourcesPath(reader.userFile); break;
     }
     return {};
 }
 
-Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys) {
+Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys,
+                   ProfileAccess* access) {
     profile.clear();
+    if (access != nullptr) *access = ProfileAccess::read;
     IniReader reader;
     Status bound = bindReader(reader);
     if (!bound.ok()) return bound;
+    // The reader's own open would wait for a FIFO's writer: the file is
+    // opened here first, without blocking, to see that it is a regular one.
+    // (The reader is given the path itself: it keeps what it read of a path
+    // by name, so a descriptor's /proc name would mix files up.)
+    Descriptor file;
+    struct stat status = {};
+    int error = 0;
+    Status opened = openRegularFile(path, O_RDONLY, file, status, error);
+    if (error != 0) {  // missing or unreadable: no sections, as for the driver manager
+        if (access != nullptr) *access = error == ENOENT ? ProfileAccess::missing : ProfileAccess::unreadable;
+        return {};
+    }
+    if (!opened.ok()) return opened;
     IniHandle ini = nullptr;
     char comments[] = "#;";
     std::string pathText = path;
@@ -81,11 +101,12 @@ Status readProfile(const std::string& path, Profile& profile, const std::vector<
     return {};
 }
 
-Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys) {
+Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys,
+                       ProfileAccess* access) {
     std::string path;
     Status found = findProfilePath(file, path);
     if (!found.ok()) return found;
-    return readProfile(path, profile, keys);
+    return readProfile(path, profile, keys, access);
 }
 
 }  // namespace rireve

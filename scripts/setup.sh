@@ -16,7 +16,7 @@ job=${1:-test}
 
 run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc"
 bench="$run python3 python3-pyodbc python3-matplotlib"
-test="$bench odbc-postgresql odbc-mariadb junit5 libgtest-dev
+test="$bench odbc-postgresql odbc-mariadb junit5 libgtest-dev acl
   clang libclang-rt-14-dev clang-tidy cppcheck
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32 wine64 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386

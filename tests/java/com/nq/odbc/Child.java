@@ -3,8 +3,9 @@ package com.nq.odbc;
 /**
  * Runs in a JVM of its own, so that its output can be read or it can be killed:
  * register|remove NAME DRIVER (twice, printing each outcome), add|delete|churn
- * PREFIX COUNT (data sources PREFIX + number, churn re-adding five of them), or
- * wait (load the library, say so, and sleep).
+ * PREFIX COUNT (data sources PREFIX + number, churn re-adding five of them),
+ * dsns (print each data source's name), or wait (load the library, say so,
+ * and sleep).
  */
 public final class Child {
     private Child() {
@@ -16,6 +17,10 @@ public final class Child {
             System.out.println("loaded");
             System.out.flush();
             Thread.sleep(60_000);
+        } else if (args[0].equals("dsns")) {
+            for (DataSource source : ODBC.getDataSources()) {
+                System.out.println(source.getName());
+            }
         } else if (args[0].matches("register|remove")) {
             callTwice(args[0], args[1], args[2]);
         } else {
@@ -30,7 +35,8 @@ public final class Child {
                         : (Object) ODBC.unregisterDataSource(name, driver);
                 System.out.println("returned " + result);
             } catch (Throwable t) {
-                System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage());
+                System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage()
+                        + (t.getCause() == null ? "" : " (" + t.getCause().getMessage() + ")"));
             }
         }
     }

@@ -58,9 +58,14 @@ class HostileConfigurationTest {
     }
 
     static List<Listed> driverManagerListing(String kind, String... arguments) throws Exception {
+        return driverManagerListing(Map.of(), kind, arguments);
+    }
+
+    static List<Listed> driverManagerListing(Map<String, String> environment, String kind, String... arguments)
+            throws Exception {
         List<String> command = new ArrayList<>(List.of(System.getProperty("rireve.test.listingTool")));
         command.addAll(List.of(arguments));
-        Processes.Result run = Processes.run(Map.of(), command);
+        Processes.Result run = Processes.run(environment, command);
         assertEquals(0, run.exitCode, run.toString());
         HexFormat hex = HexFormat.of();
         return run.stdout.lines().map(line -> line.split(" ", -1)).filter(f -> f[0].equals(kind))
@@ -129,6 +134,36 @@ class HostileConfigurationTest {
                 new byte[0]);
         assertEquals(List.of("a", "indented"), names(driverManagerListing("dsn", "system")));
         assertEquals("SQLite3", ODBC.findDataSource("indented").getDriver().getDescription());
+    }
+
+    @Test
+    void userDriversOdbcSearchAndAnUnreadableUserFileAsTheDriverManagerReadsThem() throws Exception {
+        writeRaw(bytes("[SQLite3]\nDriver=", SQLITE, "\n[Both]\nDriver=", SQLITE, "\n"),
+                bytes("[s1]\nDriver=SQLite3\n[s1]\nDriver=Both\n[sys]\nDriver=Mine\n[U1]\nDriver=Both\n"),
+                bytes("[u1]\nDriver=SQLite3\n[u1]\nDriver=Mine\n[ODBC]\nTrace=No\n"));
+        Files.write(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"), bytes("[Mine]\nDriver=", SQLITE,
+                "\nSetup=x\n[both]\nDriver=user\n[Mine]\nDriver=again\n[ODBC]\nTrace=Yes\n[SQLite3]\nExtra=1\n"));
+        try {
+            assertListedAsTheDriverManagerLists(true);
+            assertEquals(List.of("SQLite3", "Both", "Mine"), Arrays.stream(ODBC.getDrivers())
+                    .map(ODBCDriver::getDescription).collect(Collectors.toList()));
+            for (String search : List.of("ODBC_USER_DSN", "ODBC_SYSTEM_DSN", "ODBC_BOTH_DSN", "other")) {
+                Map<String, String> environment = Map.of("ODBCSEARCH", search);
+                List<String> expected = names(driverManagerListing(environment, "dsn"));
+                Processes.Result listed = Processes.runJvm(environment, System.getProperty("java.library.path"),
+                        Child.class, "dsns");
+                assertEquals(expected, listed.stdout.lines().collect(Collectors.toList()), search + ": " + listed);
+            }
+            // A user file that is there but cannot be read (a loop of links).
+            Files.delete(PrivateConfiguration.USER_SOURCES);
+            Files.createSymbolicLink(PrivateConfiguration.USER_SOURCES, PrivateConfiguration.USER_SOURCES);
+            assertListedAsTheDriverManagerLists(true);
+            assertEquals(List.of("s1", "s1", "sys", "U1"), Arrays.stream(ODBC.getDataSources())
+                    .map(DataSource::getName).collect(Collectors.toList()));
+        } finally {
+            Files.deleteIfExists(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"));
+            Files.deleteIfExists(PrivateConfiguration.USER_SOURCES);
+        }
     }
 
     @Test

@@ -26,6 +26,8 @@ final class PrivateConfiguration {
     static void write(String drivers, String systemSources, String userSources) throws IOException {
         Files.write(DRIVERS, drivers.getBytes(StandardCharsets.UTF_8));
         Files.write(SYSTEM_SOURCES, systemSources.getBytes(StandardCharsets.UTF_8));
+        // A fresh file, never through a link or into a FIFO an earlier case left.
+        Files.deleteIfExists(USER_SOURCES);
         Files.write(USER_SOURCES, userSources.getBytes(StandardCharsets.UTF_8));
     }
 

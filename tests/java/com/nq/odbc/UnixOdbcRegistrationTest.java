@@ -6,6 +6,8 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTimeoutPreemptively;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.nio.charset.StandardCharsets;
@@ -13,6 +15,8 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.nio.file.attribute.PosixFilePermissions;
+import java.nio.file.attribute.UserDefinedFileAttributeView;
+import java.time.Duration;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.HashSet;
@@ -27,7 +31,9 @@ import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.concurrent.locks.LockSupport;
 import java.util.stream.Collectors;
+import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.function.Executable;
@@ -297,10 +303,20 @@ class UnixOdbcRegistrationTest {
             children.add(child("add", "p" + p + "n", "15"));
         }
         children.add(child("delete", "gone", "10"));
+        // A clean-up removing the lock file meanwhile: each writer then takes the new one.
+        AtomicBoolean running = new AtomicBoolean(true);
+        Thread remover = new Thread(() -> {
+            while (running.get() && new java.io.File(PrivateConfiguration.USER_SOURCES + ".lock").delete() | true) {
+                LockSupport.parkNanos(20_000_000L);
+            }
+        });
+        remover.start();
         for (Process process : children) {
             assertTrue(process.waitFor(3, TimeUnit.MINUTES));
             assertEquals(0, process.exitValue(), new String(process.getInputStream().readAllBytes()));
         }
+        running.set(false);
+        remover.join();
         Set<String> listed = new HashSet<>(PrivateConfiguration.odbcinstSections("-s"));
         assertEquals(names(ODBC.getDataSources()), PrivateConfiguration.odbcinstSections("-s"));
         assertEquals(1 + 10 + 60 + 1, listed.size(), listed.toString());
@@ -316,6 +332,31 @@ class UnixOdbcRegistrationTest {
             churning.destroyForcibly().waitFor();
             List<String> after = PrivateConfiguration.odbcinstSections("-s");
             assertTrue(after.containsAll(listed), "round " + round + ": " + after);
+        }
+    }
+
+    @Test
+    void aWriterBesideUnixOdbcsInPlaceRewritesLosesNoDataSourceThatWasThere() throws Exception {
+        StringBuilder many = new StringBuilder();
+        for (int i = 0; i < 500; i++) {
+            many.append("[s").append(i).append("]\nDriver=SQLite3\n");
+        }
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, many.toString());
+        Path template = PrivateConfiguration.FOLDER.resolve("rewrite.ini");
+        Files.writeString(template, "[byOdbcinst]\nDriver=SQLite3\n");
+        Process rewriting = new ProcessBuilder("sh", "-c", "for i in $(seq 60); do odbcinst -i -s -h -f " + template
+                + " >/dev/null; done").start();
+        try {
+            for (int i = 0; rewriting.isAlive() && i < 200; i++) {
+                ODBC.registerDataSource("r" + (i % 20), "SQLite3");
+            }
+            assertTrue(rewriting.waitFor(2, TimeUnit.MINUTES));
+        } finally {
+            rewriting.destroyForcibly().waitFor();
+        }
+        List<String> listed = names(ODBC.getDataSources());
+        for (int i = 0; i < 500; i++) {
+            assertTrue(listed.contains("s" + i), "s" + i + " lost: " + listed.size() + " listed");
         }
     }
 
@@ -356,6 +397,148 @@ class UnixOdbcRegistrationTest {
                 assertTrue(registration < 3 * slowestListing + 100_000_000L,
                         listers + " listers: " + registrations + " against listings of at most " + slowestListing);
             }
+        }
+    }
+
+    /** A set-up of the user file that no change may go through, and the reason given. */
+    static final class Refusal {
+        final String name;
+        final String reason;
+        final Executable arrange;
+
+        Refusal(String name, String reason, Executable arrange) {
+            this.name = name;
+            this.reason = reason;
+            this.arrange = arrange;
+        }
+    }
+
+    @Test
+    void aFileThatCannotBeChangedSafelyIsRefusedWithItsReasonBeforeAnythingIsCreated() throws Throwable {
+        Path user = PrivateConfiguration.USER_SOURCES;
+        Path folder = PrivateConfiguration.FOLDER;
+        Path shared = folder.resolve("shared");
+        Path lock = Paths.get(user + ".lock");
+        List<Refusal> refusals = List.of(
+                new Refusal("hard link", "has 2 hard links", () -> Files.createLink(folder.resolve("twin.ini"), user)),
+                new Refusal("/dev/null", "/dev/null is a character device", () -> link(user, Paths.get("/dev/null"))),
+                new Refusal("FIFO", "is a FIFO, not a regular file", () -> replace(user, "mkfifo")),
+                new Refusal("folder", "is a folder, not a regular file", () -> replace(user, "mkdir")),
+                new Refusal("no folder", "nowhere: No such file", () -> link(user, folder.resolve("nowhere/u.ini"))),
+                new Refusal("lock link", "is a symbolic link", () -> link(lock, folder.resolve("lock-target"))),
+                new Refusal("lock FIFO", "is a FIFO", () -> replace(lock, "mkfifo")),
+                new Refusal("planted file", "is owned by user 12345", () -> plant(user, shared, "touch")),
+                new Refusal("planted link", "is owned by user 12345", () -> plant(user, shared, "ln -s /etc/shadow")),
+                new Refusal("planted lock", "u.ini.lock is owned by user 12345", () -> plant(user, shared, "lock")),
+                new Refusal("held lock", "timed out after 300 ms waiting for the lock", () -> holdLock(lock)));
+        for (Refusal refusal : refusals) {
+            configure();
+            refusal.arrange.execute();
+            List<String> drivers = List.of(Files.readString(PrivateConfiguration.DRIVERS),
+                    Files.readString(PrivateConfiguration.SYSTEM_SOURCES));
+            System.setProperty("com.nq.odbc.lockTimeoutMillis", "300");
+            try {
+                Throwable thrown = assertTimeoutPreemptively(Duration.ofSeconds(10),
+                        () -> assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3"), refusal.name));
+                assertEquals(REGISTER_REFUSED, thrown.getMessage(), refusal.name);
+                assertTrue(thrown.getCause().getMessage().contains(refusal.reason),
+                        refusal.name + ": " + thrown.getCause().getMessage());
+            } finally {
+                System.clearProperty("com.nq.odbc.lockTimeoutMillis");
+                LOCK_HOLDERS.forEach(Process::destroyForcibly);
+                Processes.run("sh", "-c", "rm -rf " + shared + " " + user + " " + lock + " " + folder + "/twin.ini "
+                        + folder + "/lock-target");
+            }
+            assertEquals(drivers, List.of(Files.readString(PrivateConfiguration.DRIVERS),
+                    Files.readString(PrivateConfiguration.SYSTEM_SOURCES)), refusal.name);
+            assertFalse(Files.exists(Paths.get("/dev/null.lock")) || Files.exists(folder.resolve("lock-target")),
+                    refusal.name + " created a file through a link");
+        }
+        // Listings never block on a FIFO either: they say what it is.
+        replace(user, "mkfifo");
+        Throwable listing = assertTimeoutPreemptively(Duration.ofSeconds(10),
+                () -> assertThrows(Throwable.class, ODBC::getDataSources));
+        assertEquals("Could not read ODBC configuration!", listing.getMessage());
+        assertTrue(listing.getCause().getMessage().endsWith("is a FIFO, not a regular file"), listing.toString());
+        Files.delete(user);
+    }
+
+    @Test
+    void aChangeKeepsLinksAclsAndExtendedAttributesAndRemovesDeadCopies() throws Exception {
+        Path user = PrivateConfiguration.USER_SOURCES;
+        Path folder = PrivateConfiguration.FOLDER;
+        Path middle = folder.resolve("middle.ini");
+        Files.delete(user);
+        Files.createSymbolicLink(user, middle);
+        Files.createSymbolicLink(middle, folder.resolve("final.ini"));
+        ODBC.registerDataSource("chained", "SQLite3");
+        assertTrue(Files.isSymbolicLink(user) && Files.isSymbolicLink(middle), "every link stays a link");
+        assertEquals("[chained]\nDriver=SQLite3\n", Files.readString(folder.resolve("final.ini")));
+
+        Path target = folder.resolve("final.ini");
+        UserDefinedFileAttributeView attributes = Files.getFileAttributeView(target, UserDefinedFileAttributeView.class);
+        attributes.write("rireve", StandardCharsets.UTF_8.encode("kept"));
+        boolean acls = Processes.run("setfacl", "-m", "u:12345:r--,g::---", target.toString()).exitCode == 0;
+        Path dead = folder.resolve(".final.ini.Ab12Cd");
+        Path alive = folder.resolve(".final.ini.keep");
+        Files.writeString(dead, "Password=secret");
+        Files.writeString(alive, "");
+        ODBC.registerDataSource("second", "SQLite3");
+        assertEquals(List.of("rireve"), attributes.list());
+        if (acls) {
+            assertTrue(Processes.run("getfacl", "-c", target.toString()).stdout.contains("user:12345:r--\ngroup::---"),
+                    Processes.run("getfacl", "-c", target.toString()).stdout);
+        } else {
+            System.out.println("ACL case not run: setfacl is not installed");
+        }
+        assertFalse(Files.exists(dead), "a dead writer's copy is removed");
+        assertTrue(Files.exists(alive), "other files stay");
+    }
+
+    @Test
+    void aFileThisUserMayNotWriteIsRefused() throws Exception {
+        Path folder = Files.createTempDirectory(PrivateConfiguration.FOLDER, "other-user");
+        Path file = folder.resolve("user.ini");
+        Files.writeString(file, USER_SOURCES);
+        Files.setPosixFilePermissions(file, PosixFilePermissions.fromString("r--r--r--"));
+        Processes.run("chown", "-R", "12345:12345", folder.toString());
+        Processes.Result asOther = Processes.run(Map.of("ODBCINI", file.toString()), List.of("setpriv",
+                "--reuid=12345", "--regid=12345", "--clear-groups", Processes.java().get(0), "-Xcheck:jni",
+                "-Djava.library.path=" + System.getProperty("java.library.path"), "-cp",
+                System.getProperty("rireve.test.classpath"), Child.class.getName(), "register", "x", "SQLite3"));
+        Assumptions.assumeTrue(asOther.exitCode == 0, "not run: setpriv cannot run a JVM as user 12345: " + asOther);
+        assertTrue(asOther.stdout.startsWith("threw java.lang.Throwable: " + REGISTER_REFUSED + " (cannot write "
+                + file + ": Permission denied)"), asOther.toString());
+        assertEquals(USER_SOURCES, Files.readString(file));
+    }
+
+    static void link(Path link, Path target) throws Exception {
+        Files.deleteIfExists(link);
+        Files.createSymbolicLink(link, target);
+    }
+
+    static void replace(Path file, String command) throws Exception {
+        Files.deleteIfExists(file);
+        assertEquals(0, Processes.run(command, file.toString()).exitCode, command);
+    }
+
+    /** The user file as a link into a shared folder, where user 12345 planted a file, a link or the lock. */
+    static void plant(Path user, Path shared, String what) throws Exception {
+        Files.createDirectories(shared);
+        assertEquals(0, Processes.run("chmod", "1777", shared.toString()).exitCode);
+        Path planted = shared.resolve("u.ini");
+        link(user, planted);
+        String plant = what.equals("lock") ? "touch " + planted + " " + planted + ".lock && chown -h 12345 " + planted
+                + ".lock" : what + " " + planted + " && chown -h 12345 " + planted;
+        assertEquals(0, Processes.run("sh", "-c", plant).exitCode, plant);
+    }
+
+    static final List<Process> LOCK_HOLDERS = new ArrayList<>();
+
+    static void holdLock(Path lock) throws Exception {
+        LOCK_HOLDERS.add(new ProcessBuilder("flock", lock.toString(), "sleep", "30").start());
+        for (int i = 0; i < 100 && Processes.run("flock", "-n", lock.toString(), "true").exitCode == 0; i++) {
+            Thread.sleep(50);
         }
     }
 
