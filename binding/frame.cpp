@@ -24,7 +24,7 @@ void throwError(JNIEnv* env, const char* message, const Status& cause) {
     if (!reasonText) return;
     LocalRef<jobject> reason(env, env->NewObject(throwable.get(), withMessage, reasonText.get()));
     if (!reason) return;
-    LocalRef<jstring> messageText(env, env->NewStringUTF(message));
+    LocalRef<jstring> messageText(env, newJavaString(env, message));
     if (!messageText) return;
     LocalRef<jobject> error(env, env->NewObject(throwable.get(), withCause, messageText.get(), reason.get()));
     if (!error) return;

@@ -72,8 +72,11 @@ jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
     const Method* method = reinterpret_cast<const Method*>(id);
     auto* object = new Object{method->type, {}, {}, {}};
     if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;)V" ||
-        method->signature == "(Ljava/lang/String;Ljava/util/HashMap;)V") {
+        method->signature == "(Ljava/lang/String;Ljava/util/HashMap;)V" ||
+        method->signature == "(Ljava/lang/String;Ljava/lang/Throwable;)V") {
         object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+    } else if (method->signature == "(Ljava/lang/String;)V") {
         object->fields.push_back(from(va_arg(arguments, jobject)));
     }
     return track(object);
@@ -111,6 +114,18 @@ jboolean JNICALL exceptionCheck(JNIEnv*) { return pendingException.empty() ? JNI
 jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
     const std::u16string& name = from(type)->text;
     pendingException = std::string(name.begin(), name.end()) + ": " + message;
+    return 0;
+}
+
+std::string utf8(const std::u16string& text);
+
+// An exception built by the library: its message, and its cause's.
+jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
+    const Object* exception = from(thrown);
+    pendingException = exception->type + ": " + utf8(exception->fields.at(0)->text);
+    if (exception->fields.size() > 1 && exception->fields[1] != nullptr) {
+        pendingException += " caused by " + utf8(exception->fields[1]->fields.at(0)->text);
+    }
     return 0;
 }
 
@@ -267,6 +282,7 @@ int main(int argc, char** argv) {
     functions.GetStringRegion = getStringRegion;
     functions.ExceptionCheck = exceptionCheck;
     functions.ThrowNew = throwNew;
+    functions.Throw = throwObject;
     functions.DeleteLocalRef = deleteLocalRef;
     JNIEnv env{};
     env.functions = &functions;

@@ -34,7 +34,7 @@ EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver
 getDataSources: \n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource!, returned false
+""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource! caused by the ODBC installer refused the request, returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
 """ + STACK_CHECK

@@ -46,7 +46,9 @@ public final class ODBC {
      *     removed while the list was being read.
      * @throws Throwable "Could not allocate ODBC environmental handle!" or
      *     "Could not free ODBC environmental handle!" when the driver manager
-     *     fails
+     *     fails; on Linux "Could not read ODBC configuration!" when a
+     *     configuration file is not a regular one (a FIFO, a device, a
+     *     folder) or unixODBC's reader cannot be bound, its cause saying which
      */
     public static native DataSource[] getDataSources();
 
@@ -55,9 +57,7 @@ public final class ODBC {
      *
      * @return the drivers in the order of the configuration; on Windows, an
      *     element is null when the driver was removed while the list was being read
-     * @throws Throwable "Could not allocate ODBC environmental handle!" or
-     *     "Could not free ODBC environmental handle!" when the driver manager
-     *     fails
+     * @throws Throwable as {@link #getDataSources()}
      */
     public static native ODBCDriver[] getDrivers();
 
@@ -82,7 +82,12 @@ public final class ODBC {
      *     {@code [}, {@code #} or {@code ;}), "Error trying to register ODBC
      *     DataSource!" (the installer refused: for instance, the driver is not
      *     installed), "Could not allocate ODBC environmental handle!",
-     *     "Could not free ODBC environmental handle!"
+     *     "Could not free ODBC environmental handle!". A refusal's cause is a
+     *     {@code Throwable} whose message says why in one line (the driver
+     *     that is not installed, the file, folder or lock that cannot be used
+     *     with the system's error text, ...). On Linux the wait for another
+     *     process's lock on the file is bounded by the system property
+     *     {@code com.nq.odbc.lockTimeoutMillis} (30000 by default).
      */
     public static native DataSource registerDataSource(String name, String driver, String attributes);
 
@@ -97,7 +102,8 @@ public final class ODBC {
      *     "DataSource name is invalid!", "Error trying to remove ODBC
      *     DataSource!" (no user data source of that name uses that driver, or
      *     the installer refused), "Could not allocate ODBC environmental
-     *     handle!", "Could not free ODBC environmental handle!"
+     *     handle!", "Could not free ODBC environmental handle!"; a refusal's
+     *     cause says why, as for {@link #registerDataSource(String, String, String)}
      */
     public static native boolean unregisterDataSource(String name, String driver);
 

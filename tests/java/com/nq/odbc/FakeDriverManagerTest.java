@@ -259,12 +259,13 @@ class FakeDriverManagerTest {
             Processes.Result registered = Processes.runJvm(environment, library, Child.class, "register", "S", "D");
             assertEquals(0, registered.exitCode, registered.toString());
             assertEquals(missing + missing, registered.stderr);
-            String refused = "threw java.lang.Throwable: Error trying to register ODBC DataSource!\n";
+            String why = " (the ODBC installer library libri-reve-missing-installer.so cannot be loaded)\n";
+            String refused = "threw java.lang.Throwable: Error trying to register ODBC DataSource!" + why;
             assertEquals(refused + refused, registered.stdout);
 
             Processes.Result removed = Processes.runJvm(environment, library, Child.class, "remove", "S", "D");
             assertEquals(missing + missing, removed.stderr);
-            String refusedRemoval = "threw java.lang.Throwable: Error trying to remove ODBC DataSource!\n";
+            String refusedRemoval = "threw java.lang.Throwable: Error trying to remove ODBC DataSource!" + why;
             assertEquals(refusedRemoval + refusedRemoval, removed.stdout);
         }
     }
