@@ -2,9 +2,10 @@
 #   rireve_bundle_library(PLATFORM FILE NAME TARGET [STRIP]): FILE (a path or a
 #   generator expression), stripped with the STRIP program if given, goes into
 #   the jar as com/nq/odbc/native/PLATFORM/NAME once TARGET is built.
-#   rireve_add_jar(TARGET CLASSES_TARGET OUTPUT): the jar of the classes and
-#   every library bundled so far, and build/maven, a Maven repository holding
-#   it with its pom, sources and Javadoc jars and their checksums.
+#   rireve_add_jar(TARGET CLASSES_TARGET OUTPUT): the jar of the classes, every
+#   library bundled so far, the licence and the module descriptor, and
+#   build/maven, a Maven repository holding it with its pom, sources and
+#   Javadoc jars, the artifact's maven-metadata.xml, and their checksums.
 # Every jar is made reproducibly: entries in order, with one fixed date
 # ($SOURCE_DATE_EPOCH when set), and natives without symbols or build paths,
 # so that two builds of one commit give the same bytes.
@@ -18,6 +19,9 @@ else()
 endif()
 set(RIREVE_GROUP_PATH com/nq/odbc)
 set(RIREVE_ARTIFACT ri-reve)
+set(RIREVE_PROJECT_URL https://odbc.nq.com/ri-reve)
+# maven-metadata.xml's time stamp, from the same date as the jar entries.
+string(REGEX REPLACE "[-T:Z]" "" RIREVE_METADATA_DATE "${RIREVE_JAR_DATE}")
 
 function(rireve_bundle_library platform file name target)
   set(folder ${RIREVE_BUNDLE_STAGING}/com/nq/odbc/native/${platform})
@@ -46,12 +50,24 @@ function(rireve_add_jar target classes output)
     endif()
   endforeach()
   set(jar ${Java_JAR_EXECUTABLE} --create --date=${RIREVE_JAR_DATE})
+  # A real module for Java 9 and newer (META-INF/versions/9/module-info.class),
+  # so that jlink takes the jar; the classes themselves stay Java 8's.
+  set(module_classes ${CMAKE_BINARY_DIR}/module-classes)
+  add_custom_command(OUTPUT ${module_classes}/module-info.class
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${module_classes}
+    COMMAND ${Java_JAVAC_EXECUTABLE} --release 9 -Xlint:all -Werror -d ${module_classes}
+      --patch-module com.nq.odbc=${classes_dir} ${PROJECT_SOURCE_DIR}/java9/module-info.java
+    DEPENDS ${classes} ${PROJECT_SOURCE_DIR}/java9/module-info.java
+    VERBATIM)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${RIREVE_BUNDLE_STAGING} ${output}
     ${commands}
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${RIREVE_BUNDLE_STAGING}/META-INF/LICENSE
     COMMAND ${jar} --file ${output} --manifest ${CMAKE_BINARY_DIR}/manifest.txt
-      -C ${classes_dir} com -C ${RIREVE_BUNDLE_STAGING} com
-    DEPENDS ${classes} ${targets} ${files} ${CMAKE_BINARY_DIR}/manifest.txt
+      -C ${classes_dir} com -C ${RIREVE_BUNDLE_STAGING} com -C ${RIREVE_BUNDLE_STAGING} META-INF
+      --release 9 -C ${module_classes} module-info.class
+    DEPENDS ${classes} ${targets} ${files} ${CMAKE_BINARY_DIR}/manifest.txt ${PROJECT_SOURCE_DIR}/LICENSE
+      ${module_classes}/module-info.class
     COMMENT "Bundling the native libraries into ${output}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})
@@ -61,6 +77,9 @@ function(rireve_add_jar target classes output)
   set(base ${folder}/${RIREVE_ARTIFACT}-${PROJECT_VERSION})
   set(sources ${CMAKE_BINARY_DIR}/sources)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/pom.xml.in ${CMAKE_BINARY_DIR}/pom.xml @ONLY)
+  # The artifact's version list, so that version ranges resolve.
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/maven-metadata.xml.in ${CMAKE_BINARY_DIR}/maven-metadata.xml @ONLY)
+  get_filename_component(artifact_folder ${folder} DIRECTORY)
   add_custom_command(OUTPUT ${base}.jar ${base}.pom ${base}-sources.jar ${base}-javadoc.jar
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${folder} ${sources}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder} ${sources}/com/nq/odbc
@@ -72,7 +91,9 @@ function(rireve_add_jar target classes output)
     COMMAND ${jar} --file ${base}-sources.jar -C ${sources} com
     COMMAND ${jar} --file ${base}-javadoc.jar -C ${CMAKE_BINARY_DIR}/javadoc .
     COMMAND ${CMAKE_COMMAND} -DFOLDER=${folder} -P ${PROJECT_SOURCE_DIR}/cmake/checksums.cmake
-    DEPENDS ${output} ${CMAKE_BINARY_DIR}/pom.xml javadoc
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/maven-metadata.xml ${artifact_folder}/maven-metadata.xml
+    COMMAND ${CMAKE_COMMAND} -DFOLDER=${artifact_folder} -P ${PROJECT_SOURCE_DIR}/cmake/checksums.cmake
+    DEPENDS ${output} ${CMAKE_BINARY_DIR}/pom.xml ${CMAKE_BINARY_DIR}/maven-metadata.xml javadoc
     COMMENT "Writing the Maven repository in ${CMAKE_BINARY_DIR}/maven"
     VERBATIM)
   add_custom_target(maven-repository ALL DEPENDS ${base}.jar)

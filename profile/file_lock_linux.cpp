@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -43,6 +44,30 @@ bool stillAtPath(const std::string& path, const struct stat& locked) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string versionText(const struct stat& file) {
+    return std::to_string(file.st_dev) + " " + std::to_string(file.st_ino) + " " + std::to_string(file.st_size) + " " +
+           std::to_string(file.st_mtim.tv_sec) + " " + std::to_string(file.st_mtim.tv_nsec) + "\n";
+}
+
+}  // namespace
+
+void FileLock::recordVersion(const struct stat& file) {
+    const std::string text = versionText(file);
+    // A record that cannot be written only costs the next writer a pause.
+    if (pwrite(file_.get(), text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+        (void)ftruncate(file_.get(), static_cast<off_t>(text.size()));
+    }
+}
+
+bool FileLock::isRecordedVersion(const struct stat& file) const {
+    const std::string expected = versionText(file);
+    char recorded[128] = {};
+    const ssize_t got = pread(file_.get(), recorded, sizeof recorded - 1, 0);
+    return got == static_cast<ssize_t>(expected.size()) && expected == recorded;
+}
 
 bool FileLock::held() const {
     struct stat status = {};

@@ -25,6 +25,12 @@ public:
     // gone takes the lock again and makes its change anew.
     bool held() const;
 
+    // The lock file also keeps which version of the file the last writer
+    // that took it left (device, inode, size, modification time), so that a
+    // change made since by a program that takes no lock can be told apart.
+    void recordVersion(const struct stat& file);
+    bool isRecordedVersion(const struct stat& file) const;
+
 private:
     std::string path_;
     Descriptor file_;

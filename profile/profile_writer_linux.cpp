@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +22,10 @@ namespace {
 // that a burst of another program's writes can pass: about 1.3 s in all.
 constexpr int kAttempts = 8;
 constexpr std::chrono::milliseconds kFirstPause{5};
+// unixODBC's tools truncate the file, then write it: a file that such a
+// program changed this recently may still be half written, and is read
+// again once it has been left alone this long.
+constexpr std::chrono::milliseconds kSettle{100};
 constexpr std::string_view kRandomPart = "XXXXXX";
 
 // A new file beside the target, removed unless it has been renamed over it.
@@ -147,7 +152,7 @@ void syncFolder(const std::string& path) {
 // lock is still held and no other program changed the file meanwhile
 // (`changedMeanwhile` otherwise).
 Status replaceFile(const std::string& path, const FileText& old, std::string_view bytes, const Profile& expected,
-                   const FileLock& lock, bool& changedMeanwhile) {
+                   FileLock& lock, bool& changedMeanwhile) {
     changedMeanwhile = false;
     TemporaryFile next(path);
     Status status = next.created(path);
@@ -166,7 +171,27 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
+    struct stat replaced = {};
+    if (statPath(path, replaced, false)) lock.recordVersion(replaced);
     return {};
+}
+
+// How long ago the file was last changed, by the system's clock.
+std::chrono::milliseconds ageOf(const struct stat& file) {
+    struct timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long nanos = (now.tv_sec - file.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - file.st_mtim.tv_nsec);
+    return std::chrono::milliseconds(nanos / 1000000);
+}
+
+// A file that a program taking no lock changed within kSettle may be half
+// written: it must be left alone until then, unchanged, to be taken as read.
+bool settled(const std::string& path, const FileText& old, const FileLock& lock) {
+    if (!old.exists || lock.isRecordedVersion(old.status)) return true;
+    const std::chrono::milliseconds age = ageOf(old.status);
+    if (age >= kSettle || age.count() < 0) return true;
+    std::this_thread::sleep_for(kSettle - age);
+    return unchangedSince(path, old);
 }
 
 std::string sectionText(const ProfileSection& section) {
@@ -238,8 +263,9 @@ Status ProfileWriter::attempt(std::string_view name, const ProfileSection* secti
     Status status = readFileText(path, old);
     if (status.ok()) status = readSections(path, old, before);
     if (!status.ok()) return status;
-    // The reader read the file again: both must have seen the same version.
-    again = !unchangedSince(path, old);
+    // The reader read the file again: both must have seen the same version,
+    // and one that no other program is still writing.
+    again = !unchangedSince(path, old) || !settled(path, old, lock_);
     if (again) return Status::failure(path + " was changed by another program while it was being read");
     const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
     // The reader and the layout must agree on where every section is.

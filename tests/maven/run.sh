@@ -18,8 +18,10 @@ cat >"$work/settings.xml" <<XML
 </settings>
 XML
 cd "$work"
-mvn --batch-mode --quiet --settings settings.xml -Drireve.repository="file://$repository" -Drireve.version="$version" \
-    compile
+python3 "$(dirname "$0")/check_pom.py" "$repository/com/nq/odbc/ri-reve/$version/ri-reve-$version.pom"
+# A version range: resolved through the artifact's maven-metadata.xml.
+mvn --batch-mode --quiet --settings settings.xml -Drireve.repository="file://$repository" \
+    -Drireve.version="[$version,99)" compile
 resolved="$work/local-repository/com/nq/odbc/ri-reve/$version/ri-reve-$version.jar"
 cmp "$resolved" "$repository/com/nq/odbc/ri-reve/$version/ri-reve-$version.jar"
 sqlite=$(ls /usr/lib/*/odbc/libsqlite3odbc.so | head -n 1)
