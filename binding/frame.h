@@ -67,12 +67,12 @@ template <typename Work>
 bool withOdbcEnvironment(JNIEnv* env, Work work) {
     OdbcEnvironment odbc;
     if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment);
+        throwError(env, message::kAllocateEnvironment, Status::failure("the driver manager's SQLAllocEnv failed"));
         return false;
     }
     if (!work(odbc.handle())) return false;
     if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment);
+        throwError(env, message::kFreeEnvironment, Status::failure("the driver manager's SQLFreeEnv failed"));
         return false;
     }
     return true;

@@ -10,33 +10,47 @@ namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
-bool isHostileKey(std::string_view pair) {
+std::string whyHostileKey(std::string_view pair) {
     const std::string_view key = trimBlanks(pair.substr(0, pair.find('=')));
-    if (key.empty()) return false;
-    return key.front() == '[' || key.front() == '#' || key.front() == ';' || sameProfileName(key, "DSN") ||
-           sameProfileName(key, "Driver");
+    if (key.empty()) return {};
+    if (key.front() == '[' || key.front() == '#' || key.front() == ';') {
+        return "the key " + std::string(key) + " would start a section or a comment in the profile file";
+    }
+    if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) {
+        return "the key " + std::string(key) + " is the request's own: the name and the driver are given apart";
+    }
+    return {};
 }
 
 }  // namespace
 
-bool isValidDataSourceName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxNameBytes) return false;
-    if (name.front() == ' ' || name.back() == ' ') return false;
+std::string whyNameIsInvalid(std::string_view name) {
+    if (name.empty()) return "the name is empty";
+    if (name.size() > kMaxNameBytes) return "the name is longer than 32 bytes";
+    if (name.front() == ' ' || name.back() == ' ') return "the name begins or ends with a blank";
     for (char c : name) {
-        if (isControl(c) || std::strchr("[]{}(),;?*=!@\\", c) != nullptr) return false;
+        if (isControl(c)) return "the name holds a control character";
+        if (std::strchr("[]{}(),;?*=!@\\", c) != nullptr) {
+            return "the name holds " + std::string(1, c) + ", one of []{}(),;?*=!@\\ that names may not hold";
+        }
     }
-    return true;
+    return {};
 }
 
-bool isValidAttributeText(std::string_view attributes) {
-    if (attributes.find_first_of("\r\n") != std::string_view::npos) return false;
+std::string whyAttributeTextIsInvalid(std::string_view attributes) {
+    if (attributes.find_first_of("\r\n") != std::string_view::npos) return "the attribute text holds a line break";
     for (std::size_t start = 0; start <= attributes.size();) {
         const std::size_t end = std::min(attributes.find(';', start), attributes.size());
-        if (isHostileKey(attributes.substr(start, end - start))) return false;
+        std::string why = whyHostileKey(attributes.substr(start, end - start));
+        if (!why.empty()) return why;
         start = end + 1;
     }
-    return true;
+    return {};
 }
+
+bool isValidDataSourceName(std::string_view name) { return whyNameIsInvalid(name).empty(); }
+
+bool isValidAttributeText(std::string_view attributes) { return whyAttributeTextIsInvalid(attributes).empty(); }
 
 AttributeText::AttributeText() {
     std::memset(bytes_, 0, sizeof bytes_);

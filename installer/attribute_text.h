@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "binding/text.h"
@@ -26,6 +27,11 @@ bool isValidDataSourceName(std::string_view name);
 // key that, trimmed as the profile reader trims it, is the request's own DSN
 // or Driver (in any letter case), or starts a section or a comment.
 bool isValidAttributeText(std::string_view attributes);
+
+// Which rule the name or the attribute text breaks, in one line; empty when
+// it breaks none.
+std::string whyNameIsInvalid(std::string_view name);
+std::string whyAttributeTextIsInvalid(std::string_view attributes);
 
 class AttributeText {
 public:

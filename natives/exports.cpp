@@ -8,6 +8,8 @@
 // read, installer requests write.
 #include "com_nq_odbc_ODBC.h"
 
+#include <exception>
+
 #include "binding/frame.h"
 #include "catalog/catalog.h"
 #include "installer/registration.h"
@@ -21,10 +23,12 @@ template <typename Result, typename Call>
 Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
     try {
         return call();
+    } catch (const std::exception& failure) {
+        rireve::throwError(env, rireve::message::kInternalError, rireve::Status::failure(failure.what()));
     } catch (...) {
         rireve::throwError(env, rireve::message::kInternalError);
-        return neutral;
     }
+    return neutral;
 }
 
 template <typename Call>

@@ -25,9 +25,9 @@ SQLITE = f"/usr/lib/{TRIPLET}/odbc/libsqlite3odbc.so"
 DRIVER_MANAGER = f"/usr/lib/{TRIPLET}/libodbc.so.2"
 STACK_CHECK = "getDrivers with a third argument moved the stack by -4\n" if ARCH == "x86" else ""
 
-ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null!, returned null
-registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid!, returned null
-registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid!, returned null
+ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null! caused by the name argument is null, returned null
+registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds ;, one of []{}(),;?*=!@\\ that names may not hold, returned null
+registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI code page), returned null
 """
 EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
   D\u00e4t\u00e4 Driver {{Driver={SQLITE}}}
@@ -38,10 +38,10 @@ getDataSources: \n  shared -> SQLite3
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
 """ + STACK_CHECK
-WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
-getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned false
-registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle!, returned null
+WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
+getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
+""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned false
+registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
 a listing during an installer request took less than a second
 """ + STACK_CHECK
 

@@ -175,6 +175,66 @@ class UnixOdbcRegistrationTest {
     }
 
     @Test
+    void everyRefusalSaysWhyInItsCause() throws Exception {
+        String path = PrivateConfiguration.USER_SOURCES.toString();
+        Object[][] cases = {
+            {"DataSource name is null!", "the name argument is null", (Executable) () -> ODBC.registerDataSource(null, "SQLite3")},
+            {"Driver name is null!", "the driver argument is null", (Executable) () -> ODBC.unregisterDataSource("x", null)},
+            {"DataSource name is invalid!", "the name holds ;", (Executable) () -> ODBC.registerDataSource("a;b", "SQLite3")},
+            {"DataSource name is invalid!", "the name is longer than 32 bytes",
+                (Executable) () -> ODBC.registerDataSource("n".repeat(33), "SQLite3")},
+            {"DataSource name is invalid!", "begins or ends with a blank", (Executable) () -> ODBC.registerDataSource(" a", "SQLite3")},
+            {"DataSource attribute text is invalid!", "the key Driver is the request's own",
+                (Executable) () -> ODBC.registerDataSource("x", "SQLite3", " Driver=y")},
+            {"DataSource attribute text is invalid!", "holds a line break",
+                (Executable) () -> ODBC.registerDataSource("x", "SQLite3", "a=1\nb=2")},
+            {"DataSource attribute text is too long!", "longer than 1022 bytes",
+                (Executable) () -> ODBC.registerDataSource("x", "SQLite3", "a=" + "b".repeat(1100))},
+            {REGISTER_REFUSED, "no driver named Uninstalled is installed",
+                (Executable) () -> ODBC.registerDataSource("x", "Uninstalled")},
+            {REGISTER_REFUSED, "the attribute Database has no value", (Executable) () -> ODBC.registerDataSource("x", "SQLite3", "Database")},
+            {REGISTER_REFUSED, "would not fit a line of 999 bytes",
+                (Executable) () -> ODBC.registerDataSource("x", "SQLite3", "K=" + "v".repeat(998))},
+            {REMOVE_REFUSED, "no data source named unknown in " + path, (Executable) () -> ODBC.unregisterDataSource("unknown", "SQLite3")},
+            {REMOVE_REFUSED, "the data source mine in " + path + " uses the driver SQLite3, not PostgreSQL Unicode",
+                (Executable) () -> ODBC.unregisterDataSource("mine", "PostgreSQL Unicode")},
+        };
+        for (Object[] refusal : cases) {
+            Throwable thrown = assertThrows(Throwable.class, (Executable) refusal[2]);
+            assertEquals(refusal[0], thrown.getMessage());
+            assertTrue(thrown.getCause().getMessage().contains((String) refusal[1]), thrown.getCause().getMessage());
+        }
+        Files.writeString(PrivateConfiguration.USER_SOURCES, "# mine\nDriver=SQLite3\n[mine]\nDriver=SQLite3\n");
+        assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause().getMessage()
+                .endsWith("is not laid out as unixODBC's reader reads it: line 2 holds an entry before the first section"));
+        if (Processes.run("chattr", "+i", path).exitCode == 0) {
+            try {
+                assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause()
+                        .getMessage().equals("cannot write " + path + ": Operation not permitted"));
+            } finally {
+                Processes.run("chattr", "-i", path);
+            }
+        }
+        Path small = PrivateConfiguration.FOLDER.resolve("small");
+        Files.createDirectories(small);
+        if (Processes.run("mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs", small.toString()).exitCode == 0) {
+            try {
+                Files.delete(PrivateConfiguration.USER_SOURCES);
+                Files.createSymbolicLink(PrivateConfiguration.USER_SOURCES, small.resolve("user.ini"));
+                Files.writeString(small.resolve("user.ini"), USER_SOURCES);
+                Processes.run("sh", "-c", "cat /dev/zero > " + small.resolve("filler") + " 2>/dev/null");
+                assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3", "a=" + "b".repeat(900)))
+                        .getCause().getMessage().endsWith(": No space left on device"));
+                assertEquals(USER_SOURCES, Files.readString(small.resolve("user.ini")));
+            } finally {
+                Processes.run("umount", small.toString());
+            }
+        } else {
+            System.out.println("full disk case not run: mount -t tmpfs is not permitted here");
+        }
+    }
+
+    @Test
     void attributeTextMayFill1022Bytes() throws Exception {
         // "DSN=" + name + ";" + attributes: 4 + 1 + 1 + 1016 = 1022 bytes, in two lines.
         String fits = "A=" + "a".repeat(500) + ";B=" + "b".repeat(511);
