@@ -14,7 +14,8 @@ import java.util.TreeMap;
  * The command line: {@code java -jar ri-reve.jar COMMAND [OPTIONS]}. Prints
  * aligned tables for people and, with {@code --json}, JSON for programs
  * (errors too, on standard error). Exit status: 0 on success, 1 when the ODBC
- * configuration refused the request, 2 for a usage error.
+ * configuration refused the request or standard output could not be written,
+ * 2 for a usage error (an invalid name or attribute text among them).
  */
 final class Main {
     static final int OK = 0;
@@ -61,6 +62,10 @@ final class Main {
         PrintStream err = utf8(FileDescriptor.err);
         int status = new Main(out, err).run(args);
         out.flush();
+        if (out.checkError()) {
+            err.println("Could not write to standard output");
+            status = status == OK ? REFUSED : status;
+        }
         err.flush();
         System.exit(status);
     }
@@ -110,6 +115,15 @@ final class Main {
             return usage("no command given");
         }
         String command = words.remove(0);
+        for (String word : words) {
+            // What the JVM could not decode under a locale that is not UTF-8.
+            if (word.indexOf('\uFFFD') >= 0) {
+                return usage("the argument " + word + " holds characters that the locale's character set ("
+                        + System.getProperty("sun.jnu.encoding") + ", LANG=" + System.getenv("LANG")
+                        + ") cannot carry, so they were lost; nothing was changed: run with a UTF-8 locale,"
+                        + " such as LANG=C.UTF-8");
+            }
+        }
         try {
             if (command.equals("drivers") && words.isEmpty()) {
                 return printDrivers(ODBC.getDrivers());
@@ -126,20 +140,40 @@ final class Main {
             return usage(e.getMessage());
         } catch (Throwable t) {
             // The library raises every refusal as a plain Throwable with its
-            // own message; anything else is shown with its class.
-            return fail(t.getClass() == Throwable.class || t instanceof UnsatisfiedLinkError ? t.getMessage()
-                    : t.toString(), REFUSED);
+            // own message and the reason as its cause; anything else is shown
+            // with its class.
+            if (t.getClass() != Throwable.class && !(t instanceof UnsatisfiedLinkError)) {
+                return fail(t.toString(), null, REFUSED);
+            }
+            String reason = t.getCause() == null ? null : t.getCause().getMessage();
+            return fail(t.getMessage(), reason, isMisuse(t.getMessage()) ? USAGE : REFUSED);
         }
         return usage(command.matches("drivers|dsns|add|remove") ? "wrong arguments for " + command
                 : "unknown command " + command);
     }
 
+    /** The library's messages for arguments that could never be accepted. */
+    static boolean isMisuse(String message) {
+        return message != null && message.matches("DataSource name is (null|invalid)!|Driver name is null!"
+                + "|DataSource attribute text is (invalid|too long)!");
+    }
+
     private int usage(String problem) {
-        return fail(problem + " (see --help)", USAGE);
+        return fail(problem + " (see --help)", null, USAGE);
     }
 
     private int fail(String message, int status) {
-        err.println(json ? "{\"error\": " + quote(String.valueOf(message)) + ", \"status\": " + status + "}" : message);
+        return fail(message, null, status);
+    }
+
+    private int fail(String message, String reason, int status) {
+        if (json) {
+            err.println("{\"error\": " + quote(String.valueOf(message))
+                    + (reason == null ? "" : ", \"reason\": " + quote(reason)) + ", \"status\": " + status + "}");
+        } else {
+            err.println(reason == null ? message : message + " Reason: " + reason
+                    + (status == USAGE ? " (see --help)" : ""));
+        }
         return status;
     }
 

@@ -90,14 +90,18 @@ class CommandLineTest {
         assertEquals(0, removed.status);
         Run again = new Run("remove", "demo", "SQLite3");
         assertEquals(1, again.status);
-        assertEquals("Error trying to remove ODBC DataSource!\n", again.err);
+        assertEquals("Error trying to remove ODBC DataSource! Reason: no data source named demo in "
+                + PrivateConfiguration.USER_SOURCES + "\n", again.err);
         Run unknownDriver = new Run("add", "x", "Nope");
         assertEquals(1, unknownDriver.status);
-        assertEquals("Error trying to register ODBC DataSource!\n", unknownDriver.err);
+        assertEquals("Error trying to register ODBC DataSource! Reason: no driver named Nope is installed\n",
+                unknownDriver.err);
 
         for (String[] misuse : List.of(new String[] {}, new String[] {"frob"}, new String[] {"drivers", "extra"},
                 new String[] {"add", "x"}, new String[] {"add", "x", "SQLite3", "novalue"},
-                new String[] {"add", "x", "SQLite3", "A=1;Driver=Other"}, new String[] {"dsns", "--frob"})) {
+                new String[] {"add", "x", "SQLite3", "A=1;Driver=Other"}, new String[] {"dsns", "--frob"},
+                new String[] {"add", "a;b", "SQLite3"}, new String[] {"remove", "n".repeat(33), "SQLite3"},
+                new String[] {"add", "x", "SQLite3", "Driver=y"}, new String[] {"add", "Caf\uFFFD", "SQLite3"})) {
             Run run = new Run(misuse);
             assertEquals(2, run.status, String.join(" ", misuse));
             assertEquals(1, run.err.split("\n").length, run.err);
@@ -113,7 +117,27 @@ class CommandLineTest {
         assertEquals("{\"error\": \"unknown command frob (see --help)\", \"status\": 2}\n",
                 new Run("--json", "frob", "--", "-h").err);
         Run gone = new Run("remove", "--json", "--", "-h", "SQLite3");
-        assertEquals("{\"error\": \"Error trying to remove ODBC DataSource!\", \"status\": 1}\n", gone.err);
+        assertEquals("{\"error\": \"Error trying to remove ODBC DataSource!\", \"reason\": \"no data source named -h in "
+                + PrivateConfiguration.USER_SOURCES + "\", \"status\": 1}\n", gone.err);
+    }
+
+    @Test
+    void undecodableArgumentsAndAFailedOutputAreNeverTakenForSuccess() throws Exception {
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        String jar = System.getProperty("rireve.test.classpath").split(":")[1];
+        String library = "-Djava.library.path=" + System.getProperty("java.library.path");
+        Processes.Result underC = Processes.run(Map.of("LANG", "C", "LC_ALL", "C"), List.of(Processes.java().get(0),
+                library, "-jar", jar, "add", "Caf\u00e9", "SQLite3"));
+        assertEquals(2, underC.exitCode, underC.toString());
+        assertTrue(underC.stderr.contains("run with a UTF-8 locale"), underC.toString());
+        List<byte[]> after = PrivateConfiguration.snapshot();
+        for (int i = 0; i < before.size(); i++) {
+            assertEquals(new String(before.get(i), StandardCharsets.UTF_8), new String(after.get(i), StandardCharsets.UTF_8));
+        }
+        Processes.Result full = Processes.run(Map.of(), List.of("sh", "-c", Processes.java().get(0) + " " + library
+                + " -jar " + jar + " dsns > /dev/full"));
+        assertEquals(1, full.exitCode, full.toString());
+        assertEquals("Could not write to standard output\n", full.stderr);
     }
 
     @Test
