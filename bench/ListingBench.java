@@ -5,10 +5,11 @@ import java.util.Arrays;
 
 /**
  * Times getDrivers() and getDataSources() inside one JVM, after a second of
- * warm-up.
- * Usage: java -cp ri-reve.jar:. ListingBench RUNS
+ * warm-up; or, with "first", only the JVM's first getDrivers(), loading the
+ * library included.
+ * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first
  * Prints one JSON object: median seconds per listing, entries listed, and
- * the JVM's peak resident memory in KiB.
+ * the JVM's peak resident memory in KiB; or the first call's seconds.
  */
 public final class ListingBench {
     private ListingBench() {
@@ -19,6 +20,12 @@ public final class ListingBench {
     }
 
     public static void main(String[] args) throws Exception {
+        if (args[0].equals("first")) {
+            long start = System.nanoTime();
+            ODBC.getDrivers();
+            System.out.printf("{\"firstCall\": %.6f}%n", (System.nanoTime() - start) / 1e9);
+            return;
+        }
         int runs = Math.max(1, Integer.parseInt(args[0]));
         double drivers = median(runs, () -> ODBC.getDrivers().length);
         double dataSources = median(runs, () -> ODBC.getDataSources().length);

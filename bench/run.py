@@ -99,6 +99,14 @@ def measure(build, folder, runs, contenders):
     return {name: commands[name]() for name in contenders}
 
 
+def first_call(build, folder, runs):
+    """Median seconds of a fresh JVM's first getDrivers(), the bundled library extracted and loaded."""
+    env = environment(folder)
+    classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
+    command = ["java", "-Djava.io.tmpdir=" + str(folder), "-cp", classpath, "ListingBench", "first"]
+    return statistics.median(run_json(command, env)["firstCall"] for _ in range(runs))
+
+
 def versions():
     def first_line(command):
         try:
@@ -191,6 +199,8 @@ def main():
             write_configuration(folder, n, d)
             print(f"measuring N={n} D={d} ...", file=sys.stderr, flush=True)
             rows.append(((n, d), measure(build, folder, runs, CONTENDERS if n <= LARGEST_FOR_ALL else FLOOR_ONLY)))
+        write_configuration(folder, *SMOKE_SIZES[0])
+        first = first_call(build, folder, runs)
 
     largest = max(rows, key=lambda row: row[0])
     report = "\n".join([
@@ -204,6 +214,9 @@ def main():
         "",
         f"Peak resident memory of the JVM after listing N={largest[0][0]}, D={largest[0][1]}:"
         + f" {largest[1]['library']['peakRssKiB'] / 1024:.1f} MiB.",
+        "",
+        f"First call in a fresh JVM (median of {runs}; the bundled library extracted, loaded and used once):"
+        + f" {first * 1000:.1f} ms.",
         "",
         "| | |",
         "|---|---|",

@@ -20,8 +20,11 @@ import java.util.Locale;
  * <li>{@code System.loadLibrary("RI-REVE")}, from {@code java.library.path};</li>
  * <li>the copy bundled in the jar for the running system, under
  *     {@code com/nq/odbc/native/<os>-<arch>/}, extracted to a new private
- *     temporary folder and removed as soon as it is loaded.</li>
+ *     folder in {@value #FOLDER_PROPERTY} (else {@code java.io.tmpdir}) and
+ *     removed as soon as it is loaded.</li>
  * </ol>
+ * A library that the first two name but another class loader already holds
+ * (an application server's redeployment) is loaded from a private copy.
  */
 final class NativeLibrary {
     /** The library's module name: {@code libRI-REVE.so}, {@code RI-REVE.dll}. */
@@ -29,6 +32,18 @@ final class NativeLibrary {
 
     /** System property naming the library file to load before any other. */
     static final String PATH_PROPERTY = "com.nq.odbc.library";
+
+    /** System property naming the folder to extract into, before {@code java.io.tmpdir}. */
+    static final String FOLDER_PROPERTY = "com.nq.odbc.tmpdir";
+
+    private static final String FIX = "; set -D" + FOLDER_PROPERTY + "=<a folder only you can change, on a file"
+            + " system that may run programs> (or -Djava.io.tmpdir=), or -D" + PATH_PROPERTY + "=<the library's path>";
+
+    /** The JVM's word for a library that another class loader holds. */
+    private static final String HELD_ELSEWHERE = "already loaded in another classloader";
+
+    /** Tells folders apart within one process without a slow random source. */
+    private static final java.util.concurrent.atomic.AtomicLong FOLDERS = new java.util.concurrent.atomic.AtomicLong();
 
     private static final String RESOURCE_FOLDER = "/com/nq/odbc/native/";
 
@@ -44,10 +59,16 @@ final class NativeLibrary {
     static void load() {
         List<String> failures = new ArrayList<String>();
         String path = System.getProperty(PATH_PROPERTY);
-        if (path != null && tryLoad(failures, PATH_PROPERTY + "=" + path, path, false)) {
+        if (path != null && (tryLoad(failures, PATH_PROPERTY + "=" + path, path, false)
+                || heldElsewhere(failures) && loadPrivateCopy(failures, Paths.get(path)))) {
             return;
         }
-        if (tryLoad(failures, "java.library.path=" + System.getProperty("java.library.path"), MODULE_NAME, true)) {
+        String libraryPath = System.getProperty("java.library.path");
+        if (tryLoad(failures, "java.library.path=" + libraryPath, MODULE_NAME, true)) {
+            return;
+        }
+        Path onLibraryPath = heldElsewhere(failures) ? findOnLibraryPath(libraryPath) : null;
+        if (onLibraryPath != null && loadPrivateCopy(failures, onLibraryPath)) {
             return;
         }
         if (loadBundledCopy(failures)) {
@@ -56,9 +77,41 @@ final class NativeLibrary {
         throw new UnsatisfiedLinkError(failureMessage(failures));
     }
 
+    private static boolean heldElsewhere(List<String> failures) {
+        return !failures.isEmpty() && failures.get(failures.size() - 1).contains(HELD_ELSEWHERE);
+    }
+
+    private static Path findOnLibraryPath(String libraryPath) {
+        for (String folder : libraryPath == null ? new String[0] : libraryPath.split(File.pathSeparator)) {
+            Path file = Paths.get(folder.isEmpty() ? "." : folder, System.mapLibraryName(MODULE_NAME));
+            if (Files.isRegularFile(file)) {
+                return file;
+            }
+        }
+        return null;
+    }
+
+    /** A library that another class loader holds, loaded again from a copy of this loader's own. */
+    private static boolean loadPrivateCopy(List<String> failures, Path library) {
+        String attempt = "a private copy of " + library + " (held by another class loader)";
+        try {
+            return extractAndLoad(failures, attempt, Files.readAllBytes(library));
+        } catch (IOException e) {
+            failures.add(attempt + ": cannot read it: " + e);
+            return false;
+        }
+    }
+
     /** One message for every attempt, led by what to do when the cause is known. */
     static String failureMessage(List<String> failures) {
         StringBuilder message = new StringBuilder("Could not load the native library " + MODULE_NAME + ":");
+        for (String failure : failures) {
+            if (failure.contains("native access is denied")) {
+                message.append(" native access is denied; run java with --enable-native-access=ALL-UNNAMED"
+                        + " (class path) or --enable-native-access=com.nq.odbc (module path)");
+                break;
+            }
+        }
         for (String failure : failures) {
             if (failure.contains(DRIVER_MANAGER)) {
                 message.append(" the ODBC driver manager unixODBC (" + DRIVER_MANAGER + ") is missing or cannot be loaded;"
@@ -108,6 +161,15 @@ final class NativeLibrary {
         } catch (UnsatisfiedLinkError | SecurityException e) {
             failures.add(attempt + ": " + e.getMessage());
             return false;
+        } catch (RuntimeException e) {
+            // IllegalCallerException (Java 9 and newer): native access is denied.
+            if (!e.getClass().getName().equals("java.lang.IllegalCallerException")) {
+                throw e;
+            }
+            failures.add(attempt + ": native access is denied (" + e.getMessage() + "); run java with"
+                    + " --enable-native-access=ALL-UNNAMED (class path) or --enable-native-access=com.nq.odbc"
+                    + " (module path)");
+            return false;
         }
     }
 
@@ -125,12 +187,20 @@ final class NativeLibrary {
             failures.add(attempt + ": " + e);
             return false;
         }
-        Path temporary = Paths.get(System.getProperty("java.io.tmpdir"));
+        return extractAndLoad(failures, attempt, contents);
+    }
+
+    /** The folder to extract into: {@value #FOLDER_PROPERTY}, else {@code java.io.tmpdir}. */
+    static Path extractionFolder() {
+        String folder = System.getProperty(FOLDER_PROPERTY);
+        return Paths.get(folder != null ? folder : System.getProperty("java.io.tmpdir"));
+    }
+
+    private static boolean extractAndLoad(List<String> failures, String attempt, byte[] contents) {
+        Path temporary = extractionFolder();
         String unsafe = replaceableBy(temporary);
         if (unsafe != null) {
-            failures.add(attempt + ": not extracted, since the temporary folder " + temporary + " " + unsafe
-                    + "; set -Djava.io.tmpdir=<a folder only you can change>, or -D" + PATH_PROPERTY
-                    + "=<the library's path>");
+            failures.add(attempt + ": not extracted, since the folder " + temporary + " " + unsafe + FIX);
             return false;
         }
         removeLeftovers(temporary);
@@ -138,14 +208,55 @@ final class NativeLibrary {
         try {
             copy = extractPrivately(temporary, contents);
         } catch (IOException e) {
-            failures.add(attempt + ": could not extract it: " + e);
+            failures.add(attempt + ": cannot be extracted to " + temporary + " (" + describe(e) + ")" + FIX);
             return false;
         }
         try {
-            return tryLoad(failures, attempt + " extracted to " + copy, copy.toString(), false);
+            if (tryLoad(failures, attempt + " extracted to " + copy, copy.toString(), false)) {
+                return true;
+            }
+            if (mountedNoexec(temporary)) {
+                failures.add(attempt + ": the folder " + temporary + " is on a file system mounted noexec, from"
+                        + " which no library can be loaded" + FIX);
+            }
+            return false;
         } finally {
             remove(copy);
         }
+    }
+
+    private static String describe(IOException e) {
+        if (e instanceof java.nio.file.NoSuchFileException) {
+            return "it does not exist";
+        }
+        if (e instanceof java.nio.file.AccessDeniedException) {
+            return "this user may not write it";
+        }
+        return e.getMessage() == null ? e.toString() : e.getMessage();
+    }
+
+    /** Whether the folder lies on a file system mounted noexec (Linux's /proc/self/mounts). */
+    static boolean mountedNoexec(Path folder) {
+        String best = "";
+        boolean noexec = false;
+        try {
+            String real = folder.toRealPath().toString();
+            for (String line : Files.readAllLines(Paths.get("/proc/self/mounts"))) {
+                String[] fields = line.split(" ");
+                if (fields.length < 4) {
+                    continue;
+                }
+                String point = fields[1].replace("\\040", " ");
+                boolean under = real.equals(point) || real.startsWith(point.endsWith("/") ? point : point + "/");
+                if (under && point.length() >= best.length()) {
+                    best = point;
+                    noexec = Arrays.asList(fields[3].split(",")).contains("noexec");
+                }
+            }
+        } catch (IOException | RuntimeException e) {
+            return false;
+        }
+        return noexec;
     }
 
     /**
@@ -205,7 +316,7 @@ final class NativeLibrary {
      * back, so that nothing another user wrote, or changed meanwhile, is loaded.
      */
     private static Path extractPrivately(Path temporary, byte[] contents) throws IOException {
-        Path folder = Files.createTempDirectory(temporary, FOLDER_PREFIX + processId() + "-");
+        Path folder = createPrivateFolder(temporary);
         Path copy = folder.resolve(System.mapLibraryName(MODULE_NAME));
         try (OutputStream out = Files.newOutputStream(copy)) {
             out.write(contents);
@@ -228,6 +339,28 @@ final class NativeLibrary {
                 Files.deleteIfExists(path);
             } catch (IOException e) {
                 path.toFile().deleteOnExit();
+            }
+        }
+    }
+
+    /**
+     * A new folder only this user can enter, named for this process: made
+     * with one call that fails rather than reuse a folder that is there
+     * (the JDK's own temporary folders wait on a slow random source first).
+     */
+    private static Path createPrivateFolder(Path temporary) throws IOException {
+        boolean posix = temporary.getFileSystem().supportedFileAttributeViews().contains("posix");
+        for (int tries = 0;; tries++) {
+            Path folder = temporary.resolve(FOLDER_PREFIX + processId() + "-"
+                    + Long.toHexString(System.nanoTime()) + Long.toHexString(FOLDERS.incrementAndGet()));
+            try {
+                return posix ? Files.createDirectory(folder, java.nio.file.attribute.PosixFilePermissions
+                        .asFileAttribute(java.nio.file.attribute.PosixFilePermissions.fromString("rwx------")))
+                        : Files.createDirectory(folder);
+            } catch (java.nio.file.FileAlreadyExistsException e) {
+                if (tries == 100) {
+                    throw e;
+                }
             }
         }
     }

@@ -4,8 +4,9 @@ package com.nq.odbc;
  * Runs in a JVM of its own, so that its output can be read or it can be killed:
  * register|remove NAME DRIVER (twice, printing each outcome), add|delete|churn
  * PREFIX COUNT (data sources PREFIX + number, churn re-adding five of them),
- * dsns (print each data source's name), or wait (load the library, say so,
- * and sleep).
+ * dsns (print each data source's name), two-loaders JAR (print the first data
+ * source through the jar in two class loaders of their own), or wait (load the
+ * library, say so, and sleep).
  */
 public final class Child {
     private Child() {
@@ -17,6 +18,13 @@ public final class Child {
             System.out.println("loaded");
             System.out.flush();
             Thread.sleep(60_000);
+        } else if (args[0].equals("two-loaders")) {
+            for (int i = 0; i < 2; i++) {
+                java.net.URLClassLoader loader = new java.net.URLClassLoader(
+                        new java.net.URL[] {new java.io.File(args[1]).toURI().toURL()}, null);
+                Object[] sources = (Object[]) loader.loadClass("com.nq.odbc.ODBC").getMethod("getDataSources").invoke(null);
+                System.out.println(sources[0].getClass().getMethod("getName").invoke(sources[0]));
+            }
         } else if (args[0].equals("dsns")) {
             for (DataSource source : ODBC.getDataSources()) {
                 System.out.println(source.getName());

@@ -120,7 +120,7 @@ class JarTest {
         command.addAll(jarCommand("drivers"));
         Processes.Result refused = runJar(command.toArray(new String[0]));
         assertEquals(1, refused.exitCode, refused.toString());
-        assertTrue(refused.stderr.contains("temporary folder " + shared + " can be changed by other users")
+        assertTrue(refused.stderr.contains("the folder " + shared + " can be changed by other users")
                 && refused.stderr.contains("-Djava.io.tmpdir=") && refused.stderr.contains("-Dcom.nq.odbc.library="),
                 refused.stderr);
 
@@ -146,6 +146,58 @@ class JarTest {
         assertTrue(hidden.stderr.startsWith("Could not load the native library RI-REVE: the ODBC driver manager unixODBC"
                 + " (libodbc.so.2) is missing or cannot be loaded; install it (Debian, Ubuntu: apt-get install unixodbc;"),
                 hidden.toString());
+    }
+
+    @Test
+    void aFolderThatCannotServeIsNamedWithItsReasonAndTheFix() throws Exception {
+        Path shared = Files.createDirectories(WORK.resolve("open-tmp"));
+        Files.setPosixFilePermissions(shared, java.nio.file.attribute.PosixFilePermissions.fromString("rwxrwxrwx"));
+        Path own = Files.createDirectories(WORK.resolve("own-tmp"));
+        Path noexec = Files.createDirectories(WORK.resolve("noexec-tmp"));
+        Path readOnly = Files.createDirectories(WORK.resolve("read-only-tmp"));
+        boolean mounted = Processes.run("mount", "-t", "tmpfs", "-o", "noexec,mode=700", "tmpfs", noexec.toString())
+                .exitCode == 0 && Processes.run("mount", "-t", "tmpfs", "-o", "ro,mode=700", "tmpfs",
+                readOnly.toString()).exitCode == 0;
+        try {
+            // The library's own folder comes before java.io.tmpdir.
+            assertEquals(0, runJar("-Djava.io.tmpdir=" + shared, "-D" + NativeLibrary.FOLDER_PROPERTY + "=" + own,
+                    "-jar", JAR, "drivers").exitCode);
+            Map<Path, String> reasons = new java.util.LinkedHashMap<>();
+            reasons.put(WORK.resolve("missing"), "(it does not exist)");
+            if (mounted) {
+                reasons.put(noexec, "is on a file system mounted noexec");
+                reasons.put(readOnly, "Read-only file system");
+            } else {
+                System.out.println("noexec and read-only cases not run: mount -t tmpfs is not permitted here");
+            }
+            for (Map.Entry<Path, String> reason : reasons.entrySet()) {
+                Processes.Result failed = runJar("-D" + NativeLibrary.FOLDER_PROPERTY + "=" + reason.getKey(), "-jar",
+                        JAR, "drivers");
+                assertEquals(1, failed.exitCode, failed.toString());
+                assertTrue(failed.stderr.contains(reason.getKey().toString()) && failed.stderr.contains(reason.getValue())
+                        && failed.stderr.contains("-D" + NativeLibrary.FOLDER_PROPERTY + "=")
+                        && failed.stderr.contains("-D" + NativeLibrary.PATH_PROPERTY + "="), failed.stderr);
+            }
+        } finally {
+            Processes.run("umount", noexec.toString());
+            Processes.run("umount", readOnly.toString());
+        }
+    }
+
+    @Test
+    void aSecondClassLoaderGetsAPrivateCopyAndDeniedNativeAccessSaysHowToGrantIt() throws Exception {
+        // Both loaders get the pinned library (a stand-in's), not the jar's own copy.
+        Files.write(WORK.resolve("scenario.txt"), "dsn\t*\t0\tFromTheNamedLibrary\tnone\n".getBytes());
+        Processes.Result two = runJar("-D" + NativeLibrary.PATH_PROPERTY + "=" + System.getProperty(
+                "rireve.test.fakeLibrary"), "-cp", System.getProperty("rireve.test.classpath"),
+                Child.class.getName(), "two-loaders", JAR);
+        assertEquals("FromTheNamedLibrary\nFromTheNamedLibrary\n", two.stdout, two.toString());
+        org.junit.jupiter.api.Assumptions.assumeTrue(Runtime.version().feature() >= 24, "--illegal-native-access needs JDK 24");
+        Processes.Result denied = Processes.run(Map.of(), List.of(Processes.java().get(0), "--illegal-native-access=deny",
+                "-Djava.io.tmpdir=" + TEMP, "-cp", JAR, Main.class.getName(), "drivers"));
+        assertEquals(1, denied.exitCode, denied.toString());
+        assertTrue(denied.stderr.startsWith("Could not load the native library RI-REVE: native access is denied; run java"
+                + " with --enable-native-access=ALL-UNNAMED"), denied.toString());
     }
 
     @Test
