@@ -122,6 +122,25 @@ class CommandLineTest {
     }
 
     @Test
+    void whatTheNativesRaiseBecomesACheckedExceptionWithItsReason() {
+        for (Object[] raised : new Object[][] {{"DataSource name is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
+                {"Error trying to remove ODBC DataSource!", ODBCException.Reason.REFUSED},
+                {"Could not free ODBC environmental handle!", ODBCException.Reason.DRIVER_MANAGER},
+                {"Could not read ODBC configuration!", ODBCException.Reason.CONFIGURATION_UNREADABLE}}) {
+            Throwable cause = new Throwable("why");
+            ODBCException e = ODBCException.from(new Throwable((String) raised[0], cause));
+            assertEquals(raised[0], e.getMessage());
+            assertEquals(raised[1], e.getReason());
+            assertEquals(cause, e.getCause());
+        }
+        ODBCException refused = ODBCException.from(assertThrows(Throwable.class,
+                () -> ODBC.unregisterDataSource("nowhere", "SQLite3")));
+        assertEquals(ODBCException.Reason.REFUSED, refused.getReason());
+        assertTrue(refused.getCause().getMessage().startsWith("no data source named nowhere"));
+        assertThrows(UnsatisfiedLinkError.class, () -> ODBCException.from(new UnsatisfiedLinkError("x")));
+    }
+
+    @Test
     void undecodableArgumentsAndAFailedOutputAreNeverTakenForSuccess() throws Exception {
         List<byte[]> before = PrivateConfiguration.snapshot();
         String jar = System.getProperty("rireve.test.classpath").split(":")[1];
