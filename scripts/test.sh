@@ -19,7 +19,7 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer (build-asan)"
 cmake -S . -B build-asan -DRIREVE_SANITIZE=ON -DRIREVE_WINDOWS=OFF >/dev/null
 cmake --build build-asan --parallel "$jobs" >/dev/null
 (cd build-asan && ctest --output-on-failure --output-junit junit.xml --parallel "$jobs" --label-exclude static \
-    --exclude-regex 'jdk|bench|maven|aarch64|windows') || status=1
+    --exclude-regex 'jdk|bench|maven|aarch64|windows|jlink') || status=1
 
 echo "== Main build (build)"
 # AUTO, whatever an earlier configure (the main job's, say) left in the cache:

@@ -462,16 +462,7 @@ class UnixOdbcRegistrationTest {
     }
 
     /** A set-up of the user file that no change may go through, and the reason given. */
-    static final class Refusal {
-        final String name;
-        final String reason;
-        final Executable arrange;
-
-        Refusal(String name, String reason, Executable arrange) {
-            this.name = name;
-            this.reason = reason;
-            this.arrange = arrange;
-        }
+    record Refusal(String name, String reason, Executable arrange) {
     }
 
     @Test
@@ -494,16 +485,16 @@ class UnixOdbcRegistrationTest {
                 new Refusal("held lock", "timed out after 300 ms waiting for the lock", () -> holdLock(lock)));
         for (Refusal refusal : refusals) {
             configure();
-            refusal.arrange.execute();
+            refusal.arrange().execute();
             List<String> drivers = List.of(Files.readString(PrivateConfiguration.DRIVERS),
                     Files.readString(PrivateConfiguration.SYSTEM_SOURCES));
             System.setProperty("com.nq.odbc.lockTimeoutMillis", "300");
             try {
                 Throwable thrown = assertTimeoutPreemptively(Duration.ofSeconds(10),
-                        () -> assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3"), refusal.name));
-                assertEquals(REGISTER_REFUSED, thrown.getMessage(), refusal.name);
-                assertTrue(thrown.getCause().getMessage().contains(refusal.reason),
-                        refusal.name + ": " + thrown.getCause().getMessage());
+                        () -> assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3"), refusal.name()));
+                assertEquals(REGISTER_REFUSED, thrown.getMessage(), refusal.name());
+                assertTrue(thrown.getCause().getMessage().contains(refusal.reason()),
+                        refusal.name() + ": " + thrown.getCause().getMessage());
             } finally {
                 System.clearProperty("com.nq.odbc.lockTimeoutMillis");
                 LOCK_HOLDERS.forEach(Process::destroyForcibly);
@@ -511,9 +502,9 @@ class UnixOdbcRegistrationTest {
                         + folder + "/lock-target");
             }
             assertEquals(drivers, List.of(Files.readString(PrivateConfiguration.DRIVERS),
-                    Files.readString(PrivateConfiguration.SYSTEM_SOURCES)), refusal.name);
+                    Files.readString(PrivateConfiguration.SYSTEM_SOURCES)), refusal.name());
             assertFalse(Files.exists(Paths.get("/dev/null.lock")) || Files.exists(folder.resolve("lock-target")),
-                    refusal.name + " created a file through a link");
+                    refusal.name() + " created a file through a link");
         }
         // Listings never block on a FIFO either: they say what it is.
         replace(user, "mkfifo");
