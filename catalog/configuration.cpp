@@ -18,6 +18,12 @@ bool listable(const ProfileSection& section, std::string_view reserved) {
     return !section.name.empty() && !sameProfileName(section.name, reserved);
 }
 
+// [ODBC] holds the driver manager's own settings (Trace, TraceFile): unixODBC
+// lists it as a data source, which it is not.
+bool isDataSource(const ProfileSection& section) {
+    return listable(section, "ODBC Data Sources") && !sameProfileName(section.name, kDriverManagerSection);
+}
+
 }  // namespace
 
 std::vector<ListedDriver> listDriverSections(const Profile& system, const Profile& user) {
@@ -26,11 +32,11 @@ std::vector<ListedDriver> listDriverSections(const Profile& system, const Profil
     listed.reserve(system.size() + user.size());
     for (const ProfileSection& section : system) {
         const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
-        if (listable(section, "ODBC")) listed.push_back({section.name, first});
+        if (listable(section, kDriverManagerSection)) listed.push_back({section.name, first});
     }
     for (const ProfileSection& section : user) {
         const bool added = firstOfName.emplace(foldProfileName(section.name), &section).second;
-        if (added && listable(section, "ODBC")) listed.push_back({section.name, &section});
+        if (added && listable(section, kDriverManagerSection)) listed.push_back({section.name, &section});
     }
     return listed;
 }
@@ -50,7 +56,7 @@ std::vector<ListedDataSource> listOneFile(const Profile& file) {
     listed.reserve(file.size());
     for (const ProfileSection& section : file) {
         const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
-        if (listable(section, "ODBC Data Sources")) listed.push_back({section.name, descriptionOf(*first)});
+        if (isDataSource(section)) listed.push_back({section.name, descriptionOf(*first)});
     }
     return listed;
 }
@@ -74,7 +80,7 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
     std::vector<ListedDataSource> listed;
     listed.reserve(merged.size());
     for (const ProfileSection* section : merged) {
-        if (!listable(*section, "ODBC Data Sources")) continue;
+        if (!isDataSource(*section)) continue;
         listed.push_back({section->name, descriptionOf(*firstOfName.at(foldProfileName(section->name)))});
     }
     return listed;

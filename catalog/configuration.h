@@ -11,6 +11,10 @@
 
 namespace rireve {
 
+// The section of the driver manager's own settings, in either file: never a
+// driver or a data source.
+inline constexpr char kDriverManagerSection[] = "ODBC";
+
 struct ListedDriver {
     std::string_view description;
     // The section the attributes come from: the first of that name, letter
@@ -36,7 +40,8 @@ enum class DataSourceSearch { both, user, system };
 DataSourceSearch dataSourceSearch(const char* odbcSearch);
 
 // The user file's sections, then those of the system file whose name no
-// earlier section has, letter case ignored; [ODBC Data Sources] is left out.
+// earlier section has, letter case ignored; [ODBC Data Sources] and [ODBC]
+// are left out.
 // Searching one file alone (or the system's when the user's is there but
 // cannot be read), every section of it is listed, repeated names too, each
 // with the driver of the first of its name in that file.

@@ -10,9 +10,11 @@
 #include "binding/local_ref.h"
 #include "binding/text.h"
 #include "catalog/catalog.h"
+#include "catalog/configuration.h"
 #include "catalog/driver_entry.h"
 #include "catalog/java_catalog.h"
 #include "catalog/listing.h"
+#include "profile/profile_text.h"
 
 namespace rireve {
 namespace {
@@ -21,13 +23,21 @@ struct DataSourceEntry {
     char name[kTextBufferSize];
     char driver[kTextBufferSize];
 
+    // The next data source; [ODBC], the driver manager's own settings, is
+    // passed over.
     bool fetchNext(SQLHENV odbc) {
         SQLSMALLINT nameLength = 0;
         SQLSMALLINT driverLength = 0;
-        return odbcSucceeded(SQLDataSources(odbc, SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name),
-                                            sizeof name, &nameLength, reinterpret_cast<SQLCHAR*>(driver),
-                                            sizeof driver, &driverLength));
+        bool fetched = false;
+        do {
+            fetched = odbcSucceeded(SQLDataSources(odbc, SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name),
+                                                   sizeof name, &nameLength, reinterpret_cast<SQLCHAR*>(driver),
+                                                   sizeof driver, &driverLength));
+        } while (fetched && sameProfileName(textOfName(), kDriverManagerSection));
+        return fetched;
     }
+
+    std::string_view textOfName() const { return {name, strnlen(name, sizeof name)}; }
 };
 
 std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer, strnlen(buffer, sizeof buffer)}; }

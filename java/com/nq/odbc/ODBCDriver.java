@@ -50,13 +50,40 @@ public final class ODBCDriver {
     }
 
     /**
-     * Returns one attribute of the driver.
+     * Returns one attribute of the driver. ODBC keywords ignore letter case
+     * (ASCII letters, as the driver manager compares them): a keyword given
+     * exactly is found first, else one that differs from it only in case.
      *
-     * @param keyword the attribute's keyword, letter case significant
+     * @param keyword the attribute's keyword, such as {@code Driver} or {@code driver}
      * @return its value, or null when the driver has no such attribute
      */
     public String getAttribute(String keyword) {
-        return attributes.get(keyword);
+        String exact = attributes.get(keyword);
+        if (exact != null || keyword == null) {
+            return exact;
+        }
+        for (Map.Entry<String, String> entry : attributes.entrySet()) {
+            if (sameKeyword(entry.getKey(), keyword)) {
+                return entry.getValue();
+            }
+        }
+        return null;
+    }
+
+    static boolean sameKeyword(String a, String b) {
+        if (a.length() != b.length()) {
+            return false;
+        }
+        for (int i = 0; i < a.length(); i++) {
+            if (foldAscii(a.charAt(i)) != foldAscii(b.charAt(i))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    private static char foldAscii(char c) {
+        return c >= 'A' && c <= 'Z' ? (char) (c + ('a' - 'A')) : c;
     }
 
     @Override

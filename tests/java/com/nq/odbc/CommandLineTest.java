@@ -122,6 +122,18 @@ class CommandLineTest {
     }
 
     @Test
+    void driverAttributesIgnoreAsciiLetterCaseAsOdbcKeywordsDo() {
+        java.util.HashMap<String, String> attributes = new java.util.HashMap<>(Map.of("driver", "/lib.so",
+                "Setup", "exact", "SETUP", "other", "Stra\u00dfe", "x"));
+        ODBCDriver driver = new ODBCDriver("d", attributes);
+        assertEquals("/lib.so", driver.getAttribute("Driver"));
+        assertEquals("/lib.so", driver.getAttribute("DRIVER"));
+        assertEquals("exact", driver.getAttribute("Setup"));
+        assertEquals(null, driver.getAttribute("STRASSE"), "ASCII letters only");
+        assertEquals(null, driver.getAttribute("driver2"));
+    }
+
+    @Test
     void whatTheNativesRaiseBecomesACheckedExceptionWithItsReason() {
         for (Object[] raised : new Object[][] {{"DataSource name is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
                 {"Error trying to remove ODBC DataSource!", ODBCException.Reason.REFUSED},

@@ -133,6 +133,14 @@ class FakeDriverManagerTest {
             assertEquals(0, ODBC.getDrivers().length);
             assertEquals(0, ODBC.getDataSources().length);
         }
+
+        @Test
+        void theDriverManagersOwnSettingsAreNoDataSource() throws Exception {
+            new FakeScenario().driver("D", "\0\0").dataSource("odbc", "D").dataSource("S", "D").dataSource("ODBC", "D")
+                    .install();
+            assertEquals(List.of("S"), names(ODBC.getDataSources()));
+            assertEquals(null, ODBC.findDataSource("ODBC"));
+        }
     }
 
     @Nested
