@@ -13,8 +13,11 @@ Status readRequestOptions(JNIEnv* env, RequestOptions& options) {
     char* end = nullptr;
     errno = 0;
     const long long millis = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || millis < 0) {
-        return Status::failure(std::string(kLockTimeoutProperty) + "=" + text + " is not a number of milliseconds");
+    // A day at most, so that the deadline cannot overflow.
+    constexpr long long kMostMillis = 24LL * 60 * 60 * 1000;
+    if (text.empty() || *end != '\0' || errno != 0 || millis < 0 || millis > kMostMillis) {
+        return Status::failure(std::string(kLockTimeoutProperty) + "=" + text +
+                               " is not a number of milliseconds from 0 to " + std::to_string(kMostMillis));
     }
     options.lockWait = std::chrono::milliseconds(millis);
     return {};

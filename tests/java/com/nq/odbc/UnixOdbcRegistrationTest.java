@@ -204,6 +204,15 @@ class UnixOdbcRegistrationTest {
             assertEquals(refusal[0], thrown.getMessage());
             assertTrue(thrown.getCause().getMessage().contains((String) refusal[1]), thrown.getCause().getMessage());
         }
+        for (String timeout : List.of("soon", "-1", "86400001")) {
+            System.setProperty("com.nq.odbc.lockTimeoutMillis", timeout);
+            try {
+                assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause()
+                        .getMessage().startsWith("com.nq.odbc.lockTimeoutMillis=" + timeout + " is not a number"));
+            } finally {
+                System.clearProperty("com.nq.odbc.lockTimeoutMillis");
+            }
+        }
         Files.writeString(PrivateConfiguration.USER_SOURCES, "# mine\nDriver=SQLite3\n[mine]\nDriver=SQLite3\n");
         assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause().getMessage()
                 .endsWith("is not laid out as unixODBC's reader reads it: line 2 holds an entry before the first section"));
