@@ -86,11 +86,6 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
     return listed;
 }
 
-Status readDriverFiles(Profile& system, Profile& user) {
-    Status read = readProfileFile(ProfileFile::drivers, system);
-    return read.ok() ? readProfileFile(ProfileFile::userDrivers, user) : read;
-}
-
 std::string attributeListOf(const ProfileSection& section) {
     std::string list;
     for (const ProfileEntry& entry : section.entries) {

@@ -48,9 +48,6 @@ DataSourceSearch dataSourceSearch(const char* odbcSearch);
 std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system,
                                                      DataSourceSearch search = DataSourceSearch::both);
 
-// Reads the system's driver file and the user's (Linux).
-Status readDriverFiles(Profile& system, Profile& user);
-
 // The section's entries as an SQLDrivers attribute list: KEY=VALUE pairs,
 // each ended by a NUL, the list by one more. Never cut short.
 std::string attributeListOf(const ProfileSection& section);

@@ -19,6 +19,8 @@
 namespace rireve {
 namespace {
 
+std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer, strnlen(buffer, sizeof buffer)}; }
+
 struct DataSourceEntry {
     char name[kTextBufferSize];
     char driver[kTextBufferSize];
@@ -33,14 +35,10 @@ struct DataSourceEntry {
             fetched = odbcSucceeded(SQLDataSources(odbc, SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name),
                                                    sizeof name, &nameLength, reinterpret_cast<SQLCHAR*>(driver),
                                                    sizeof driver, &driverLength));
-        } while (fetched && sameProfileName(textOfName(), kDriverManagerSection));
+        } while (fetched && sameProfileName(textOf(name), kDriverManagerSection));
         return fetched;
     }
-
-    std::string_view textOfName() const { return {name, strnlen(name, sizeof name)}; }
 };
-
-std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer, strnlen(buffer, sizeof buffer)}; }
 
 jobject buildDriverEntry(JNIEnv* env, const DriverType& type, const DriverEntry& entry) {
     return buildDriver(env, type, textOf(entry.description),

@@ -1,5 +1,7 @@
 #include "platform/installer_library.h"
 
+#include "binding/frame.h"
+
 namespace rireve {
 
 std::string InstallerProc::reason(const char* name) const {
@@ -26,7 +28,7 @@ std::string lastInstallerError() {
     char message[512] = {};
     WORD length = 0;
     const RETCODE result = reinterpret_cast<InstallerErrorProc>(proc.address)(1, &code, message, sizeof message, &length);
-    if (result != SQL_SUCCESS && result != SQL_SUCCESS_WITH_INFO) return {};
+    if (!odbcSucceeded(result)) return {};
     const std::string text(message);
     return (text.empty() ? std::string() : ": " + text) + " (installer error " + std::to_string(code) + ")";
 }

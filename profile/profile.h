@@ -59,6 +59,9 @@ Status readProfile(const std::string& path, Profile& profile, const std::vector<
 Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {},
                        ProfileAccess* access = nullptr);
 
+// Reads the system's driver file and the user's ($HOME/.odbcinst.ini).
+Status readDriverFiles(Profile& system, Profile& user);
+
 // The first section of that name, or null.
 const ProfileSection* findSection(const Profile& profile, std::string_view name);
 

@@ -52,28 +52,20 @@ std::string dataSourcesPath(IniPathProc path) {
     return buffer;
 }
 
-}  // namespace
-
-Status findProfilePath(ProfileFile file, std::string& path) {
-    IniReader reader;
-    Status bound = bindReader(reader);
-    if (!bound.ok()) return bound;
+std::string pathOf(const IniReader& reader, ProfileFile file) {
     switch (file) {
-        case ProfileFile::drivers: path = driversPath(reader.driverFolder, reader.driverFile); break;
-        case ProfileFile::userDrivers: path = driversPath(reader.userDriverFolder, reader.userDriverFile); break;
-        case ProfileFile::systemDataSources: path = dataSourcesPath(reader.systemFile); break;
-        case ProfileFile::userDataSources: path = dataSourcesPath(reader.userFile); break;
+        case ProfileFile::drivers: return driversPath(reader.driverFolder, reader.driverFile);
+        case ProfileFile::userDrivers: return driversPath(reader.userDriverFolder, reader.userDriverFile);
+        case ProfileFile::systemDataSources: return dataSourcesPath(reader.systemFile);
+        case ProfileFile::userDataSources: return dataSourcesPath(reader.userFile);
     }
     return {};
 }
 
-Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys,
-                   ProfileAccess* access) {
+Status readWith(const IniReader& reader, const std::string& path, Profile& profile,
+                const std::vector<std::string_view>& keys, ProfileAccess* access) {
     profile.clear();
     if (access != nullptr) *access = ProfileAccess::read;
-    IniReader reader;
-    Status bound = bindReader(reader);
-    if (!bound.ok()) return bound;
     // The reader's own open would wait for a FIFO's writer: the file is
     // opened here first, without blocking, to see that it is a regular one.
     // (The reader is given the path itself: it keeps what it read of a path
@@ -101,12 +93,36 @@ Status readProfile(const std::string& path, Profile& profile, const std::vector<
     return {};
 }
 
+}  // namespace
+
+Status findProfilePath(ProfileFile file, std::string& path) {
+    IniReader reader;
+    Status bound = bindReader(reader);
+    if (bound.ok()) path = pathOf(reader, file);
+    return bound;
+}
+
+Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys,
+                   ProfileAccess* access) {
+    profile.clear();
+    IniReader reader;
+    Status bound = bindReader(reader);
+    if (!bound.ok()) return bound;
+    return readWith(reader, path, profile, keys, access);
+}
+
 Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys,
                        ProfileAccess* access) {
-    std::string path;
-    Status found = findProfilePath(file, path);
-    if (!found.ok()) return found;
-    return readProfile(path, profile, keys, access);
+    profile.clear();
+    IniReader reader;
+    Status bound = bindReader(reader);
+    if (!bound.ok()) return bound;
+    return readWith(reader, pathOf(reader, file), profile, keys, access);
+}
+
+Status readDriverFiles(Profile& system, Profile& user) {
+    Status read = readProfileFile(ProfileFile::drivers, system);
+    return read.ok() ? readProfileFile(ProfileFile::userDrivers, user) : read;
 }
 
 }  // namespace rireve
