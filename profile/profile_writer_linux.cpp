@@ -12,6 +12,7 @@
 
 #include "profile/file_attributes_linux.h"
 #include "profile/file_system_linux.h"
+#include "profile/open_writers_linux.h"
 #include "profile/section_layout.h"
 
 namespace rireve {
@@ -184,16 +185,17 @@ std::chrono::milliseconds ageOf(const struct stat& file) {
     return std::chrono::milliseconds(nanos / 1000000);
 }
 
-// A file that a program taking no lock changed within kSettle may be half
-// written: it must be left alone until then, unchanged, to be taken as read.
+// A file that a program taking no lock changed within kSettle, or that
+// another process holds open for writing, may be half written: it must be
+// left alone and closed, unchanged, to be taken as read.
 bool settled(const std::string& path, const FileText& old, const FileLock& lock) {
     if (!old.exists || lock.isRecordedVersion(old.status)) return true;
     const std::chrono::milliseconds age = ageOf(old.status);
-    if (age >= kSettle || age.count() < 0) return true;
-    std::this_thread::sleep_for(kSettle - age);
-    return unchangedSince(path, old);
+    const bool recent = age < kSettle && age.count() >= 0;
+    if (!recent && !isOpenForWriting(old.status)) return true;
+    if (recent) std::this_thread::sleep_for(kSettle - age);
+    return !isOpenForWriting(old.status) && unchangedSince(path, old);
 }
-
 std::string sectionText(const ProfileSection& section) {
     std::string text = "[" + section.name + "]\n";
     for (const ProfileEntry& entry : section.entries) text.append(entry.key).append("=").append(entry.value).append("\n");
@@ -249,7 +251,7 @@ Status ProfileWriter::change(std::string_view name, const ProfileSection* sectio
         if (!again) return status;
         std::this_thread::sleep_for(kFirstPause * (1 << tries));
     }
-    return Status::failure(target_.path + " was changed by another program during each of " +
+    return Status::failure(target_.path + " was changed, or held open for writing, by another program during each of " +
                            std::to_string(kAttempts) + " attempts to change it");
 }
 
