@@ -18,6 +18,7 @@ inline constexpr char kNameIsNull[] = "DataSource name is null!";
 inline constexpr char kDriverIsNull[] = "Driver name is null!";
 inline constexpr char kRegisterRefused[] = "Error trying to register ODBC DataSource!";
 inline constexpr char kRemoveRefused[] = "Error trying to remove ODBC DataSource!";
+inline constexpr char kConfigureRefused[] = "Error trying to configure ODBC DataSource!";
 inline constexpr char kNameIsInvalid[] = "DataSource name is invalid!";
 inline constexpr char kAttributesTooLong[] = "DataSource attribute text is too long!";
 inline constexpr char kAttributesInvalid[] = "DataSource attribute text is invalid!";

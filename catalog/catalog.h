@@ -10,6 +10,8 @@
 
 #include <jni.h>
 
+#include "catalog/scope.h"
+
 namespace rireve {
 
 // ODBCDriver[] of every installed driver.
@@ -21,5 +23,14 @@ jobjectArray listDataSources(JNIEnv* env);
 // The first data source whose name has exactly these bytes, or null. Null is
 // also the answer after a failure; the pending exception tells them apart.
 jobject lookupDataSource(JNIEnv* env, const char* name);
+
+// DataSource[] with scope, driver name and entries: the user data sources
+// when `scopes` covers the user's, then the system ones, also those that a
+// user data source of the same name hides from the driver manager.
+jobjectArray listScopedDataSources(JNIEnv* env, int scopes);
+
+// The data source of that name (letter case ignored) in that scope, as the
+// scoped listing builds it, or null (see lookupDataSource).
+jobject lookupScopedDataSource(JNIEnv* env, const char* name, Scope scope);
 
 }  // namespace rireve

@@ -86,6 +86,27 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
     return listed;
 }
 
+namespace {
+
+void listFirstOfEach(const Profile& file, Scope scope, std::vector<ScopedSection>& listed) {
+    std::unordered_map<std::string, bool> seen;
+    for (const ProfileSection& section : file) {
+        if (isDataSource(section) && seen.emplace(foldProfileName(section.name), true).second) {
+            listed.push_back({&section, scope, descriptionOf(section)});
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<ScopedSection> listScopedSections(const Profile& user, const Profile& system, int scopes) {
+    std::vector<ScopedSection> listed;
+    listed.reserve(user.size() + system.size());
+    if (covers(scopes, Scope::user)) listFirstOfEach(user, Scope::user, listed);
+    if (covers(scopes, Scope::system)) listFirstOfEach(system, Scope::system, listed);
+    return listed;
+}
+
 std::string attributeListOf(const ProfileSection& section) {
     std::string list;
     for (const ProfileEntry& entry : section.entries) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/scope.h"
 #include "profile/profile.h"
 
 namespace rireve {
@@ -47,6 +48,19 @@ DataSourceSearch dataSourceSearch(const char* odbcSearch);
 // with the driver of the first of its name in that file.
 std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const Profile& system,
                                                      DataSourceSearch search = DataSourceSearch::both);
+
+struct ScopedSection {
+    const ProfileSection* section;
+    Scope scope;
+    // Its Driver entry, or when that is empty its Description entry.
+    std::string_view driver;
+};
+
+// The first section of each name (letter case ignored) of the user's file,
+// then of the system's, for the scopes covered; [ODBC Data Sources] and
+// [ODBC] are left out. A system section of a name that the user's file has
+// too is listed as well.
+std::vector<ScopedSection> listScopedSections(const Profile& user, const Profile& system, int scopes);
 
 // The section's entries as an SQLDrivers attribute list: KEY=VALUE pairs,
 // each ended by a NUL, the list by one more. Never cut short.

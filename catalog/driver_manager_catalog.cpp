@@ -5,6 +5,8 @@
 #include <sqlext.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "binding/frame.h"
 #include "binding/local_ref.h"
@@ -14,6 +16,7 @@
 #include "catalog/driver_entry.h"
 #include "catalog/java_catalog.h"
 #include "catalog/listing.h"
+#include "platform/installer_profile.h"
 #include "profile/profile_text.h"
 
 namespace rireve {
@@ -24,6 +27,8 @@ std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer,
 struct DataSourceEntry {
     char name[kTextBufferSize];
     char driver[kTextBufferSize];
+    // SQL_FETCH_FIRST_USER or SQL_FETCH_FIRST_SYSTEM starts a list of one scope.
+    SQLUSMALLINT direction = SQL_FETCH_NEXT;
 
     // The next data source; [ODBC], the driver manager's own settings, is
     // passed over.
@@ -32,13 +37,50 @@ struct DataSourceEntry {
         SQLSMALLINT driverLength = 0;
         bool fetched = false;
         do {
-            fetched = odbcSucceeded(SQLDataSources(odbc, SQL_FETCH_NEXT, reinterpret_cast<SQLCHAR*>(name),
-                                                   sizeof name, &nameLength, reinterpret_cast<SQLCHAR*>(driver),
-                                                   sizeof driver, &driverLength));
+            fetched = odbcSucceeded(SQLDataSources(odbc, direction, reinterpret_cast<SQLCHAR*>(name), sizeof name,
+                                                   &nameLength, reinterpret_cast<SQLCHAR*>(driver), sizeof driver,
+                                                   &driverLength));
+            direction = SQL_FETCH_NEXT;
         } while (fetched && sameProfileName(textOf(name), kDriverManagerSection));
         return fetched;
     }
 };
+
+struct ScopedEntry {
+    std::string name;
+    std::string driver;
+    Scope scope;
+    std::vector<ProfileEntry> entries;
+};
+
+// The driver manager's list of one scope, each data source with its entries
+// as the installer's profile functions read them in that scope's mode.
+Status listScope(SQLHENV odbc, Scope scope, std::vector<ScopedEntry>& listed) {
+    const bool system = scope == Scope::system;
+    DataSourceEntry entry;
+    entry.direction = system ? SQL_FETCH_FIRST_SYSTEM : SQL_FETCH_FIRST_USER;
+    const std::size_t first = listed.size();
+    while (entry.fetchNext(odbc)) listed.push_back({std::string(textOf(entry.name)), std::string(textOf(entry.driver)), scope, {}});
+    if (listed.size() == first) return {};
+    const InstallerProfile profile(system ? ODBC_SYSTEM_DSN : ODBC_USER_DSN);
+    for (std::size_t i = first; i < listed.size(); ++i) {
+        std::vector<std::string> keys;
+        Status status = profile.readKeys(listed[i].name, keys);
+        for (const std::string& key : keys) {
+            listed[i].entries.push_back({key, {}});
+            if (status.ok()) status = profile.readValue(listed[i].name, key, listed[i].entries.back().value);
+        }
+        if (!status.ok()) return status;
+    }
+    return {};
+}
+
+Status listScopes(SQLHENV odbc, int scopes, std::vector<ScopedEntry>& listed) {
+    Status status;
+    if (covers(scopes, Scope::user)) status = listScope(odbc, Scope::user, listed);
+    if (status.ok() && covers(scopes, Scope::system)) status = listScope(odbc, Scope::system, listed);
+    return status;
+}
 
 jobject buildDriverEntry(JNIEnv* env, const DriverType& type, const DriverEntry& entry) {
     return buildDriver(env, type, textOf(entry.description),
@@ -63,7 +105,54 @@ jobject buildDataSourceEntry(JNIEnv* env, const JavaConstructor& type, const Dat
     return buildDataSource(env, type, textOf(entry.name), driver.get());
 }
 
+jobject buildScopedEntry(JNIEnv* env, const ScopedDataSourceType& type, const ScopedEntry& entry) {
+    LocalRef<jobject> driver(env, lookupDriver(env, entry.driver.c_str()));
+    if (env->ExceptionCheck()) return nullptr;
+    return buildScopedDataSource(env, type, {entry.name, entry.driver, entry.scope, &entry.entries}, driver.get());
+}
+
+// The scopes' data sources, of one environment, handed to build().
+template <typename Result, typename Build>
+Result withScopedEntries(JNIEnv* env, int scopes, Build build) {
+    ScopedDataSourceType type(env);
+    if (!type.found()) return nullptr;
+    LocalRef<Result> result(env, nullptr);
+    const bool listed = withOdbcEnvironment(env, [&](SQLHENV odbc) {
+        std::vector<ScopedEntry> entries;
+        const Status status = listScopes(odbc, scopes, entries);
+        if (!status.ok()) throwError(env, message::kReadConfiguration, status);
+        if (status.ok()) result.reset(build(type, entries));
+        return !env->ExceptionCheck();
+    });
+    return listed ? result.release() : nullptr;
+}
+
 }  // namespace
+
+jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
+    return withScopedEntries<jobjectArray>(env, scopes, [&](const ScopedDataSourceType& type,
+                                                            const std::vector<ScopedEntry>& entries) -> jobjectArray {
+        LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(entries.size()), type.constructor.type(), nullptr));
+        if (vmCallFailed(env, array.get())) return nullptr;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            LocalRef<jobject> element(env, buildScopedEntry(env, type, entries[i]));
+            if (vmCallFailed(env, element.get())) return nullptr;
+            env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
+            if (env->ExceptionCheck()) return nullptr;
+        }
+        return array.release();
+    });
+}
+
+jobject lookupScopedDataSource(JNIEnv* env, const char* name, Scope scope) {
+    return withScopedEntries<jobject>(env, static_cast<int>(scope), [&](const ScopedDataSourceType& type,
+                                                                        const std::vector<ScopedEntry>& entries) -> jobject {
+        for (const ScopedEntry& entry : entries) {
+            if (sameProfileName(entry.name, name)) return buildScopedEntry(env, type, entry);
+        }
+        return nullptr;
+    });
+}
 
 jobjectArray listDrivers(JNIEnv* env) {
     DriverType driverType(env);

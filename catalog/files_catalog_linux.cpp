@@ -124,6 +124,34 @@ jobject buildListedDataSource(JNIEnv* env, const JavaConstructor& type, const Dr
     return buildDataSource(env, type, source.name, driver.get());
 }
 
+// The data sources of the scopes asked for, each with all its entries, and
+// the drivers, of one read.
+struct ScopedCatalog {
+    Profile user;
+    Profile system;
+    std::vector<ScopedSection> listed;
+    DriverCatalog drivers;
+};
+
+Status readScopedDataSources(ScopedCatalog& sources, int scopes) {
+    Status read;
+    if (covers(scopes, Scope::user)) read = readProfileFile(ProfileFile::userDataSources, sources.user);
+    if (read.ok() && covers(scopes, Scope::system)) read = readProfileFile(ProfileFile::systemDataSources, sources.system);
+    if (!read.ok()) return read;
+    sources.listed = listScopedSections(sources.user, sources.system, scopes);
+    return readDrivers(sources.drivers);
+}
+
+jobject buildScopedSection(JNIEnv* env, const ScopedDataSourceType& type, const DriverType& driverType,
+                           const ScopedCatalog& sources, DriverParts& driverParts, const ScopedSection& listed) {
+    const auto found = sources.drivers.byDescription.find(listed.driver);
+    const bool installed = found != sources.drivers.byDescription.end();
+    LocalRef<jobject> driver(env, installed ? driverParts.build(driverType, sources.drivers, found->second) : nullptr);
+    if (env->ExceptionCheck()) return nullptr;
+    const ScopedDataSource source{listed.section->name, listed.driver, listed.scope, &listed.section->entries};
+    return buildScopedDataSource(env, type, source, driver.get());
+}
+
 template <typename Build>
 jobjectArray buildArray(JNIEnv* env, jclass type, std::size_t count, Build build) {
     LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(count), type, nullptr));
@@ -150,7 +178,41 @@ Result onEnvironment(JNIEnv* env, Read read) {
     return done ? result.release() : nullptr;
 }
 
+// Reads the scopes' data sources and hands build() the catalogue, the types
+// and the drivers' parts.
+template <typename Result, typename Build>
+Result withScopedCatalog(JNIEnv* env, int scopes, Build build) {
+    ScopedDataSourceType type(env);
+    DriverType driverType(env);
+    if (!type.found() || !driverType.found()) return nullptr;
+    return onEnvironment<Result>(env, [&]() -> Result {
+        ScopedCatalog sources;
+        if (!readOrRaise(env, readScopedDataSources(sources, scopes))) return nullptr;
+        DriverParts driverParts(env, sources.drivers.listed.size());
+        if (!driverParts.reserve()) return nullptr;
+        return build(sources, [&](const ScopedSection& listed) {
+            return buildScopedSection(env, type, driverType, sources, driverParts, listed);
+        }, type.constructor.type());
+    });
+}
+
 }  // namespace
+
+jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
+    return withScopedCatalog<jobjectArray>(env, scopes, [&](const ScopedCatalog& sources, auto build, jclass type) {
+        return buildArray(env, type, sources.listed.size(), [&](std::size_t i) { return build(sources.listed[i]); });
+    });
+}
+
+jobject lookupScopedDataSource(JNIEnv* env, const char* name, Scope scope) {
+    return withScopedCatalog<jobject>(env, static_cast<int>(scope), [&](const ScopedCatalog& sources, auto build,
+                                                                        jclass) -> jobject {
+        for (const ScopedSection& listed : sources.listed) {
+            if (sameProfileName(listed.section->name, name)) return build(listed);
+        }
+        return nullptr;
+    });
+}
 
 jobjectArray listDrivers(JNIEnv* env) {
     DriverType driverType(env);

@@ -16,7 +16,47 @@ bool putText(JNIEnv* env, jobject map, jmethodID put, std::string_view key, std:
     return !env->ExceptionCheck();
 }
 
+jstring newString(JNIEnv* env, std::string_view text) { return newJavaString(env, text.data(), text.size()); }
+
+bool setText(JNIEnv* env, jobjectArray array, jsize index, std::string_view text) {
+    LocalRef<jstring> string(env, newString(env, text));
+    if (vmCallFailed(env, string.get())) return false;
+    env->SetObjectArrayElement(array, index, string.get());
+    return !env->ExceptionCheck();
+}
+
+jobjectArray buildEntryArray(JNIEnv* env, jclass string, const std::vector<ProfileEntry>& entries) {
+    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(2 * entries.size()), string, nullptr));
+    if (vmCallFailed(env, array.get())) return nullptr;
+    jsize index = 0;
+    for (const ProfileEntry& entry : entries) {
+        if (!setText(env, array.get(), index++, entry.key) || !setText(env, array.get(), index++, entry.value)) {
+            return nullptr;
+        }
+    }
+    return array.release();
+}
+
 }  // namespace
+
+ScopedDataSourceType::ScopedDataSourceType(JNIEnv* env)
+    : constructor(env, javaclass::kDataSource, javaclass::kScopedDataSourceConstructor), string(env, nullptr) {
+    if (!constructor.found()) return;
+    string.reset(env->FindClass(javaclass::kString));
+    if (env->ExceptionCheck()) string.reset(nullptr);
+}
+
+jobject buildScopedDataSource(JNIEnv* env, const ScopedDataSourceType& type, const ScopedDataSource& source,
+                              jobject driver) {
+    LocalRef<jstring> name(env, newString(env, source.name));
+    if (vmCallFailed(env, name.get())) return nullptr;
+    LocalRef<jstring> driverName(env, newString(env, source.driverName));
+    if (vmCallFailed(env, driverName.get())) return nullptr;
+    LocalRef<jobjectArray> entries(env, buildEntryArray(env, type.string.get(), *source.entries));
+    if (vmCallFailed(env, entries.get())) return nullptr;
+    return type.constructor.create(env, name.get(), driver, driverName.get(), static_cast<jint>(source.scope),
+                                   entries.get());
+}
 
 MapType::MapType(JNIEnv* env) : constructor(env, javaclass::kHashMap, javaclass::kHashMapConstructor) {
     if (!constructor.found()) return;

@@ -5,8 +5,11 @@
 #include <jni.h>
 
 #include <string_view>
+#include <vector>
 
 #include "binding/java_objects.h"
+#include "catalog/scope.h"
+#include "profile/profile.h"
 
 namespace rireve {
 
@@ -28,6 +31,29 @@ struct DriverType {
     JavaConstructor constructor;
     MapType map;
 };
+
+// com.nq.odbc.DataSource's constructor with scope and entries, and
+// java.lang.String for the entries' array.
+struct ScopedDataSourceType {
+    explicit ScopedDataSourceType(JNIEnv* env);
+    bool found() const { return constructor.found() && string; }
+
+    JavaConstructor constructor;
+    LocalRef<jclass> string;
+};
+
+// What the scoped listing shows of one data source besides its driver object.
+struct ScopedDataSource {
+    std::string_view name;
+    std::string_view driverName;  // the description its Driver entry names
+    Scope scope;
+    const std::vector<ProfileEntry>* entries;
+};
+
+// A DataSource with its scope, driver name and entries (keys and values by
+// turns, in their order), or null with an exception pending.
+jobject buildScopedDataSource(JNIEnv* env, const ScopedDataSourceType& type, const ScopedDataSource& source,
+                              jobject driver);
 
 // A java.util.HashMap of the entries of an attribute list in the form
 // SQLDrivers returns (catalog/attribute_list.h). Null with an exception

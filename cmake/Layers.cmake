@@ -15,12 +15,13 @@
 set(RIREVE_LAYERS binding platform profile catalog installer natives)
 set(RIREVE_LAYER_binding frame.cpp java_objects.cpp status.cpp system_property.cpp text.cpp text_linux.cpp
   text_windows.cpp utf8.cpp)
-set(RIREVE_LAYER_platform configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp
+set(RIREVE_LAYER_platform configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp java_catalog.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
+  data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
   registration.cpp request_options_linux.cpp request_options_windows.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
 # Windows; a test build lists through a stand-in driver manager on Linux too.

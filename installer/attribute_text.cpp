@@ -48,6 +48,27 @@ std::string whyAttributeTextIsInvalid(std::string_view attributes) {
     return {};
 }
 
+std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value) {
+    if (key.empty()) return "an entry's key is empty";
+    const std::string quoted = "the key " + std::string(key);
+    if (key.find('=') != std::string_view::npos) return quoted + " holds =, which ends a key";
+    if (key.find_first_of("\r\n") != std::string_view::npos) return quoted + " holds a line break";
+    if (value != nullptr && value->find_first_of("\r\n") != std::string_view::npos) {
+        return "the value of " + std::string(key) + " holds a line break";
+    }
+    if (key.front() == '[' || key.front() == '#' || key.front() == ';') {
+        return quoted + " would start a section or a comment in the profile file";
+    }
+    if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) {
+        return quoted + " is the data source's own: register it again to change its driver";
+    }
+    if (value != nullptr && key.size() + 1 + value->size() > kMaxLineBytes) {
+        return "the entry " + std::string(key) + " would not fit a line of " + std::to_string(kMaxLineBytes) +
+               " bytes, the most unixODBC's reader reads back";
+    }
+    return {};
+}
+
 bool isValidDataSourceName(std::string_view name) { return whyNameIsInvalid(name).empty(); }
 
 bool isValidAttributeText(std::string_view attributes) { return whyAttributeTextIsInvalid(attributes).empty(); }

@@ -33,6 +33,11 @@ bool isValidAttributeText(std::string_view attributes);
 std::string whyNameIsInvalid(std::string_view name);
 std::string whyAttributeTextIsInvalid(std::string_view attributes);
 
+// Which rule an entry to set (with its value) or take out (without) breaks,
+// its key and value trimmed as the reader trims them; empty when none. A
+// value set must leave the entry on one line of at most 999 bytes.
+std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value);
+
 class AttributeText {
 public:
     AttributeText();

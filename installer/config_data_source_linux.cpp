@@ -1,9 +1,9 @@
 // Linux: unixODBC's SQLConfigDataSource only hands a request to the
 // ConfigDSN of the driver's setup library, and most drivers ship none. A
 // request for such a driver is carried out here, as the setup library would:
-// on the user's data sources only, never on the system file, one section of
-// the user's file at a time (profile/profile_writer_linux.h). Every request,
-// whoever carries it out, holds the user file's lock across processes.
+// on the user's or, for a system request, the system's data source file, one
+// section at a time (profile/profile_writer_linux.h). Every request, whoever
+// carries it out, holds its file's lock across processes.
 #include <dlfcn.h>
 #include <sqlext.h>
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalog/configuration.h"
+#include "installer/data_source_file_linux.h"
 #include "installer/installer.h"
 #include "profile/profile.h"
 #include "profile/profile_writer_linux.h"
@@ -106,32 +107,37 @@ Status composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, P
     return {};
 }
 
+Scope scopeOf(WORD request) {
+    const bool system = request == ODBC_ADD_SYS_DSN || request == ODBC_CONFIG_SYS_DSN || request == ODBC_REMOVE_SYS_DSN;
+    return system ? Scope::system : Scope::user;
+}
+
 Status configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driver, LPCSTR attributes,
                              const RequestOptions& options) {
     const std::string_view name = nameOf(attributes);
     if (name.empty()) return Status::failure("the request names no data source (DSN=name)");
+    const bool adding = request == ODBC_ADD_DSN || request == ODBC_ADD_SYS_DSN;
+    const bool removing = request == ODBC_REMOVE_DSN || request == ODBC_REMOVE_SYS_DSN;
     ProfileSection section;
-    if (request == ODBC_ADD_DSN && !setup.installed) {
-        return Status::failure("no driver named " + std::string(driver) + " is installed");
-    }
-    if (request == ODBC_ADD_DSN) {
+    if (adding && !setup.installed) return Status::failure("no driver named " + std::string(driver) + " is installed");
+    if (adding) {
         Status composed = composeSection(name, driver, attributes, section);
         if (!composed.ok()) return composed;
-    } else if (request != ODBC_REMOVE_DSN) {
+    } else if (!removing) {
         return Status::failure("request " + std::to_string(request) + " needs the driver's setup library");
     }
-    ProfileWriter userFile;
-    Status opened = userFile.open(ProfileFile::userDataSources, options.lockWait);
+    ProfileWriter file;
+    Status opened = openDataSourceFile(scopeOf(request), options, file);
     if (!opened.ok()) return opened;
     // A data source whose driver has since been uninstalled can still be removed.
-    return request == ODBC_ADD_DSN ? userFile.putSection(section) : userFile.removeSection(name, driver);
+    return adding ? file.putSection(section) : file.removeSection(name, driver);
 }
 
-// A driver's setup library carries the request out, under the user file's lock.
+// A driver's setup library carries the request out, under its file's lock.
 Status configureThroughSetup(ConfigDataSourceProc configure, const DriverSetup& setup, HWND parent, WORD request,
                              LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
-    ProfileWriter userFile;
-    Status opened = userFile.open(ProfileFile::userDataSources, options.lockWait);
+    ProfileWriter file;
+    Status opened = openDataSourceFile(scopeOf(request), options, file);
     if (!opened.ok()) return opened;
     if (configure(parent, request, driver, attributes)) return {};
     return Status::failure("the driver's setup library " + setup.library + " refused the request" +

@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "binding/frame.h"
+#include "binding/local_ref.h"
+#include "installer/data_source_entries.h"
 #include "installer/installer.h"
 #include "installer/request_options.h"
 
@@ -39,17 +41,22 @@ bool takeDriver(JNIEnv* env, jstring driver, Request& request, const char* refus
     return true;
 }
 
+// Takes the name from the VM into `out` and checks it.
+bool takeName(JNIEnv* env, jstring name, char (&out)[kMaxNameBytes + 1], std::size_t& length) {
+    const TextStatus status = copyJavaString(env, name, out, sizeof out, &length);
+    if (status == TextStatus::javaException) return false;
+    if (status == TextStatus::tooLong) return refuse(env, message::kNameIsInvalid, "the name is longer than 32 bytes");
+    if (status != TextStatus::ok) return refuse(env, message::kNameIsInvalid, std::string("the name ") + kUnrepresentable);
+    const std::string whyName = whyNameIsInvalid(std::string_view(out, length));
+    return whyName.empty() || refuse(env, message::kNameIsInvalid, whyName);
+}
+
 // Takes the name and the attributes (null for none) from the VM and writes
 // the request's text, raising the message of the first check that fails.
 bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     std::size_t nameLength = 0;
-    const TextStatus nameStatus = copyJavaString(env, name, request.name, sizeof request.name, &nameLength);
-    if (nameStatus == TextStatus::javaException) return false;
+    if (!takeName(env, name, request.name, nameLength)) return false;
     const std::string_view nameText(request.name, nameLength);
-    if (nameStatus == TextStatus::tooLong) return refuse(env, message::kNameIsInvalid, "the name is longer than 32 bytes");
-    if (nameStatus != TextStatus::ok) return refuse(env, message::kNameIsInvalid, std::string("the name ") + kUnrepresentable);
-    const std::string whyName = whyNameIsInvalid(nameText);
-    if (!whyName.empty()) return refuse(env, message::kNameIsInvalid, whyName);
     char attributeBytes[kTextBufferSize];
     std::size_t attributesLength = 0;
     const std::string tooLong = "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
@@ -64,7 +71,7 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     }
     const std::string_view attributeText(attributeBytes, attributesLength);
     switch (composeAttributeText(nameText, attributes != nullptr ? &attributeText : nullptr, request.text)) {
-        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyName);
+        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
         case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, tooLong);
         case TextCheck::invalidAttributes:
             return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(attributeText));
@@ -75,16 +82,72 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
 
 // One installer request on an environment of its own; a refusal carries its
 // reason as the exception's cause.
-bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
+// A change on an environment of its own; a refusal carries its reason as the
+// exception's cause.
+template <typename Make>
+bool runChange(JNIEnv* env, const char* refusal, Make make) {
     RequestOptions options;
     Status status = readRequestOptions(env, options);
     if (env->ExceptionCheck()) return false;
     if (!status.ok()) return refuse(env, refusal, status.reason());
     return withOdbcEnvironment(env, [&](SQLHENV) {
-        const Status done = configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
+        const Status done = make(options);
         if (!done.ok()) throwError(env, refusal, done);
         return done.ok();
     });
+}
+
+bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
+    return runChange(env, refusal, [&](const RequestOptions& options) {
+        return configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
+    });
+}
+
+// One Java string of an entry, as the reader would trim it.
+bool takeEntryText(JNIEnv* env, jobjectArray array, jsize index, std::string& text) {
+    LocalRef<jstring> string(env, static_cast<jstring>(env->GetObjectArrayElement(array, index)));
+    if (env->ExceptionCheck()) return false;
+    if (!string) return refuse(env, message::kAttributesInvalid, "an entry's key or value is null");
+    char bytes[kTextBufferSize];
+    std::size_t length = 0;
+    switch (copyJavaString(env, string.get(), bytes, sizeof bytes, &length)) {
+        case TextStatus::javaException: return false;
+        case TextStatus::tooLong:
+            return refuse(env, message::kAttributesTooLong, "an entry's key or value is longer than " +
+                                                                std::to_string(kMaxLineBytes) + " bytes");
+        case TextStatus::notRepresentable:
+            return refuse(env, message::kAttributesInvalid, std::string("an entry ") + kUnrepresentable);
+        case TextStatus::ok: break;
+    }
+    text = std::string(trimBlanks(std::string_view(bytes, length)));
+    return true;
+}
+
+// Adds the edit, once its key and value pass every check.
+bool takeEdit(JNIEnv* env, EntryEdit edit, EntryRequest& request) {
+    const std::string_view value = edit.value ? std::string_view(*edit.value) : std::string_view();
+    const std::string why = whyEntryIsInvalid(edit.key, edit.value ? &value : nullptr);
+    if (!why.empty()) return refuse(env, message::kAttributesInvalid, why);
+    for (const EntryEdit& earlier : request.edits) {
+        if (sameProfileName(earlier.key, edit.key)) {
+            return refuse(env, message::kAttributesInvalid, "the key " + edit.key + " is given twice");
+        }
+    }
+    request.edits.push_back(std::move(edit));
+    return true;
+}
+
+bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryRequest& request) {
+    if (array == nullptr) return true;
+    const jsize count = env->GetArrayLength(array);
+    if (setting && count % 2 != 0) return refuse(env, message::kAttributesInvalid, "an entry to set has no value");
+    for (jsize i = 0; i < count; i += setting ? 2 : 1) {
+        EntryEdit edit;
+        if (!takeEntryText(env, array, i, edit.key)) return false;
+        if (setting && !takeEntryText(env, array, i + 1, edit.value.emplace())) return false;
+        if (!takeEdit(env, std::move(edit), request)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -99,12 +162,35 @@ bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request) {
            takeDriver(env, driver, request, message::kRemoveRefused);
 }
 
+bool takeScope(JNIEnv* env, jint scope, Scope& taken, const char* refusal) {
+    if (scope != static_cast<jint>(Scope::user) && scope != static_cast<jint>(Scope::system)) {
+        return refuse(env, refusal, "the scope " + std::to_string(scope) + " is neither user (1) nor system (2)");
+    }
+    taken = static_cast<Scope>(scope);
+    return true;
+}
+
+bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray unset, EntryRequest& request) {
+    if (name == nullptr) return refuse(env, message::kNameIsNull, "the name argument is null");
+    std::size_t length = 0;
+    return takeName(env, name, request.name, length) && takeEdits(env, set, true, request) &&
+           takeEdits(env, unset, false, request);
+}
+
+bool editEntries(JNIEnv* env, const EntryRequest& request) {
+    return runChange(env, message::kConfigureRefused, [&](const RequestOptions& options) {
+        return editDataSourceEntries(request.scope, request.name, request.edits, options);
+    });
+}
+
 bool addDataSource(JNIEnv* env, const Request& request) {
-    return runInstallerRequest(env, ODBC_ADD_DSN, request, message::kRegisterRefused);
+    const WORD code = request.scope == Scope::system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN;
+    return runInstallerRequest(env, code, request, message::kRegisterRefused);
 }
 
 bool removeDataSource(JNIEnv* env, const Request& request) {
-    return runInstallerRequest(env, ODBC_REMOVE_DSN, request, message::kRemoveRefused);
+    const WORD code = request.scope == Scope::system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN;
+    return runInstallerRequest(env, code, request, message::kRemoveRefused);
 }
 
 }  // namespace rireve

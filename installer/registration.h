@@ -5,8 +5,12 @@
 
 #include <jni.h>
 
+#include <vector>
+
 #include "binding/text.h"
+#include "catalog/scope.h"
 #include "installer/attribute_text.h"
+#include "profile/profile.h"
 
 namespace rireve {
 
@@ -15,13 +19,32 @@ struct Request {
     AttributeText text;
     char name[kMaxNameBytes + 1];
     char driver[kTextBufferSize];
+    Scope scope = Scope::user;
 };
+
+// A change to a data source's own entries, checked before it is made.
+struct EntryRequest {
+    char name[kMaxNameBytes + 1];
+    Scope scope = Scope::user;
+    std::vector<EntryEdit> edits;
+};
+
+// Takes a scope as Java gives it (DataSource.Scope's value); a scope that is
+// neither user nor system raises `refusal`.
+bool takeScope(JNIEnv* env, jint scope, Scope& taken, const char* refusal);
 
 // Takes and checks a registration's name, driver and attributes (null for none).
 bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request);
 
 // Takes and checks a removal's name and driver.
 bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request);
+
+// Takes and checks the name, the entries to set (keys and values by turns)
+// and the keys to take out (either may be null).
+bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray unset, EntryRequest& request);
+
+// Makes the change; true once it is made.
+bool editEntries(JNIEnv* env, const EntryRequest& request);
 
 // Asks the installer to add the data source; true once it has.
 bool addDataSource(JNIEnv* env, const Request& request);

@@ -74,4 +74,41 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* en
     });
 }
 
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
+    return guarded(env, jobjectArray{},
+                   [&] { return whileReading([&] { return rireve::listScopedDataSources(env, scopes); }); });
+}
+
+JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
+                                                                     jstring driver, jstring attributes, jint scope) {
+    return guarded(env, jobject{}, [&]() -> jobject {
+        rireve::Request request;
+        if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
+        if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
+        if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
+        return whileReading([&] { return rireve::lookupScopedDataSource(env, request.name, request.scope); });
+    });
+}
+
+JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* env, jclass, jstring name,
+                                                                        jstring driver, jint scope) {
+    return guarded(env, jboolean{JNI_FALSE}, [&]() -> jboolean {
+        rireve::Request request;
+        if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRemoveRefused)) return JNI_FALSE;
+        if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
+        return whileWriting([&] { return rireve::removeDataSource(env, request); }) ? JNI_TRUE : JNI_FALSE;
+    });
+}
+
+JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* env, jclass, jstring name, jint scope,
+                                                                      jobjectArray set, jobjectArray unset) {
+    return guarded(env, jobject{}, [&]() -> jobject {
+        rireve::EntryRequest request;
+        if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
+        if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;
+        if (!whileWriting([&] { return rireve::editEntries(env, request); })) return nullptr;
+        return whileReading([&] { return rireve::lookupScopedDataSource(env, request.name, request.scope); });
+    });
+}
+
 }  // extern "C"

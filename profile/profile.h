@@ -9,6 +9,7 @@
 // answers, and they cut long lists short.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,5 +68,17 @@ const ProfileSection* findSection(const Profile& profile, std::string_view name)
 
 // The value of the section's first entry of that key, or null.
 const std::string* findValue(const ProfileSection& section, std::string_view key);
+
+// One change to a section's entries: a value to set, or none to take the key out.
+struct EntryEdit {
+    std::string key;
+    std::optional<std::string> value;
+};
+
+// The entries as the reader finds them once the edits are made in the text
+// (section_layout.h): a key set keeps the place and spelling of its first
+// entry (letter case ignored) and loses its later ones, a new key goes at the
+// end, a key taken out goes wherever it is.
+void editEntries(std::vector<ProfileEntry>& entries, const std::vector<EntryEdit>& edits);
 
 }  // namespace rireve

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -13,7 +14,6 @@
 #include "profile/file_attributes_linux.h"
 #include "profile/file_system_linux.h"
 #include "profile/open_writers_linux.h"
-#include "profile/section_layout.h"
 
 namespace rireve {
 namespace {
@@ -218,6 +218,28 @@ Status checkRemoval(const std::string& path, const Profile& before, std::string_
                            (named != nullptr ? *named : std::string("(none)")) + ", not " + std::string(driver));
 }
 
+// Which sections have that name, letter case ignored.
+std::vector<bool> sectionsNamed(const Profile& sections, std::string_view name) {
+    std::vector<bool> named(sections.size());
+    for (std::size_t i = 0; i < sections.size(); ++i) named[i] = sameProfileName(sections[i].name, name);
+    return named;
+}
+
+// The sections without those of that name, and `section` (when not null)
+// where the first of them was, or at the end.
+Profile replacedSections(const Profile& before, std::string_view name, const ProfileSection* section) {
+    Profile after;
+    bool placed = false;
+    for (const ProfileSection& each : before) {
+        const bool named = sameProfileName(each.name, name);
+        if (!named) after.push_back(each);
+        if (named && !placed && section != nullptr) after.push_back(*section);
+        placed = placed || named;
+    }
+    if (section != nullptr && !placed) after.push_back(*section);
+    return after;
+}
+
 }  // namespace
 
 Status ProfileWriter::open(ProfileFile file, std::chrono::milliseconds lockWait) {
@@ -233,13 +255,40 @@ Status ProfileWriter::open(ProfileFile file, std::chrono::milliseconds lockWait)
     return {};
 }
 
-Status ProfileWriter::putSection(const ProfileSection& section) { return change(section.name, &section, {}); }
-
-Status ProfileWriter::removeSection(std::string_view name, std::string_view driver) {
-    return change(name, nullptr, driver);
+Status ProfileWriter::putSection(const ProfileSection& section) {
+    return change([&](const Before& before, std::string& text, Profile& expected) {
+        text = replaceSections(before.text, before.spans, sectionsNamed(before.sections, section.name),
+                               sectionText(section));
+        expected = replacedSections(before.sections, section.name, &section);
+        return Status();
+    });
 }
 
-Status ProfileWriter::change(std::string_view name, const ProfileSection* section, std::string_view requiredDriver) {
+Status ProfileWriter::removeSection(std::string_view name, std::string_view driver) {
+    return change([&](const Before& before, std::string& text, Profile& expected) {
+        Status status = checkRemoval(before.path, before.sections, name, driver);
+        if (!status.ok()) return status;
+        text = replaceSections(before.text, before.spans, sectionsNamed(before.sections, name), {});
+        expected = replacedSections(before.sections, name, nullptr);
+        return Status();
+    });
+}
+
+Status ProfileWriter::editSection(std::string_view name, const std::vector<EntryEdit>& edits) {
+    return change([&](const Before& before, std::string& text, Profile& expected) {
+        const std::vector<bool> named = sectionsNamed(before.sections, name);
+        const std::size_t first = static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
+        if (first == named.size()) {
+            return Status::failure("no data source named " + std::string(name) + " in " + before.path);
+        }
+        text = editSectionText(before.text, before.spans[first], edits);
+        expected = before.sections;
+        editEntries(expected[first].entries, edits);
+        return Status();
+    });
+}
+
+Status ProfileWriter::change(const Change& make) {
     if (!opened_) return Status::failure("the data source file is not open for changes");
     for (int tries = 0; tries < kAttempts; ++tries) {
         if (!lock_.held()) {
@@ -247,7 +296,7 @@ Status ProfileWriter::change(std::string_view name, const ProfileSection* sectio
             if (!locked.ok()) return locked;
         }
         bool again = false;
-        Status status = attempt(name, section, requiredDriver, again);
+        Status status = attempt(make, again);
         if (!again) return status;
         std::this_thread::sleep_for(kFirstPause * (1 << tries));
     }
@@ -255,10 +304,7 @@ Status ProfileWriter::change(std::string_view name, const ProfileSection* sectio
                            std::to_string(kAttempts) + " attempts to change it");
 }
 
-// Takes out every section of that name and puts `section` (when not null)
-// where the first one was.
-Status ProfileWriter::attempt(std::string_view name, const ProfileSection* section, std::string_view requiredDriver,
-                              bool& again) {
+Status ProfileWriter::attempt(const Change& make, bool& again) {
     const std::string& path = target_.path;
     FileText old;
     Profile before;
@@ -275,21 +321,10 @@ Status ProfileWriter::attempt(std::string_view name, const ProfileSection* secti
         return Status::failure(path + " is not laid out as unixODBC's reader reads it: " +
                                describeLayoutMismatch(old.bytes));
     }
-    if (section == nullptr) {
-        status = checkRemoval(path, before, name, requiredDriver);
-        if (!status.ok()) return status;
-    }
-    std::vector<bool> matches(spans.size());
+    std::string text;
     Profile expected;
-    bool placed = false;
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        matches[i] = sameProfileName(before[i].name, name);
-        if (!matches[i]) expected.push_back(before[i]);
-        if (matches[i] && !placed && section != nullptr) expected.push_back(*section);
-        placed = placed || matches[i];
-    }
-    if (section != nullptr && !placed) expected.push_back(*section);
-    const std::string text = replaceSections(old.bytes, spans, matches, section ? sectionText(*section) : "");
+    status = make(Before{path, old.bytes, spans, before}, text, expected);
+    if (!status.ok()) return status;
     return replaceFile(path, old, text, expected, lock_, again);
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,7 @@
 #include "profile/file_lock_linux.h"
 #include "profile/file_target_linux.h"
 #include "profile/profile.h"
+#include "profile/section_layout.h"
 
 namespace rireve {
 
@@ -39,11 +41,27 @@ public:
     // entry is exactly `driver`.
     Status removeSection(std::string_view name, std::string_view driver);
 
+    // Makes the edits to the entries of the first section of that name,
+    // which must be there; every other line stays as it is.
+    Status editSection(std::string_view name, const std::vector<EntryEdit>& edits);
+
+    // The file's text as read, where its sections lie, and the reader's
+    // sections of it.
+    struct Before {
+        const std::string& path;
+        std::string_view text;
+        const std::vector<SectionSpan>& spans;
+        const Profile& sections;
+    };
+    // What a change makes of the file: its new text, and the sections the
+    // reader must find in it; or why it cannot be made.
+    using Change = std::function<Status(const Before& before, std::string& text, Profile& expected)>;
+
 private:
-    Status change(std::string_view name, const ProfileSection* section, std::string_view requiredDriver);
+    Status change(const Change& make);
     // One attempt at the change; `again` when another program, or a writer
     // that took a lock file removed meanwhile, changed the file during it.
-    Status attempt(std::string_view name, const ProfileSection* section, std::string_view requiredDriver, bool& again);
+    Status attempt(const Change& make, bool& again);
 
     FileTarget target_;
     std::chrono::milliseconds lockWait_{0};

@@ -23,6 +23,20 @@ std::size_t lineEnd(std::string_view text, std::size_t start) {
     return newline == std::string_view::npos || newline >= limit ? limit : newline + 1;
 }
 
+// The key of an entry line, trimmed as the reader trims it.
+std::string_view keyOf(std::string_view line) { return trimBlanks(line.substr(0, line.find('='))); }
+
+const EntryEdit* findEdit(const std::vector<EntryEdit>& edits, std::string_view key) {
+    for (const EntryEdit& edit : edits) {
+        if (sameProfileName(edit.key, key)) return &edit;
+    }
+    return nullptr;
+}
+
+void appendEntryLine(std::string& text, std::string_view key, std::string_view value) {
+    text.append(key).append(1, '=').append(value).append(1, '\n');
+}
+
 }  // namespace
 
 std::vector<SectionSpan> findSectionSpans(std::string_view text) {
@@ -81,6 +95,30 @@ std::string replaceSections(std::string_view text, const std::vector<SectionSpan
         result.append(1, '\n');
     }
     return result.append(insertion);
+}
+
+std::string editSectionText(std::string_view text, const SectionSpan& span, const std::vector<EntryEdit>& edits) {
+    std::string result(text.substr(0, span.begin));
+    std::vector<bool> placed(edits.size());
+    for (std::size_t start = span.begin; start < span.end;) {
+        const std::size_t end = lineEnd(text, start);
+        const std::string_view line = text.substr(start, end - start);
+        const EntryEdit* edit = kindOf(line) == LineKind::entry ? findEdit(edits, keyOf(line)) : nullptr;
+        start = end;
+        if (edit == nullptr) {
+            result.append(line);
+            continue;
+        }
+        const std::size_t index = static_cast<std::size_t>(edit - edits.data());
+        if (edit->value && !placed[index]) appendEntryLine(result, keyOf(line), *edit->value);
+        placed[index] = true;
+    }
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (placed[i] || !edits[i].value) continue;
+        if (!result.empty() && result.back() != '\n') result.append(1, '\n');
+        appendEntryLine(result, edits[i].key, *edits[i].value);
+    }
+    return result.append(text.substr(span.end));
 }
 
 }  // namespace rireve

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/profile.h"
+
 namespace rireve {
 
 struct SectionSpan {
@@ -29,5 +31,12 @@ std::string describeLayoutMismatch(std::string_view text);
 // line) when none is.
 std::string replaceSections(std::string_view text, const std::vector<SectionSpan>& spans,
                             const std::vector<bool>& replaced, std::string_view insertion);
+
+// The text with the edits made to the entry lines of the section at `span`,
+// as editEntries makes them to its entries: a line whose key is set gets
+// the new value, a later line of that key and a line whose key is taken out
+// go, and a new key gets a line after the section's last entry. Every other
+// line stays, byte for byte.
+std::string editSectionText(std::string_view text, const SectionSpan& span, const std::vector<EntryEdit>& edits);
 
 }  // namespace rireve

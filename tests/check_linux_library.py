@@ -1,5 +1,5 @@
 """Checks a Linux library as the jar carries it, with objdump: it exports
-exactly the four natives, needs no symbol version of glibc newer than 2.17
+exactly the natives of com.nq.odbc.ODBC, needs no symbol version of glibc newer than 2.17
 nor any of the system's C++ library, links only system libraries, and holds
 no symbols and no build paths.
 
@@ -10,7 +10,9 @@ import subprocess
 import sys
 
 NATIVES = sorted(f"Java_com_nq_odbc_ODBC_{name}"
-                 for name in ("getDataSources", "getDrivers", "registerDataSource", "unregisterDataSource"))
+                 for name in ("getDataSources", "getDrivers", "registerDataSource", "unregisterDataSource",
+                              "listDataSourcesIn", "registerDataSourceIn", "unregisterDataSourceIn",
+                              "configureDataSourceIn"))
 SYSTEM_LIBRARIES = {"libodbc.so.2", "libdl.so.2", "libpthread.so.0", "libgcc_s.so.1", "libc.so.6",
                     "ld-linux-x86-64.so.2", "ld-linux-aarch64.so.1"}
 GLIBC_FLOOR = (2, 17)

@@ -7,6 +7,7 @@ import java.io.UnsupportedEncodingException;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
+import java.util.Locale;
 import java.util.Map;
 import java.util.TreeMap;
 
@@ -26,17 +27,24 @@ final class Main {
             + "Shows and changes this machine's ODBC configuration.\n"
             + "\n"
             + "Commands:\n"
-            + "  drivers [--verbose]              installed drivers (with --verbose, their attributes)\n"
-            + "  dsns                             configured data sources and their drivers\n"
-            + "  add NAME DRIVER [KEY=VALUE ...]  register a user data source\n"
-            + "  remove NAME DRIVER               remove a user data source\n"
+            + "  drivers [--verbose]                  installed drivers (with --verbose, their attributes)\n"
+            + "  dsns [--user|--system]               configured data sources, their scopes and drivers\n"
+            + "  show NAME [--user|--system]          a data source's entries, as odbcinst -q -s -n shows them\n"
+            + "  set NAME [--user|--system] KEY=VALUE ... [--unset KEY ...]\n"
+            + "                                       change a data source's entries in place\n"
+            + "  add NAME DRIVER [KEY=VALUE ...] [--system]\n"
+            + "                                       register a user (or system) data source\n"
+            + "  remove NAME DRIVER [--system]        remove a user (or system) data source\n"
             + "\n"
             + "Options:\n"
-            + "  --json     print JSON instead of a table\n"
-            + "  --verbose  with drivers: print every attribute\n"
-            + "  --version  print the library's version\n"
-            + "  --help     print this text\n"
-            + "  --         end of the options: what follows is a name, even if it starts with -\n";
+            + "  --json       print JSON instead of a table\n"
+            + "  --user       only the user's data sources (the default of set, add and remove)\n"
+            + "  --system     only the system's data sources, which only root may change on Linux\n"
+            + "  --unset KEY  with set: take the entry KEY out\n"
+            + "  --verbose    with drivers: print every attribute\n"
+            + "  --version    print the library's version\n"
+            + "  --help       print this text\n"
+            + "  --           end of the options: what follows is a name, even if it starts with -\n";
 
     static final String NO_DATA_SOURCES = "No data sources are configured. Add one with:\n"
             + "  java -jar ri-reve.jar add NAME DRIVER [KEY=VALUE ...]\n"
@@ -46,6 +54,8 @@ final class Main {
     private final PrintStream err;
     private boolean json;
     private boolean verbose;
+    private DataSource.Scope scope;
+    private final List<String> unset = new ArrayList<String>();
 
     Main(PrintStream out, PrintStream err) {
         this.out = out;
@@ -97,6 +107,17 @@ final class Main {
                 help = true;
             } else if (arg.equals("--version")) {
                 version = true;
+            } else if (arg.equals("--user") || arg.equals("--system")) {
+                DataSource.Scope named = arg.equals("--user") ? DataSource.Scope.USER : DataSource.Scope.SYSTEM;
+                if (scope != null && scope != named) {
+                    return usage("--user and --system exclude each other");
+                }
+                scope = named;
+            } else if (arg.equals("--unset")) {
+                if (++i >= optionsEnd) {
+                    return usage("--unset needs a key");
+                }
+                unset.add(args[i]);
             } else if (arg.startsWith("-") && arg.length() > 1) {
                 return usage("unknown option " + arg);
             } else {
@@ -115,7 +136,9 @@ final class Main {
             return usage("no command given");
         }
         String command = words.remove(0);
-        for (String word : words) {
+        List<String> checked = new ArrayList<String>(words);
+        checked.addAll(unset);
+        for (String word : checked) {
             // What the JVM could not decode under a locale that is not UTF-8.
             if (word.indexOf('\uFFFD') >= 0) {
                 return usage("the argument " + word + " holds characters that the locale's character set ("
@@ -127,17 +150,24 @@ final class Main {
         try {
             if (command.equals("drivers") && words.isEmpty()) {
                 return printDrivers(ODBC.getDrivers());
-            } else if (command.equals("dsns") && words.isEmpty()) {
-                return printDataSources(ODBC.getDataSources());
-            } else if (command.equals("add") && words.size() >= 2) {
-                return add(words.get(0), words.get(1), words.subList(2, words.size()));
-            } else if (command.equals("remove") && words.size() == 2) {
-                ODBC.unregisterDataSource(words.get(0), words.get(1));
+            } else if (command.equals("dsns") && words.isEmpty() && unset.isEmpty()) {
+                return printDataSources(scope == null ? ODBC.listDataSources() : ODBC.listDataSources(scope));
+            } else if (command.equals("show") && words.size() == 1 && unset.isEmpty()) {
+                return show(words.get(0));
+            } else if (command.equals("set") && words.size() + unset.size() >= 2) {
+                return set(words.get(0), pairsOf(words.subList(1, words.size())));
+            } else if (command.equals("add") && words.size() >= 2 && unset.isEmpty()) {
+                return add(words.get(0), words.get(1), pairsOf(words.subList(2, words.size())));
+            } else if (command.equals("remove") && words.size() == 2 && unset.isEmpty()) {
+                ODBC.unregisterDataSource(words.get(0), words.get(1), scopeOrUser());
                 out.println(json ? "{\"removed\": " + quote(words.get(0)) + "}" : "Removed " + words.get(0));
                 return OK;
             }
         } catch (IllegalArgumentException e) {
             return usage(e.getMessage());
+        } catch (ODBCException e) {
+            String reason = e.getCause() == null ? null : e.getCause().getMessage();
+            return fail(e.getMessage(), reason, e.getReason() == ODBCException.Reason.INVALID_ARGUMENT ? USAGE : REFUSED);
         } catch (Throwable t) {
             // The library raises every refusal as a plain Throwable with its
             // own message and the reason as its cause; anything else is shown
@@ -148,7 +178,7 @@ final class Main {
             String reason = t.getCause() == null ? null : t.getCause().getMessage();
             return fail(t.getMessage(), reason, isMisuse(t.getMessage()) ? USAGE : REFUSED);
         }
-        return usage(command.matches("drivers|dsns|add|remove") ? "wrong arguments for " + command
+        return usage(command.matches("drivers|dsns|show|set|add|remove") ? "wrong arguments for " + command
                 : "unknown command " + command);
     }
 
@@ -177,7 +207,11 @@ final class Main {
         return status;
     }
 
-    private int add(String name, String driver, List<String> pairs) {
+    private DataSource.Scope scopeOrUser() {
+        return scope == null ? DataSource.Scope.USER : scope;
+    }
+
+    private static Map<String, String> pairsOf(List<String> pairs) {
         Map<String, String> attributes = new LinkedHashMap<String, String>();
         for (String pair : pairs) {
             int equals = pair.indexOf('=');
@@ -186,14 +220,38 @@ final class Main {
             }
             attributes.put(pair.substring(0, equals), pair.substring(equals + 1));
         }
-        DataSource added = ODBC.registerDataSource(name, driver, attributes.isEmpty() ? null : attributes);
+        return attributes;
+    }
+
+    private int add(String name, String driver, Map<String, String> attributes) throws ODBCException {
+        DataSource added = ODBC.registerDataSource(name, driver, attributes.isEmpty() ? null : attributes,
+                scopeOrUser());
         if (added == null) {
             return fail("Registered, but the driver manager does not list a data source named " + name, REFUSED);
         }
+        out.println(json ? dataSourceJson(added) : "Added " + added.getName() + " (" + added.getDriverName() + ")");
+        return OK;
+    }
+
+    private int set(String name, Map<String, String> entries) throws ODBCException {
+        DataSource changed = ODBC.configureDataSource(name, scopeOrUser(), entries, unset);
+        out.println(json ? dataSourceJson(changed) : "Changed " + changed.getName() + " (" + scopeName(changed) + ")");
+        return OK;
+    }
+
+    private int show(String name) throws ODBCException {
+        DataSource found = ODBC.findDataSource(name, scope);
+        if (found == null) {
+            return fail("No " + (scope == null ? "" : scope.name().toLowerCase(Locale.ROOT) + " ")
+                    + "data source is named " + name, REFUSED);
+        }
         if (json) {
-            out.println(dataSourceJson(added));
-        } else {
-            out.println("Added " + added.getName() + " (" + driverName(added) + ")");
+            out.println(dataSourceJson(found));
+            return OK;
+        }
+        out.println("[" + found.getName() + "]");
+        for (Map.Entry<String, String> entry : found.getAttributes().entrySet()) {
+            out.println(entry.getKey() + "=" + entry.getValue());
         }
         return OK;
     }
@@ -235,10 +293,11 @@ final class Main {
             return OK;
         }
         List<String[]> rows = new ArrayList<String[]>();
-        rows.add(new String[] {"NAME", "DRIVER"});
+        rows.add(new String[] {"NAME", "SCOPE", "DRIVER"});
         for (DataSource dataSource : dataSources) {
             if (dataSource != null) {
-                rows.add(new String[] {dataSource.getName(), driverName(dataSource)});
+                rows.add(new String[] {dataSource.getName(), scopeName(dataSource),
+                        dataSource.getDriverName() + (dataSource.getDriver() == null ? " (not installed)" : "")});
             }
         }
         if (rows.size() == 1) {
@@ -250,21 +309,27 @@ final class Main {
     }
 
     private void printTable(List<String[]> rows) {
-        int width = 0;
+        int[] widths = new int[rows.get(0).length];
         for (String[] row : rows) {
-            width = Math.max(width, row[0].codePointCount(0, row[0].length()));
+            for (int column = 0; column < row.length; column++) {
+                widths[column] = Math.max(widths[column], row[column].codePointCount(0, row[column].length()));
+            }
         }
         for (String[] row : rows) {
-            StringBuilder line = new StringBuilder(row[0]);
-            for (int pad = row[0].codePointCount(0, row[0].length()); pad < width + 2; pad++) {
-                line.append(' ');
+            StringBuilder line = new StringBuilder();
+            for (int column = 0; column < row.length; column++) {
+                line.append(row[column]);
+                for (int pad = row[column].codePointCount(0, row[column].length()); column + 1 < row.length
+                        && pad < widths[column] + 2; pad++) {
+                    line.append(' ');
+                }
             }
-            out.println(line.append(row[1]).toString().replaceAll("\\s+$", ""));
+            out.println(line.toString().replaceAll("\\s+$", ""));
         }
     }
 
-    private static String driverName(DataSource dataSource) {
-        return dataSource.getDriver() == null ? "(not installed)" : dataSource.getDriver().getDescription();
+    private static String scopeName(DataSource dataSource) {
+        return dataSource.getScope() == null ? "-" : dataSource.getScope().name().toLowerCase(Locale.ROOT);
     }
 
     private static String orDash(String text) {
@@ -272,14 +337,20 @@ final class Main {
     }
 
     static String dataSourceJson(DataSource dataSource) {
-        ODBCDriver driver = dataSource.getDriver();
-        return "{\"name\": " + quote(dataSource.getName()) + ", \"driver\": "
-                + (driver == null ? "null" : quote(driver.getDescription())) + "}";
+        String driver = dataSource.getDriverName();
+        return "{\"name\": " + quote(dataSource.getName()) + ", \"scope\": " + quote(scopeName(dataSource))
+                + ", \"driver\": " + quote(driver == null ? "" : driver)
+                + ", \"installed\": " + (dataSource.getDriver() != null)
+                + ", \"attributes\": " + orderedMapJson(dataSource.getAttributes()) + "}";
     }
 
     static String mapJson(Map<String, String> map) {
+        return orderedMapJson(new TreeMap<String, String>(map));
+    }
+
+    static String orderedMapJson(Map<String, String> map) {
         StringBuilder json = new StringBuilder("{");
-        for (Map.Entry<String, String> entry : new TreeMap<String, String>(map).entrySet()) {
+        for (Map.Entry<String, String> entry : map.entrySet()) {
             json.append(json.length() > 1 ? ", " : "").append(quote(entry.getKey())).append(": ")
                     .append(quote(entry.getValue()));
         }

@@ -1,5 +1,7 @@
 package com.nq.odbc;
 
+import java.util.Collection;
+import java.util.Collections;
 import java.util.Map;
 
 /**
@@ -23,6 +25,18 @@ import java.util.Map;
  * DataSource demo = ODBC.registerDataSource("demo", "SQLite3",
  *         Collections.singletonMap("Database", "/tmp/demo.db"));
  * ODBC.unregisterDataSource("demo", "SQLite3");
+ * }</pre>
+ *
+ * <p>The methods that name a {@link DataSource.Scope} go further: they list
+ * user and system data sources apart, with each one's own entries, edit
+ * entries in place, and register and remove system data sources. They raise
+ * {@link ODBCException}, a checked exception:
+ *
+ * <pre>{@code
+ * DataSource demo = ODBC.findDataSource("demo", DataSource.Scope.USER);
+ * System.out.println(demo.getAttribute("Database"));
+ * ODBC.configureDataSource("demo", DataSource.Scope.USER,
+ *         Collections.singletonMap("Timeout", "2000"), Collections.singleton("Description"));
  * }</pre>
  *
  * <p>The native library is loaded when the class is first used; see the
@@ -168,6 +182,148 @@ public final class ODBC {
         }
         return null;
     }
+
+    /**
+     * Lists the data sources of the scopes given, each with its scope, the
+     * driver it names and its own entries. Unlike {@link #getDataSources()},
+     * a system data source that a user data source of the same name hides
+     * from the driver manager is listed too. The {@code [ODBC]} section of the
+     * driver manager's own settings is never listed.
+     *
+     * @param scopes the scopes to list; none (or null) lists both
+     * @return the user data sources, then the system ones, each in the order
+     *     of the configuration, one per name (letter case ignored) and scope
+     * @throws ODBCException "Could not read ODBC configuration!" when a
+     *     configuration file (or on Windows the installer) cannot be read,
+     *     its cause saying which and why; the driver manager's messages as
+     *     {@link #getDataSources()}
+     */
+    public static DataSource[] listDataSources(DataSource.Scope... scopes) throws ODBCException {
+        int bits = 0;
+        for (DataSource.Scope scope : scopes == null ? new DataSource.Scope[0] : scopes) {
+            bits |= scope == null ? 0 : scope.bits;
+        }
+        try {
+            return listDataSourcesIn(bits == 0 ? DataSource.Scope.USER.bits | DataSource.Scope.SYSTEM.bits : bits);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Finds a data source by name, as the driver manager finds it: letter
+     * case ignored, a user data source before a system one.
+     *
+     * @param name the data source's name
+     * @param scope where to look, or null for the user's data sources, then the system's
+     * @return the data source with its scope and entries, or null when there is none
+     * @throws ODBCException as {@link #listDataSources(DataSource.Scope...)}
+     */
+    public static DataSource findDataSource(String name, DataSource.Scope scope) throws ODBCException {
+        for (DataSource dataSource : scope == null ? listDataSources() : listDataSources(scope)) {
+            if (ODBCDriver.sameKeyword(dataSource.getName(), name)) {
+                return dataSource;
+            }
+        }
+        return null;
+    }
+
+    /**
+     * Changes entries of an existing data source in place: each entry of
+     * {@code set} is given its value (taking the place of an entry of that
+     * key, letter case ignored, or added after the last one), and each key of
+     * {@code unset} is taken out. Every other entry, comment and line stays
+     * exactly as it is. Keys and values are trimmed of blanks at either end,
+     * as ODBC reads them.
+     *
+     * @param name the data source's name
+     * @param scope where it is configured
+     * @param set entries to set, or null for none
+     * @param unset keys to take out, or null for none
+     * @return the data source as changed
+     * @throws ODBCException "Error trying to configure ODBC DataSource!" when
+     *     there is no such data source or it cannot be changed (for a system
+     *     data source on Linux, unless the process may write the system's
+     *     file), the cause saying why; "DataSource name is null!",
+     *     "DataSource name is invalid!", "DataSource attribute text is
+     *     invalid!" (a key that is empty, holds {@code =} or a line break,
+     *     starts with {@code [}, {@code #} or {@code ;}, is {@code DSN} or
+     *     {@code Driver}, or is given twice; a value with a line break) and
+     *     "DataSource attribute text is too long!" (an entry over 999 bytes),
+     *     with nothing changed
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static DataSource configureDataSource(String name, DataSource.Scope scope, Map<String, String> set,
+            Collection<String> unset) throws ODBCException {
+        int bits = scope.bits;
+        String[] keysAndValues = new String[set == null ? 0 : 2 * set.size()];
+        int i = 0;
+        for (Map.Entry<String, String> entry : set == null ? Collections.<String, String>emptyMap().entrySet()
+                : set.entrySet()) {
+            keysAndValues[i++] = entry.getKey();
+            keysAndValues[i++] = entry.getValue();
+        }
+        String[] keys = unset == null ? new String[0] : unset.toArray(new String[0]);
+        try {
+            return configureDataSourceIn(name, bits, keysAndValues, keys);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Registers a data source of that scope for an installed driver,
+     * replacing one of the same name in that scope, and reads it back. For
+     * a system data source on Linux the process must be able to write the
+     * system's file (as root, usually).
+     *
+     * @param name the data source's name
+     * @param driver the driver's description
+     * @param attributes its entries, or null for none
+     * @param scope where to register it
+     * @return the new data source with its scope and entries, or null when it
+     *     cannot be read back under that name
+     * @throws ODBCException with the messages of {@link #registerDataSource(String, String, String)}
+     * @throws IllegalArgumentException as {@link #registerDataSource(String, String, Map)}
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static DataSource registerDataSource(String name, String driver, Map<String, String> attributes,
+            DataSource.Scope scope) throws ODBCException {
+        int bits = scope.bits;
+        String text = attributeText(attributes);
+        try {
+            return registerDataSourceIn(name, driver, text, bits);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Removes a data source of that scope.
+     *
+     * @param name the data source's name
+     * @param driver the description of the driver it uses
+     * @param scope where it is configured
+     * @throws ODBCException with the messages of {@link #unregisterDataSource(String, String)}
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static void unregisterDataSource(String name, String driver, DataSource.Scope scope)
+            throws ODBCException {
+        int bits = scope.bits;
+        try {
+            unregisterDataSourceIn(name, driver, bits);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    private static native DataSource[] listDataSourcesIn(int scopes);
+
+    private static native DataSource registerDataSourceIn(String name, String driver, String attributes, int scope);
+
+    private static native boolean unregisterDataSourceIn(String name, String driver, int scope);
+
+    private static native DataSource configureDataSourceIn(String name, int scope, String[] set, String[] unset);
 
     static String attributeText(Map<String, String> attributes) {
         if (attributes == null) {

@@ -71,19 +71,7 @@ public final class ODBCDriver {
     }
 
     static boolean sameKeyword(String a, String b) {
-        if (a.length() != b.length()) {
-            return false;
-        }
-        for (int i = 0; i < a.length(); i++) {
-            if (foldAscii(a.charAt(i)) != foldAscii(b.charAt(i))) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    private static char foldAscii(char c) {
-        return c >= 'A' && c <= 'Z' ? (char) (c + ('a' - 'A')) : c;
+        return a.length() == b.length() && Entries.fold(a).equals(Entries.fold(b));
     }
 
     @Override

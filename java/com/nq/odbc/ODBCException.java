@@ -90,7 +90,7 @@ public class ODBCException extends Exception {
         if (Main.isMisuse(message)) {
             return Reason.INVALID_ARGUMENT;
         }
-        if (message != null && message.matches("Error trying to (register|remove) ODBC DataSource!")) {
+        if (message != null && message.matches("Error trying to (register|remove|configure) ODBC DataSource!")) {
             return Reason.REFUSED;
         }
         if (message != null && message.matches("Could not (allocate|free) ODBC environmental handle!")) {

@@ -1,0 +1,22 @@
+// Changes to one data source's own entries, made in place: on Linux in its
+// data source file, one section's lines (profile/profile_writer_linux.h); on
+// Windows through the installer's profile functions. One implementation file
+// per platform.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "binding/status.h"
+#include "catalog/scope.h"
+#include "installer/installer.h"
+#include "profile/profile.h"
+
+namespace rireve {
+
+// Makes the edits to the entries of the data source of that name in that
+// scope, which must be there; or says why not.
+Status editDataSourceEntries(Scope scope, std::string_view name, const std::vector<EntryEdit>& edits,
+                             const RequestOptions& options);
+
+}  // namespace rireve

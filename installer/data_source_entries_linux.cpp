@@ -1,0 +1,16 @@
+// Linux: the data source's section of its file, edited under the file's lock.
+#include "installer/data_source_entries.h"
+
+#include "installer/data_source_file_linux.h"
+
+namespace rireve {
+
+Status editDataSourceEntries(Scope scope, std::string_view name, const std::vector<EntryEdit>& edits,
+                             const RequestOptions& options) {
+    ProfileWriter file;
+    Status opened = openDataSourceFile(scope, options, file);
+    if (!opened.ok()) return opened;
+    return file.editSection(name, edits);
+}
+
+}  // namespace rireve
