@@ -16,7 +16,7 @@ printf '[demo]\nDriver=SQLite3\n' >"$work/user.ini"
 printf '[shared]\nDriver=Gone\n' >"$work/odbc.ini"
 out=$(ODBCSYSINI="$work" ODBCINI="$work/user.ini" qemu-aarch64 -L / "$java" -Xcheck:jni \
     -Djava.io.tmpdir="$work" -jar "$jar" dsns 2>&1)
-expected=$(printf 'NAME    DRIVER\ndemo    SQLite3\nshared  (not installed)')
+expected=$(printf 'NAME    SCOPE   DRIVER\ndemo    user    SQLite3\nshared  system  Gone (not installed)')
 if [ "$out" = "$expected" ]; then
     echo "1 passed, 0 failed"
 else

@@ -2,8 +2,9 @@ package com.nq.odbc;
 
 /**
  * Runs in a JVM of its own, so that its output can be read or it can be killed:
- * register|remove NAME DRIVER (twice, printing each outcome), add|delete|churn
- * PREFIX COUNT (data sources PREFIX + number, churn re-adding five of them),
+ * register|remove|register-system NAME DRIVER (twice, printing each outcome),
+ * add|delete|churn|edit PREFIX COUNT (data sources PREFIX + number, churn
+ * re-adding five of them; edit setting entries PREFIX + number of "mine"),
  * dsns (print each data source's name), two-loaders JAR (print the first data
  * source through the jar in two class loaders of their own), or wait (load the
  * library, say so, and sleep).
@@ -29,7 +30,7 @@ public final class Child {
             for (DataSource source : ODBC.getDataSources()) {
                 System.out.println(source.getName());
             }
-        } else if (args[0].matches("register|remove")) {
+        } else if (args[0].matches("register|remove|register-system")) {
             callTwice(args[0], args[1], args[2]);
         } else {
             repeat(args[0], args[1], Integer.parseInt(args[2]));
@@ -40,7 +41,8 @@ public final class Child {
         for (int i = 0; i < 2; i++) {
             try {
                 Object result = action.equals("register") ? ODBC.registerDataSource(name, driver, (String) null)
-                        : (Object) ODBC.unregisterDataSource(name, driver);
+                        : action.equals("remove") ? (Object) ODBC.unregisterDataSource(name, driver)
+                        : ODBC.registerDataSource(name, driver, null, DataSource.Scope.SYSTEM);
                 System.out.println("returned " + result);
             } catch (Throwable t) {
                 System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage()
@@ -49,8 +51,13 @@ public final class Child {
         }
     }
 
-    private static void repeat(String action, String prefix, int count) {
+    private static void repeat(String action, String prefix, int count) throws ODBCException {
         for (int i = 0; i < count; i++) {
+            if (action.equals("edit")) {
+                ODBC.configureDataSource("mine", DataSource.Scope.USER,
+                        java.util.Collections.singletonMap(prefix + i, prefix + i), null);
+                continue;
+            }
             String name = prefix + (action.equals("churn") ? i % 5 : i);
             if (action.equals("delete") ? !ODBC.unregisterDataSource(name, "SQLite3")
                     : ODBC.registerDataSource(name, "SQLite3", "Database=/tmp/" + name + ".db") == null) {

@@ -59,16 +59,19 @@ class CommandLineTest {
                 + "  UsageCount        1\n"
                 + "PostgreSQL Unicode  "), verbose);
 
-        assertEquals("NAME    DRIVER\nDätä    MariaDB Unicode\nshared  SQLite3\norphan  (not installed)\n",
-                new Run("dsns").out);
+        assertEquals("NAME    SCOPE   DRIVER\nDätä    user    MariaDB Unicode\nshared  system  SQLite3\n"
+                + "orphan  system  Gone (not installed)\n", new Run("dsns").out);
     }
 
     @Test
     void jsonIsWellFormedForPrograms() throws Exception {
         String dataSources = new Run("dsns", "--json").out;
-        assertEquals("[\n  {\"name\": \"Dätä\", \"driver\": \"MariaDB Unicode\"},\n"
-                + "  {\"name\": \"shared\", \"driver\": \"SQLite3\"},\n"
-                + "  {\"name\": \"orphan\", \"driver\": null}\n]\n", dataSources);
+        assertEquals("[\n  {\"name\": \"Dätä\", \"scope\": \"user\", \"driver\": \"MariaDB Unicode\", \"installed\": true,"
+                + " \"attributes\": {\"Driver\": \"MariaDB Unicode\"}},\n"
+                + "  {\"name\": \"shared\", \"scope\": \"system\", \"driver\": \"SQLite3\", \"installed\": true,"
+                + " \"attributes\": {\"Driver\": \"SQLite3\"}},\n"
+                + "  {\"name\": \"orphan\", \"scope\": \"system\", \"driver\": \"Gone\", \"installed\": false,"
+                + " \"attributes\": {\"Driver\": \"Gone\"}}\n]\n", dataSources);
         for (String[] args : List.of(new String[] {"--json", "drivers"}, new String[] {"dsns", "--json"},
                 new String[] {"add", "x", "SQLite3", "Database=a\"b\\c", "--json"})) {
             Run run = new Run(args);
@@ -119,6 +122,38 @@ class CommandLineTest {
         Run gone = new Run("remove", "--json", "--", "-h", "SQLite3");
         assertEquals("{\"error\": \"Error trying to remove ODBC DataSource!\", \"reason\": \"no data source named -h in "
                 + PrivateConfiguration.USER_SOURCES + "\", \"status\": 1}\n", gone.err);
+    }
+
+    @Test
+    void dataSourcesAreShownAndEditedInTheirScope() throws Exception {
+        Files.write(PrivateConfiguration.USER_SOURCES, "[shared]\nDriver=SQLite3\n# note\nServer = a\nserver=b\n\n"
+                .getBytes(StandardCharsets.UTF_8));
+        String[][] steps = {
+            {"show shared", "[shared]\nDriver=SQLite3\nServer=a\n"},
+            {"show shared --system", "[shared]\nDriver=SQLite3\n"},
+            {"dsns --user", "NAME    SCOPE  DRIVER\nshared  user   SQLite3\n"},
+            {"set shared Server=c Port=5", "Changed shared (user)\n"},
+            {"set --json shared --unset PORT", "{\"name\": \"shared\", \"scope\": \"user\", \"driver\": \"SQLite3\","
+                + " \"installed\": true, \"attributes\": {\"Driver\": \"SQLite3\", \"Server\": \"c\"}}\n"},
+            {"add sys SQLite3 A=1 --system", "Added sys (SQLite3)\n"},
+            {"show sys --system", "[sys]\nDriver=SQLite3\nA=1\n"},
+            {"remove sys SQLite3 --system", "Removed sys\n"},
+        };
+        for (String[] step : steps) {
+            Run run = new Run(step[0].split(" "));
+            assertEquals(step[1], run.out, step[0] + ": " + run.err);
+        }
+        assertEquals("[shared]\nDriver=SQLite3\n# note\nServer=c\n\n", Files.readString(PrivateConfiguration.USER_SOURCES));
+        for (String[] refused : new String[][] {{"show nope", "1", "No data source is named nope"},
+                {"show shared --user --system", "2", "--user and --system exclude each other (see --help)"},
+                {"set nope A=1", "1", "Error trying to configure ODBC DataSource! Reason: no data source named nope in "
+                    + PrivateConfiguration.USER_SOURCES},
+                {"set shared Driver=x", "2", "DataSource attribute text is invalid! Reason: the key Driver is the data"
+                    + " source's own: register it again to change its driver (see --help)"},
+                {"set shared", "2", "wrong arguments for set (see --help)"}}) {
+            Run run = new Run(refused[0].split(" "));
+            assertEquals(refused[1] + " " + refused[2] + "\n", run.status + " " + run.err, refused[0]);
+        }
     }
 
     @Test

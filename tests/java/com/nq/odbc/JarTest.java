@@ -68,19 +68,18 @@ class JarTest {
         CompletableFuture<Processes.Result> second = CompletableFuture.supplyAsync(() -> dataSources());
         for (Processes.Result result : List.of(first.join(), second.join())) {
             assertEquals(0, result.exitCode, result.toString());
-            assertEquals("NAME    DRIVER\nshared  SQLite3\n", result.stdout);
+            assertEquals("NAME    SCOPE   DRIVER\nshared  system  SQLite3\n", result.stdout);
         }
     }
 
     @Test
     void theLibraryPropertyComesFirst() throws Exception {
-        Files.write(WORK.resolve("scenario.txt"), "dsn\t*\t0\tFromTheNamedLibrary\tnone\n".getBytes());
+        Files.write(WORK.resolve("scenario.txt"), "driver\t*\t0\tFromTheNamedLibrary\tDriver=x\n".getBytes());
         List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "="
                 + System.getProperty("rireve.test.fakeLibrary")));
-        command.addAll(jarCommand("dsns"));
+        command.addAll(jarCommand("drivers"));
         Processes.Result listed = runJar(command.toArray(new String[0]));
-        assertEquals("NAME                 DRIVER\nFromTheNamedLibrary  (not installed)\n", listed.stdout,
-                listed.toString());
+        assertEquals("DRIVER               LIBRARY\nFromTheNamedLibrary  x\n", listed.stdout, listed.toString());
     }
 
     @Test

@@ -42,6 +42,7 @@ import org.junit.jupiter.api.function.Executable;
 class UnixOdbcRegistrationTest {
     static final String REGISTER_REFUSED = "Error trying to register ODBC DataSource!";
     static final String REMOVE_REFUSED = "Error trying to remove ODBC DataSource!";
+    static final String ATTRIBUTES_INVALID = "DataSource attribute text is invalid!";
     static final String SETUP_DRIVER = "Recording Setup";
     static final Path SETUP_LOG = Paths.get(System.getenv("RIREVE_TEST_SETUP_LOG"));
 
@@ -105,6 +106,114 @@ class UnixOdbcRegistrationTest {
                 () -> ODBC.unregisterDataSource("demo", "SQLite3"));
         assertTrue(ODBC.unregisterDataSource("demo", "MariaDB Unicode"));
         assertEquals(List.of("mine", "SHARED"), PrivateConfiguration.odbcinstSections("-s"));
+    }
+
+    @Test
+    void scopedListingsShowEachDataSourceWhereItIsWithItsOwnEntries() throws Exception {
+        PrivateConfiguration.write(DRIVERS, "[ODBC]\nTrace=No\n[shared]\nDriver=SQLite3\nDatabase=/tmp/s.db\n"
+                + "[orphan]\nDriver=Gone Driver\n", "[odbc]\nTraceFile=/tmp/t\n[Shared]\ndriver = SQLite3\n"
+                + "Server=one\nSERVER=two\nDatabase=/tmp/mine.db\n[Shared]\nDriver=Other\n");
+        assertEquals("[Shared USER SQLite3 true {driver=SQLite3, Server=one, Database=/tmp/mine.db}, "
+                + "shared SYSTEM SQLite3 true {Driver=SQLite3, Database=/tmp/s.db}, "
+                + "orphan SYSTEM Gone Driver false {Driver=Gone Driver}]", describe(ODBC.listDataSources()));
+        assertEquals(describe(ODBC.listDataSources()), describe(ODBC.listDataSources(DataSource.Scope.values())));
+        assertEquals(List.of("shared", "orphan"), names(ODBC.listDataSources(DataSource.Scope.SYSTEM)));
+        assertEquals(List.of("Shared", "Shared", "orphan"), names(ODBC.getDataSources()), "the system's shared hidden");
+        DataSource mine = ODBC.findDataSource("SHARED", null);
+        assertEquals(DataSource.Scope.USER, mine.getScope());
+        assertEquals("one", mine.getAttribute("server"));
+        assertEquals("/tmp/s.db", ODBC.findDataSource("shared", DataSource.Scope.SYSTEM).getAttribute("DATABASE"));
+        assertNull(ODBC.findDataSource("orphan", DataSource.Scope.USER));
+        assertEquals(null, ODBC.getDataSources()[0].getScope(), "the specified listing's objects have no scope");
+        assertTrue(ODBC.getDataSources()[0].getAttributes().isEmpty());
+    }
+
+    @Test
+    void configuringChangesOnlyTheLinesOfTheEntriesNamed() throws Exception {
+        String rest = "\n# next\n[next]\nDriver=SQLite3\nPort=9\n";
+        Files.writeString(PrivateConfiguration.USER_SOURCES, "; top\n[mine]\nDriver=SQLite3\n  Database = /tmp/m.db \n"
+                + "# the port\nPort=1\nport=2\n" + rest);
+        DataSource changed = ODBC.configureDataSource("MINE", DataSource.Scope.USER, Map.of("PORT", " 3 "),
+                List.of("database"));
+        assertEquals("{Driver=SQLite3, Port=3}", changed.getAttributes().toString());
+        ODBC.configureDataSource("mine", DataSource.Scope.USER, Map.of("Timeout", "5"), null);
+        assertEquals("; top\n[mine]\nDriver=SQLite3\n# the port\nPort=3\nTimeout=5\n" + rest, userSources());
+        assertEquals("5", PrivateConfiguration.odbcinstSection("-s", "mine").get("Timeout"));
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        String configureRefused = "Error trying to configure ODBC DataSource!";
+        for (Object[] refused : new Object[][] {
+            {"nope", DataSource.Scope.USER, Map.of("A", "1"), configureRefused,
+                "no data source named nope in " + PrivateConfiguration.USER_SOURCES},
+            {"next", DataSource.Scope.SYSTEM, Map.of("A", "1"), configureRefused,
+                "no data source named next in " + PrivateConfiguration.SYSTEM_SOURCES},
+            {"mine", DataSource.Scope.USER, Map.of("dsn", "x"), ATTRIBUTES_INVALID,
+                "the key dsn is the data source's own: register it again to change its driver"},
+            {"mine", DataSource.Scope.USER, Map.of("[x", "1"), ATTRIBUTES_INVALID,
+                "the key [x would start a section or a comment in the profile file"},
+            {"mine", DataSource.Scope.USER, Map.of("a=b", "1"), ATTRIBUTES_INVALID, "the key a=b holds =, which ends a key"},
+            {"mine", DataSource.Scope.USER, Map.of(" ", "1"), ATTRIBUTES_INVALID, "an entry's key is empty"},
+            {"mine", DataSource.Scope.USER, Map.of("A", "1\n[x]"), ATTRIBUTES_INVALID, "the value of A holds a line break"},
+            {"mine", DataSource.Scope.USER, Map.of("A", "v".repeat(998)), ATTRIBUTES_INVALID,
+                "the entry A would not fit a line of 999 bytes, the most unixODBC's reader reads back"},
+            {"mine", DataSource.Scope.USER, new java.util.TreeMap<>(Map.of("A", "1", "a", "2")), ATTRIBUTES_INVALID, "the key a is given twice"},
+            {"bad;name", DataSource.Scope.USER, Map.of("A", "1"), "DataSource name is invalid!",
+                "the name holds ;, one of []{}(),;?*=!@\\ that names may not hold"}}) {
+            @SuppressWarnings("unchecked")
+            ODBCException e = assertThrows(ODBCException.class, () -> ODBC.configureDataSource((String) refused[0],
+                    (DataSource.Scope) refused[1], (Map<String, String>) refused[2], null));
+            assertEquals(refused[3] + ": " + refused[4], e.getMessage() + ": " + e.getCause().getMessage());
+        }
+        assertEquals(ATTRIBUTES_INVALID, assertThrows(ODBCException.class, () -> ODBC.configureDataSource("mine",
+                DataSource.Scope.USER, null, List.of("Driver"))).getMessage());
+        List<byte[]> after = PrivateConfiguration.snapshot();
+        for (int i = 0; i < before.size(); i++) {
+            assertArrayEquals(before.get(i), after.get(i), "a refused change changed file " + i);
+        }
+    }
+
+    @Test
+    void systemDataSourcesAreChangedAsRootAndRefusedWithTheReasonToOthers() throws Exception {
+        DataSource added = ODBC.registerDataSource("sys", "SQLite3", Map.of("Database", "/tmp/sys.db"),
+                DataSource.Scope.SYSTEM);
+        assertEquals("sys SYSTEM SQLite3 true {Driver=SQLite3, Database=/tmp/sys.db}", describe(added));
+        assertEquals(SYSTEM_SOURCES + "\n[sys]\nDriver=SQLite3\nDatabase=/tmp/sys.db\n",
+                Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
+        assertEquals(USER_SOURCES, userSources());
+        ODBC.configureDataSource("SYS", DataSource.Scope.SYSTEM, Map.of("Database", "/tmp/new.db"), null);
+        assertEquals("/tmp/new.db", PrivateConfiguration.odbcinstSection("-s", "sys").get("Database"));
+        ODBCException wrongDriver = assertThrows(ODBCException.class,
+                () -> ODBC.unregisterDataSource("sys", "Other", DataSource.Scope.SYSTEM));
+        assertEquals("the data source sys in " + PrivateConfiguration.SYSTEM_SOURCES + " uses the driver SQLite3, not Other",
+                wrongDriver.getCause().getMessage());
+        ODBC.unregisterDataSource("sys", "SQLite3", DataSource.Scope.SYSTEM);
+        assertEquals(List.of("shared"), names(ODBC.listDataSources(DataSource.Scope.SYSTEM)));
+
+        String before = Processes.read(PrivateConfiguration.SYSTEM_SOURCES);
+        Processes.Result asOther = Processes.run(Map.of(), List.of("setpriv", "--reuid=12345", "--regid=12345",
+                "--clear-groups", Processes.java().get(0), "-Xcheck:jni", "-Djava.library.path="
+                + System.getProperty("java.library.path"), "-cp", System.getProperty("rireve.test.classpath"),
+                Child.class.getName(), "register-system", "x", "SQLite3"));
+        Assumptions.assumeTrue(asOther.exitCode == 0, "not run: setpriv cannot run a JVM as user 12345: " + asOther);
+        assertTrue(asOther.stdout.startsWith("threw com.nq.odbc.ODBCException: " + REGISTER_REFUSED + " (cannot write "
+                + PrivateConfiguration.SYSTEM_SOURCES + ": Permission denied; system data sources are changed as root"),
+                asOther.toString());
+        assertEquals(before, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
+    }
+
+    @Test
+    void processesEditingOneDataSourceAtOnceLoseNoEntry() throws Exception {
+        List<Process> children = new ArrayList<>();
+        for (int p = 0; p < 4; p++) {
+            children.add(child("edit", "p" + p + "k", "15"));
+        }
+        for (Process process : children) {
+            assertTrue(process.waitFor(3, TimeUnit.MINUTES));
+            assertEquals(0, process.exitValue(), new String(process.getInputStream().readAllBytes()));
+        }
+        Map<String, String> entries = ODBC.findDataSource("mine", DataSource.Scope.USER).getAttributes();
+        assertEquals(2 + 60, entries.size(), entries.toString());
+        assertEquals("/tmp/mine.db", entries.get("Database"));
+        assertEquals("p3k14", entries.get("P3K14"));
     }
 
     @Test
@@ -633,6 +742,15 @@ class UnixOdbcRegistrationTest {
         Path script = Files.createTempFile(PrivateConfiguration.FOLDER, "isql", ".sql");
         Files.write(script, statements.getBytes(StandardCharsets.UTF_8));
         return Processes.run(Map.of(), List.of("sh", "-c", "isql -b " + dataSource + " < " + script));
+    }
+
+    static String describe(DataSource dataSource) {
+        return dataSource.getName() + " " + dataSource.getScope() + " " + dataSource.getDriverName() + " "
+                + (dataSource.getDriver() != null) + " " + dataSource.getAttributes();
+    }
+
+    static String describe(DataSource[] dataSources) {
+        return Arrays.stream(dataSources).map(UnixOdbcRegistrationTest::describe).collect(Collectors.toList()).toString();
     }
 
     static List<String> names(DataSource[] dataSources) {
