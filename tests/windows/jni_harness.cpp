@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <string>
@@ -50,7 +51,7 @@ Object* from(jobject object) { return reinterpret_cast<Object*>(object); }
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     static const char* known[] = {"com/nq/odbc/DataSource", "com/nq/odbc/ODBCDriver", "java/util/HashMap",
-                                  "java/lang/Throwable"};
+                                  "java/lang/Throwable", "java/lang/String"};
     for (const char* candidate : known) {
         if (std::strcmp(candidate, name) == 0) {
             auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}};
@@ -78,6 +79,12 @@ jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
         object->fields.push_back(from(va_arg(arguments, jobject)));
     } else if (method->signature == "(Ljava/lang/String;)V") {
         object->fields.push_back(from(va_arg(arguments, jobject)));
+    } else if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;Ljava/lang/String;I[Ljava/lang/String;)V") {
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->text = va_arg(arguments, jint) == 2 ? u"system" : u"user";
+        object->fields.push_back(from(va_arg(arguments, jobject)));
     }
     return track(object);
 }
@@ -96,6 +103,13 @@ jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
 
 void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject element) {
     from(array)->fields.at(static_cast<std::size_t>(index)) = from(element);
+}
+
+jsize JNICALL getArrayLength(JNIEnv*, jarray array) { return static_cast<jsize>(from(array)->fields.size()); }
+
+jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
+    liveLocalReferences += 1;
+    return reinterpret_cast<jobject>(from(array)->fields.at(static_cast<std::size_t>(index)));
 }
 
 jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
@@ -160,6 +174,16 @@ std::string describe(const Object* object) {
         }
         return text + "}";
     }
+    if (object->type == "com/nq/odbc/DataSource" && object->fields.size() == 4) {
+        const Object* driver = object->fields[1];
+        std::string text = describe(object->fields[0]) + " [" + utf8(object->text) + "] -> " +
+                           describe(object->fields[2]) + (driver ? "" : " (not installed)") + " {";
+        const std::vector<Object*>& entries = object->fields[3]->fields;
+        for (std::size_t i = 0; i + 1 < entries.size(); i += 2) {
+            text += (i == 0 ? "" : ", ") + describe(entries[i]) + "=" + describe(entries[i + 1]);
+        }
+        return text + "}";
+    }
     if (object->type == "com/nq/odbc/DataSource") {
         const Object* driver = object->fields[1];
         return describe(object->fields[0]) + " -> " + (driver ? describe(driver->fields[0]) : "null");
@@ -174,6 +198,13 @@ jstring javaString(const char16_t* text) {
     auto* object = new Object{"String", text, {}, {}};
     heap.push_back(object);
     return reinterpret_cast<jstring>(object);
+}
+
+jobjectArray javaStrings(std::initializer_list<const char16_t*> texts) {
+    auto* array = new Object{"Array", {}, {}, {}};
+    for (const char16_t* text : texts) array->fields.push_back(from(javaString(text)));
+    heap.push_back(array);
+    return reinterpret_cast<jobjectArray>(array);
 }
 
 void report(const char* call, jobject result) {
@@ -268,7 +299,14 @@ int main(int argc, char** argv) {
     const void* getDataSources = native<const void*>(library, "getDataSources", 8);
     const void* registerDataSource = native<const void*>(library, "registerDataSource", 20);
     const void* unregisterDataSource = native<const void*>(library, "unregisterDataSource", 16);
-    if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource) return 1;
+    const void* listDataSourcesIn = native<const void*>(library, "listDataSourcesIn", 12);
+    const void* registerDataSourceIn = native<const void*>(library, "registerDataSourceIn", 24);
+    const void* unregisterDataSourceIn = native<const void*>(library, "unregisterDataSourceIn", 20);
+    const void* configureDataSourceIn = native<const void*>(library, "configureDataSourceIn", 24);
+    if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource || !listDataSourcesIn ||
+        !registerDataSourceIn || !unregisterDataSourceIn || !configureDataSourceIn) {
+        return 1;
+    }
 
     JNINativeInterface_ functions{};
     functions.FindClass = findClass;
@@ -278,6 +316,8 @@ int main(int argc, char** argv) {
     functions.NewObjectArray = newObjectArray;
     functions.SetObjectArrayElement = setObjectArrayElement;
     functions.NewString = newString;
+    functions.GetArrayLength = getArrayLength;
+    functions.GetObjectArrayElement = getObjectArrayElement;
     functions.GetStringLength = getStringLength;
     functions.GetStringRegion = getStringRegion;
     functions.ExceptionCheck = exceptionCheck;
@@ -323,6 +363,37 @@ int main(int argc, char** argv) {
            object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"viaInstaller"),
                               javaString(u"SQLite3"), javaString(u"Database=C:\\v.db"))));
     lister.join();
+
+    // With scopes: the driver manager's user and system lists, and each
+    // data source's entries through the installer's profile functions.
+    const std::uintptr_t user = 1;
+    const std::uintptr_t system = 2;
+    report("listDataSourcesIn(user|system)", object(callChecked("listDataSourcesIn", listDataSourcesIn, vm, none,
+                                                                user | system)));
+    report("configureDataSourceIn(\"shared\", system, [Timeout, 5], [Nope])",
+           object(callChecked("configureDataSourceIn", configureDataSourceIn, vm, none, javaString(u"shared"), system,
+                              javaStrings({u"Timeout", u"5"}), javaStrings({u"Nope"}))));
+    report("configureDataSourceIn(\"shared\", user, [Timeout, 5], null)",
+           object(callChecked("configureDataSourceIn", configureDataSourceIn, vm, none, javaString(u"shared"), user,
+                              javaStrings({u"Timeout", u"5"}), nullptr)));
+    report("registerDataSourceIn(\"sysAdded\", \"SQLite3\", null, system)",
+           object(callChecked("registerDataSourceIn", registerDataSourceIn, vm, none, javaString(u"sysAdded"),
+                              javaString(u"SQLite3"), null, system)));
+    const bool removedSystem = (callChecked("unregisterDataSourceIn", unregisterDataSourceIn, vm, none,
+                                            javaString(u"sysAdded"), javaString(u"SQLite3"), system) & 0xFF) != 0;
+    std::printf("unregisterDataSourceIn(\"sysAdded\", \"SQLite3\", system): %s%s\n",
+                pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
+                removedSystem ? "true" : "false");
+    pendingException.clear();
+    using GetConfigMode = BOOL(WINAPI*)(WORD*);
+    const HMODULE installer = GetModuleHandleA("odbccp32.dll");
+    const auto getMode = installer == nullptr ? nullptr : reinterpret_cast<GetConfigMode>(
+        reinterpret_cast<void*>(GetProcAddress(installer, "SQLGetConfigMode")));
+    WORD mode = 0;
+    if (getMode != nullptr && getMode(&mode)) {
+        std::printf("the installer's configuration mode after every call: %u\n", static_cast<unsigned>(mode));
+    }
+
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.
         callChecked("getDrivers with a third argument", getDrivers, vm, none, none);

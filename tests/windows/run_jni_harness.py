@@ -37,13 +37,28 @@ getDataSources: \n  shared -> SQLite3
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource! caused by the ODBC installer refused the request, returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
+listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLite3}
+  shared [system] -> SQLite3 {Driver=SQLite3}
+  M\u00fcller [system] -> D\u00e4t\u00e4 Driver {Driver=D\u00e4t\u00e4 Driver}
+  orphan [system] -> Gone (not installed) {Driver=Gone}
+configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -> SQLite3 {Driver=SQLite3, Timeout=5}
+configureDataSourceIn("shared", user, [Timeout, 5], null): raised java/lang/Throwable: Error trying to configure ODBC DataSource! caused by no user data source named shared, returned null
+registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
+unregisterDataSourceIn("sysAdded", "SQLite3", system): true
+the installer's configuration mode after every call: 0
 """ + STACK_CHECK
 WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
 getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned false
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
 a listing during an installer request took less than a second
-""" + STACK_CHECK
+""" + "".join(f"{call}: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver "
+              f"manager's SQLAllocEnv failed, returned {result}\n" for call, result in [
+                  ("listDataSourcesIn(user|system)", "null"),
+                  ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
+                  ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
+                  ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
+                  ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + STACK_CHECK
 
 
 def run_harness(env, hide_driver_manager=False):
@@ -92,7 +107,8 @@ def main():
     log.unlink(missing_ok=True)
     env = wine.environment(ARCH, PREFIX, ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"), HOME=str(WORK),
                            WINEDLLOVERRIDES="odbccp32=n", RIREVE_TEST_INSTALLER_SLEEP_MS="2000",
-                           RIREVE_TEST_INSTALLER_LOG=f"Z:{log}", RIREVE_TEST_INSTALLER_PROFILE=f"Z:{WORK / 'user.ini'}")
+                           RIREVE_TEST_INSTALLER_LOG=f"Z:{log}", RIREVE_TEST_INSTALLER_PROFILE=f"Z:{WORK / 'user.ini'}",
+                           RIREVE_TEST_INSTALLER_SYSTEM_PROFILE=f"Z:{WORK / 'odbc.ini'}")
     wine.make_prefix(ARCH, PREFIX, env)
     shutil.copy(BUILD / "test-installers" / "installer-3.0.0.2.dll",
                 PREFIX / "drive_c" / "windows" / "system32" / "odbccp32.dll")
@@ -102,6 +118,9 @@ def main():
     calls = log.read_text().splitlines() if log.exists() else []
     if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
         problems.append(f"the installer did not receive the request unchanged: {calls}")
+    for code in (4, 6):  # ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
+        if not any(f"request={code} driver=SQLite3 attributes={'DSN=sysAdded'.encode().hex()}0000" in c for c in calls):
+            problems.append(f"the installer received no system request {code}: {calls}")
     print(out)
     if can_hide_files():
         hidden = run_harness(env, hide_driver_manager=True)

@@ -62,7 +62,8 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
     for (const char* digit = text; *digit >= '0' && *digit <= '9'; ++digit) milliseconds = milliseconds * 10 + (DWORD)(*digit - '0');
     Sleep(milliseconds);
     if (lstrcmpA(driver, "No Such Driver") == 0) return FALSE;
-    if (request == 1 && GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_PROFILE", path, sizeof path) > 0) {
+    const char* profile = request == 4 ? "RIREVE_TEST_INSTALLER_SYSTEM_PROFILE" : "RIREVE_TEST_INSTALLER_PROFILE";
+    if ((request == 1 || request == 4) && GetEnvironmentVariableA(profile, path, sizeof path) > 0) {
         int length = wsprintfA(line, "[%s", attributes + 4); /* the name, after DSN= */
         for (int i = 0; i < length; ++i) {
             if (line[i] == ';') length = i;
@@ -74,5 +75,40 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
         CloseHandle(file);
     }
     return TRUE;
+}
+
+/* The profile functions on ODBC.INI, as Windows has them over the registry,
+ * here over the driver manager's own files (Wine's read its registry, where
+ * the driver manager lists nothing): the user's or the system's, by the
+ * configuration mode. */
+static WORD configMode = 0; /* ODBC_BOTH_DSN */
+
+__declspec(dllexport) BOOL WINAPI SQLGetConfigMode(WORD* mode) {
+    *mode = configMode;
+    return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SQLSetConfigMode(WORD mode) {
+    configMode = mode;
+    return TRUE;
+}
+
+static BOOL profilePath(char* path) {
+    const char* name = configMode == 2 ? "RIREVE_TEST_INSTALLER_SYSTEM_PROFILE" : "RIREVE_TEST_INSTALLER_PROFILE";
+    return GetEnvironmentVariableA(name, path, MAX_PATH) > 0;
+}
+
+__declspec(dllexport) int WINAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR fallback,
+                                                            LPSTR out, int size, LPCSTR file) {
+    char path[MAX_PATH];
+    if (lstrcmpiA(file, "ODBC.INI") != 0 || !profilePath(path)) return -1;
+    return (int)GetPrivateProfileStringA(section, key, fallback, out, (DWORD)size, path);
+}
+
+__declspec(dllexport) BOOL WINAPI SQLWritePrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR value,
+                                                               LPCSTR file) {
+    char path[MAX_PATH];
+    if (lstrcmpiA(file, "ODBC.INI") != 0 || !profilePath(path)) return FALSE;
+    return WritePrivateProfileStringA(section, key, value, path);
 }
 #endif

@@ -190,10 +190,12 @@ class HostileConfigurationTest {
         }
         writeRaw(bytes(drivers, "[", "D".repeat(5000), "]\nDriver=", SQLITE, "\n\n", many, "\n[", "L".repeat(1023),
                 "]\nDriver=", SQLITE, "\n"), bytes("[usesMany]\nDriver=Many\n[usesLong]\nDriver=", "L".repeat(1023),
-                "\n"), bytes(sources));
+                "\n"), bytes(sources, many));
         assertListedAsTheDriverManagerLists(false);
         assertEquals(63, ODBC.getDrivers().length);
-        assertEquals(1002, ODBC.getDataSources().length, "the empty name is passed over, not the end");
+        assertEquals(1003, ODBC.getDataSources().length, "the empty name is passed over, not the end");
+        assertEquals(1003, ODBC.listDataSources().length);
+        assertEquals("Value0999", ODBC.findDataSource("many", DataSource.Scope.USER).getAttribute("KEY0999"));
         assertEquals(1000, ODBC.findDriver("Many").getAttributes().size());
         assertEquals(ODBC.findDriver("Many"), ODBC.findDataSource("usesMany").getDriver());
         // unixODBC reads at most 999 bytes of a line, and the rest as further lines.
