@@ -4,7 +4,8 @@ import java.nio.file.Paths;
 import java.util.Arrays;
 
 /**
- * Times getDrivers() and getDataSources() inside one JVM, after a second of
+ * Times getDrivers(), getDataSources() and listDataSources() (every data
+ * source with its scope and entries) inside one JVM, after a second of
  * warm-up; or, with "first", only the JVM's first getDrivers(), loading the
  * library included.
  * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first
@@ -29,9 +30,18 @@ public final class ListingBench {
         int runs = Math.max(1, Integer.parseInt(args[0]));
         double drivers = median(runs, () -> ODBC.getDrivers().length);
         double dataSources = median(runs, () -> ODBC.getDataSources().length);
-        System.out.printf("{\"drivers\": %.6f, \"dataSources\": %.6f, \"driversListed\": %d, "
-                + "\"dataSourcesListed\": %d, \"peakRssKiB\": %d}%n", drivers, dataSources,
-                ODBC.getDrivers().length, ODBC.getDataSources().length, peakRssKiB());
+        double scoped = median(runs, ListingBench::listScoped);
+        System.out.printf("{\"drivers\": %.6f, \"dataSources\": %.6f, \"scoped\": %.6f, \"driversListed\": %d, "
+                + "\"dataSourcesListed\": %d, \"scopedListed\": %d, \"peakRssKiB\": %d}%n", drivers, dataSources,
+                scoped, ODBC.getDrivers().length, ODBC.getDataSources().length, listScoped(), peakRssKiB());
+    }
+
+    static int listScoped() {
+        try {
+            return ODBC.listDataSources().length;
+        } catch (com.nq.odbc.ODBCException e) {
+            throw new IllegalStateException(e);
+        }
     }
 
     static double median(int runs, Listing listing) {

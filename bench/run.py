@@ -2,7 +2,9 @@
 
 For each size of configuration it writes a private ODBC configuration (drivers
 pointing at Debian's SQLite3 ODBC driver), then measures side by side:
-  library         ODBC.getDrivers() / ODBC.getDataSources() in one warmed-up JVM
+  library         ODBC.getDrivers() / ODBC.getDataSources() in one warmed-up JVM, and
+                  ODBC.listDataSources() (scope and all five entries of each data
+                  source), against the others' listing of data sources
   reader          a C++ program reading the same files with the same reader
                   (unixODBC's), each data source's driver found: the floor
   driver-manager  a C++ program making one plain pass of SQLDrivers and of
@@ -57,7 +59,8 @@ def write_configuration(folder, data_sources, drivers):
             out.write(f"[Driver {d}]\nDescription=Benchmark driver {d}\nDriver={library}\nUsageCount=1\n\n")
     with open(folder / "odbc.ini", "w") as out:
         for n in range(data_sources):
-            out.write(f"[source{n:04d}]\nDriver=Driver {n % drivers}\nDatabase=/tmp/source{n}.db\n\n")
+            out.write(f"[source{n:04d}]\nDriver=Driver {n % drivers}\nDatabase=/tmp/source{n}.db\n"
+                      f"Description=Benchmark source {n}\nTimeout=1000\nStepAPI=No\n\n")
     (folder / "user.ini").write_text("")
 
 
@@ -125,18 +128,24 @@ def versions():
         "java": first_line(["java", "-version"]),
         "unixODBC": first_line(["odbcinst", "--version"]),
         "pyodbc": first_line([PYTHON, "-c", "import pyodbc; print('pyodbc', pyodbc.version)"]),
-        "SQLite3 ODBC driver": first_line(["dpkg-query", "-W", "-f", "libsqliteodbc ${Version}", "libsqliteodbc"]),
+        "SQLite3 ODBC driver": first_line(["dpkg-query", "-W", "-f", "libsqliteodbc ${Version}\n", "libsqliteodbc"]),
     }
 
 
+# The scoped listing is the library's alone: the others' figures it is held
+# against are their listings of data sources.
+def figure(results, name, kind):
+    return results[name].get(kind if name == "library" or kind != "scoped" else "dataSources")
+
+
 def ratio(results, kind, a, b):
-    if a not in results or b not in results or results[b][kind] <= 0:
+    if a not in results or b not in results or not figure(results, b, kind) or figure(results, a, kind) is None:
         return "-"
-    return f"{results[a][kind] / results[b][kind]:.2f}"
+    return f"{figure(results, a, kind) / figure(results, b, kind):.2f}"
 
 
 def cell(results, name, kind):
-    return f"{results[name][kind] * 1000:.2f}" if name in results else "-"
+    return f"{results[name][kind] * 1000:.2f}" if name in results and kind in results[name] else "-"
 
 
 def listed(results, name, kind):
@@ -148,7 +157,7 @@ def table(rows):
              + " | odbcinst | lib ÷ reader | pyodbc ÷ lib |",
              "|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
     for (n, d), results in rows:
-        for kind, label in (("dataSources", "data sources"), ("drivers", "drivers")):
+        for kind, label in (("dataSources", "data sources"), ("scoped", "data sources, scoped"), ("drivers", "drivers")):
             lines.append(f"| {n} | {d} | {label} | {listed(results, 'library', kind)} / "
                          + f"{listed(results, 'driver-manager', kind)} | "
                          + " | ".join(cell(results, name, kind) for name in CONTENDERS)
@@ -211,6 +220,11 @@ def main():
         "N data sources, D drivers; every data source uses one of the drivers.",
         "",
         table(rows),
+        "",
+        "The scoped rows time listDataSources(): every data source with its scope and its five entries;"
+        + " their ratios are against the reader's and pyodbc's listing of data sources. Against getDataSources():"
+        + " " + ", ".join(f"N={n} D={d} {r['library']['scoped'] / r['library']['dataSources']:.2f}×"
+                          for (n, d), r in rows if n == 1000) + ".",
         "",
         f"Peak resident memory of the JVM after listing N={largest[0][0]}, D={largest[0][1]}:"
         + f" {largest[1]['library']['peakRssKiB'] / 1024:.1f} MiB.",

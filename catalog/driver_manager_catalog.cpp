@@ -105,10 +105,12 @@ jobject buildDataSourceEntry(JNIEnv* env, const JavaConstructor& type, const Dat
     return buildDataSource(env, type, textOf(entry.name), driver.get());
 }
 
-jobject buildScopedEntry(JNIEnv* env, const ScopedDataSourceType& type, const ScopedEntry& entry) {
+jobject buildScopedEntry(JNIEnv* env, const ScopedDataSourceType& type, const ScopedEntry& entry,
+                         StringCache& shared) {
     LocalRef<jobject> driver(env, lookupDriver(env, entry.driver.c_str()));
     if (env->ExceptionCheck()) return nullptr;
-    return buildScopedDataSource(env, type, {entry.name, entry.driver, entry.scope, &entry.entries}, driver.get());
+    return buildScopedDataSource(env, type, {entry.name, entry.driver, entry.scope, &entry.entries}, driver.get(),
+                                 shared);
 }
 
 // The scopes' data sources, of one environment, handed to build().
@@ -133,9 +135,10 @@ jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
     return withScopedEntries<jobjectArray>(env, scopes, [&](const ScopedDataSourceType& type,
                                                             const std::vector<ScopedEntry>& entries) -> jobjectArray {
         LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(entries.size()), type.constructor.type(), nullptr));
-        if (vmCallFailed(env, array.get())) return nullptr;
+        StringCache shared(env);
+        if (vmCallFailed(env, array.get()) || env->EnsureLocalCapacity(StringCache::kCached + 16) != 0) return nullptr;
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            LocalRef<jobject> element(env, buildScopedEntry(env, type, entries[i]));
+            LocalRef<jobject> element(env, buildScopedEntry(env, type, entries[i], shared));
             if (vmCallFailed(env, element.get())) return nullptr;
             env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
             if (env->ExceptionCheck()) return nullptr;
@@ -147,8 +150,9 @@ jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
 jobject lookupScopedDataSource(JNIEnv* env, const char* name, Scope scope) {
     return withScopedEntries<jobject>(env, static_cast<int>(scope), [&](const ScopedDataSourceType& type,
                                                                         const std::vector<ScopedEntry>& entries) -> jobject {
+        StringCache shared(env);
         for (const ScopedEntry& entry : entries) {
-            if (sameProfileName(entry.name, name)) return buildScopedEntry(env, type, entry);
+            if (sameProfileName(entry.name, name)) return buildScopedEntry(env, type, entry, shared);
         }
         return nullptr;
     });

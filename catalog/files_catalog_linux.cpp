@@ -87,8 +87,10 @@ public:
     DriverParts(const DriverParts&) = delete;
     DriverParts& operator=(const DriverParts&) = delete;
 
-    // Room for every part, beyond the VM's default of a few local references.
-    bool reserve() { return env_->EnsureLocalCapacity(static_cast<jint>(2 * parts_.size() + 16)) == 0; }
+    // Room for every part, and `more`, beyond the VM's default of a few local references.
+    bool reserve(std::size_t more = 0) {
+        return env_->EnsureLocalCapacity(static_cast<jint>(2 * parts_.size() + more + 16)) == 0;
+    }
 
     // A new driver object of the i-th driver, or null with an exception pending.
     jobject build(const DriverType& type, const DriverCatalog& drivers, std::size_t i) {
@@ -143,13 +145,14 @@ Status readScopedDataSources(ScopedCatalog& sources, int scopes) {
 }
 
 jobject buildScopedSection(JNIEnv* env, const ScopedDataSourceType& type, const DriverType& driverType,
-                           const ScopedCatalog& sources, DriverParts& driverParts, const ScopedSection& listed) {
+                           const ScopedCatalog& sources, DriverParts& driverParts, StringCache& shared,
+                           const ScopedSection& listed) {
     const auto found = sources.drivers.byDescription.find(listed.driver);
     const bool installed = found != sources.drivers.byDescription.end();
     LocalRef<jobject> driver(env, installed ? driverParts.build(driverType, sources.drivers, found->second) : nullptr);
     if (env->ExceptionCheck()) return nullptr;
     const ScopedDataSource source{listed.section->name, listed.driver, listed.scope, &listed.section->entries};
-    return buildScopedDataSource(env, type, source, driver.get());
+    return buildScopedDataSource(env, type, source, driver.get(), shared);
 }
 
 template <typename Build>
@@ -189,9 +192,10 @@ Result withScopedCatalog(JNIEnv* env, int scopes, Build build) {
         ScopedCatalog sources;
         if (!readOrRaise(env, readScopedDataSources(sources, scopes))) return nullptr;
         DriverParts driverParts(env, sources.drivers.listed.size());
-        if (!driverParts.reserve()) return nullptr;
+        StringCache shared(env);
+        if (!driverParts.reserve(StringCache::kCached)) return nullptr;
         return build(sources, [&](const ScopedSection& listed) {
-            return buildScopedSection(env, type, driverType, sources, driverParts, listed);
+            return buildScopedSection(env, type, driverType, sources, driverParts, shared, listed);
         }, type.constructor.type());
     });
 }

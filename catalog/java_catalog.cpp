@@ -18,19 +18,23 @@ bool putText(JNIEnv* env, jobject map, jmethodID put, std::string_view key, std:
 
 jstring newString(JNIEnv* env, std::string_view text) { return newJavaString(env, text.data(), text.size()); }
 
-bool setText(JNIEnv* env, jobjectArray array, jsize index, std::string_view text) {
-    LocalRef<jstring> string(env, newString(env, text));
-    if (vmCallFailed(env, string.get())) return false;
-    env->SetObjectArrayElement(array, index, string.get());
+bool setText(JNIEnv* env, jobjectArray array, jsize index, std::string_view text, StringCache& shared, bool share) {
+    LocalRef<jstring> made(env, nullptr);
+    const jstring string = shared.find(text, made, share);
+    if (vmCallFailed(env, string)) return false;
+    env->SetObjectArrayElement(array, index, string);
     return !env->ExceptionCheck();
 }
 
-jobjectArray buildEntryArray(JNIEnv* env, jclass string, const std::vector<ProfileEntry>& entries) {
+// Keys are shared; a value is, when another data source's key or driver has its text.
+jobjectArray buildEntryArray(JNIEnv* env, jclass string, const std::vector<ProfileEntry>& entries,
+                             StringCache& shared) {
     LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(2 * entries.size()), string, nullptr));
     if (vmCallFailed(env, array.get())) return nullptr;
     jsize index = 0;
     for (const ProfileEntry& entry : entries) {
-        if (!setText(env, array.get(), index++, entry.key) || !setText(env, array.get(), index++, entry.value)) {
+        if (!setText(env, array.get(), index++, entry.key, shared, true) ||
+            !setText(env, array.get(), index++, entry.value, shared, false)) {
             return nullptr;
         }
     }
@@ -38,6 +42,20 @@ jobjectArray buildEntryArray(JNIEnv* env, jclass string, const std::vector<Profi
 }
 
 }  // namespace
+
+StringCache::~StringCache() {
+    for (const auto& cached : strings_) env_->DeleteLocalRef(cached.second);
+}
+
+jstring StringCache::find(std::string_view text, LocalRef<jstring>& made, bool share) {
+    const auto cached = strings_.find(std::string(text));
+    if (cached != strings_.end()) return cached->second;
+    made.reset(newString(env_, text));
+    if (!share || strings_.size() >= kCached || vmCallFailed(env_, made.get())) return made.get();
+    const jstring kept = made.release();
+    strings_.emplace(std::string(text), kept);
+    return kept;
+}
 
 ScopedDataSourceType::ScopedDataSourceType(JNIEnv* env)
     : constructor(env, javaclass::kDataSource, javaclass::kScopedDataSourceConstructor), string(env, nullptr) {
@@ -47,14 +65,15 @@ ScopedDataSourceType::ScopedDataSourceType(JNIEnv* env)
 }
 
 jobject buildScopedDataSource(JNIEnv* env, const ScopedDataSourceType& type, const ScopedDataSource& source,
-                              jobject driver) {
+                              jobject driver, StringCache& shared) {
     LocalRef<jstring> name(env, newString(env, source.name));
     if (vmCallFailed(env, name.get())) return nullptr;
-    LocalRef<jstring> driverName(env, newString(env, source.driverName));
-    if (vmCallFailed(env, driverName.get())) return nullptr;
-    LocalRef<jobjectArray> entries(env, buildEntryArray(env, type.string.get(), *source.entries));
+    LocalRef<jstring> madeDriverName(env, nullptr);
+    const jstring driverName = shared.find(source.driverName, madeDriverName, true);
+    if (vmCallFailed(env, driverName)) return nullptr;
+    LocalRef<jobjectArray> entries(env, buildEntryArray(env, type.string.get(), *source.entries, shared));
     if (vmCallFailed(env, entries.get())) return nullptr;
-    return type.constructor.create(env, name.get(), driver, driverName.get(), static_cast<jint>(source.scope),
+    return type.constructor.create(env, name.get(), driver, driverName, static_cast<jint>(source.scope),
                                    entries.get());
 }
 

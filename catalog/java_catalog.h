@@ -4,7 +4,9 @@
 
 #include <jni.h>
 
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "binding/java_objects.h"
@@ -42,6 +44,28 @@ struct ScopedDataSourceType {
     LocalRef<jclass> string;
 };
 
+// Java strings of the texts that data sources share (their keys, the names
+// of their drivers), made once per listing for the first kCached texts seen
+// and held until the listing ends.
+class StringCache {
+public:
+    static constexpr std::size_t kCached = 64;
+
+    explicit StringCache(JNIEnv* env) : env_(env) {}
+    ~StringCache();
+    StringCache(const StringCache&) = delete;
+    StringCache& operator=(const StringCache&) = delete;
+
+    // The text's string: the cached one, or a new one left in `made`, which
+    // is cached when `share` and there is room. Null with an exception pending
+    // when the VM fails.
+    jstring find(std::string_view text, LocalRef<jstring>& made, bool share);
+
+private:
+    JNIEnv* env_;
+    std::unordered_map<std::string, jstring> strings_;
+};
+
 // What the scoped listing shows of one data source besides its driver object.
 struct ScopedDataSource {
     std::string_view name;
@@ -53,7 +77,7 @@ struct ScopedDataSource {
 // A DataSource with its scope, driver name and entries (keys and values by
 // turns, in their order), or null with an exception pending.
 jobject buildScopedDataSource(JNIEnv* env, const ScopedDataSourceType& type, const ScopedDataSource& source,
-                              jobject driver);
+                              jobject driver, StringCache& shared);
 
 // A java.util.HashMap of the entries of an attribute list in the form
 // SQLDrivers returns (catalog/attribute_list.h). Null with an exception

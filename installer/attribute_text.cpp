@@ -28,6 +28,10 @@ std::string whyNameIsInvalid(std::string_view name) {
     if (name.empty()) return "the name is empty";
     if (name.size() > kMaxNameBytes) return "the name is longer than 32 bytes";
     if (name.front() == ' ' || name.back() == ' ') return "the name begins or ends with a blank";
+    // Registering either would overwrite the driver manager's own section.
+    if (sameProfileName(name, "ODBC") || sameProfileName(name, "ODBC Data Sources")) {
+        return "the name " + std::string(name) + " is the driver manager's own section, not a data source";
+    }
     for (char c : name) {
         if (isControl(c)) return "the name holds a control character";
         if (std::strchr("[]{}(),;?*=!@\\", c) != nullptr) {

@@ -20,7 +20,8 @@ inline constexpr std::size_t kMaxAttributeTextBytes = kTextBufferSize - 2;
 // The installer's own rule for a data source name: not empty, at most 32
 // bytes, none of []{}(),;?*=!@\ . Control characters are refused too: a line
 // break in a name would split the section header of the profile file. So are
-// blanks at either end, which the profile reader would trim away.
+// blanks at either end, which the profile reader would trim away, and the
+// names of the driver manager's own sections, [ODBC] and [ODBC Data Sources].
 bool isValidDataSourceName(std::string_view name);
 
 // Attribute text may not break the profile file's lines either, nor hold a

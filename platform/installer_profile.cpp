@@ -25,6 +25,8 @@ Proc bindProc(const char* name, Status& status) {
 
 }  // namespace
 
+std::unique_lock<std::mutex> InstallerProfile::takeModeTurn() { return std::unique_lock<std::mutex>(modeTurn()); }
+
 InstallerProfile::InstallerProfile(UWORD mode) : turn_(modeTurn()) {
     get_ = bindProc<GetProc>("SQLGetPrivateProfileString", status_);
     write_ = bindProc<WriteProc>("SQLWritePrivateProfileString", status_);

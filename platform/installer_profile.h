@@ -21,6 +21,11 @@ public:
     InstallerProfile(const InstallerProfile&) = delete;
     InstallerProfile& operator=(const InstallerProfile&) = delete;
 
+    // The installer's own requests set and reset the mode too: a request
+    // holds this turn while it runs, so that no profile read meanwhile
+    // reads in the wrong mode.
+    static std::unique_lock<std::mutex> takeModeTurn();
+
     // Why the functions could not be bound or the mode set; ok otherwise.
     const Status& status() const { return status_; }
 

@@ -31,6 +31,9 @@ TEST(DataSourceName, RefusesWhatWouldBreakTheProfileFile) {
     }
     EXPECT_FALSE(isValidDataSourceName(" lead"));
     EXPECT_FALSE(isValidDataSourceName("trail "));
+    EXPECT_FALSE(isValidDataSourceName("odbc"));
+    EXPECT_FALSE(isValidDataSourceName("ODBC Data Sources"));
+    EXPECT_TRUE(isValidDataSourceName("ODBC2"));
 }
 
 TEST(AttributeText, StartsWithDsnAndEndsWithTwoNuls) {

@@ -32,5 +32,18 @@ TEST(SectionSpans, ReplacingTakesOutTheMarkedSectionsAndKeepsEveryOtherByte) {
     EXPECT_EQ(replaceSections("", {}, {}, "[d]\n"), "[d]\n");
 }
 
+TEST(SectionSpans, EditingChangesOnlyTheLinesOfTheKeysNamed) {
+    const std::vector<EntryEdit> edits = {{"port", std::string("3")}, {"Gone", std::nullopt}, {"New", std::string("n")}};
+    const auto edited = [&](const std::string& text) {
+        return editSectionText(text, findSectionSpans(text).at(0), edits);
+    };
+    EXPECT_EQ(edited("[a]\nPort = 1\n# c\ngone=x\nPORT=2\n\n[b]\nport=9\n"), "[a]\nPort=3\n# c\nNew=n\n\n[b]\nport=9\n");
+    EXPECT_EQ(edited("[a]"), "[a]\nport=3\nNew=n\n");
+    EXPECT_EQ(edited("[a]\nk=v"), "[a]\nk=v\nport=3\nNew=n\n");
+    std::vector<ProfileEntry> entries = {{"Port", "1"}, {"gone", "x"}, {"PORT", "2"}, {"k", "v"}};
+    editEntries(entries, edits);
+    EXPECT_EQ(entries, (std::vector<ProfileEntry>{{"Port", "3"}, {"k", "v"}, {"New", "n"}}));
+}
+
 }  // namespace
 }  // namespace rireve

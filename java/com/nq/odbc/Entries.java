@@ -2,62 +2,106 @@ package com.nq.odbc;
 
 import java.util.AbstractMap;
 import java.util.AbstractSet;
-import java.util.ArrayList;
-import java.util.Collections;
 import java.util.HashMap;
 import java.util.Iterator;
-import java.util.List;
 import java.util.Map;
+import java.util.NoSuchElementException;
 import java.util.Set;
 
 /**
  * The entries of a data source as ODBC reads them: in file order, looked up
  * with ASCII letter case ignored; of a key given twice, only the first entry
  * counts, as unixODBC's profile functions (and so the drivers) read it.
- * Unmodifiable.
+ * Unmodifiable. A listing makes one per data source, so a short one keeps
+ * two arrays and compares keys in place; only a long one gets a hash table.
  */
 final class Entries extends AbstractMap<String, String> {
     static final Entries NONE = new Entries(new String[0]);
 
-    private final List<Map.Entry<String, String>> entries;
-    private final Map<String, Integer> positions;
+    private static final int LONGEST_SCANNED = 16;
+
+    private final String[] keys;
+    private final String[] values;
+    /** Folded key to position, for a long list only. */
+    private final Map<String, Integer> index;
 
     /** Keys and values by turns. */
     Entries(String[] keysAndValues) {
-        List<Map.Entry<String, String>> list = new ArrayList<Map.Entry<String, String>>(keysAndValues.length / 2);
-        Map<String, Integer> index = new HashMap<String, Integer>();
+        String[] kept = new String[keysAndValues.length / 2];
+        String[] keptValues = new String[kept.length];
+        index = kept.length > LONGEST_SCANNED ? new HashMap<String, Integer>() : null;
+        int size = 0;
         for (int i = 0; i + 1 < keysAndValues.length; i += 2) {
-            Map.Entry<String, String> entry =
-                    new AbstractMap.SimpleImmutableEntry<String, String>(keysAndValues[i], keysAndValues[i + 1]);
-            if (!index.containsKey(fold(entry.getKey()))) {
-                index.put(fold(entry.getKey()), list.size());
-                list.add(entry);
+            String folded = index == null ? null : fold(keysAndValues[i]);
+            if (index != null ? index.containsKey(folded) : find(kept, size, keysAndValues[i]) >= 0) {
+                continue;
             }
+            if (index != null) {
+                index.put(folded, size);
+            }
+            kept[size] = keysAndValues[i];
+            keptValues[size++] = keysAndValues[i + 1];
         }
-        this.entries = Collections.unmodifiableList(list);
-        this.positions = index;
+        this.keys = size == kept.length ? kept : java.util.Arrays.copyOf(kept, size);
+        this.values = size == kept.length ? keptValues : java.util.Arrays.copyOf(keptValues, size);
     }
 
-    /** The key with ASCII capitals made small, as ODBC compares keywords. */
-    static String fold(String key) {
+    /** Whether two keys are equal with ASCII letter case ignored, as ODBC compares keywords. */
+    static boolean sameKeyword(String a, String b) {
+        if (a.length() != b.length()) {
+            return false;
+        }
+        for (int i = 0; i < a.length(); i++) {
+            if (foldAscii(a.charAt(i)) != foldAscii(b.charAt(i))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    private static char foldAscii(char c) {
+        return c >= 'A' && c <= 'Z' ? (char) (c + ('a' - 'A')) : c;
+    }
+
+    private static String fold(String key) {
         char[] folded = key.toCharArray();
         for (int i = 0; i < folded.length; i++) {
-            if (folded[i] >= 'A' && folded[i] <= 'Z') {
-                folded[i] += 'a' - 'A';
-            }
+            folded[i] = foldAscii(folded[i]);
         }
         return new String(folded);
     }
 
+    private int find(String key) {
+        if (index == null) {
+            return find(keys, keys.length, key);
+        }
+        Integer position = index.get(fold(key));
+        return position == null ? -1 : position;
+    }
+
+    private static int find(String[] keys, int size, String key) {
+        for (int i = 0; i < size; i++) {
+            if (sameKeyword(keys[i], key)) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
     @Override
     public String get(Object key) {
-        Integer position = key instanceof String ? positions.get(fold((String) key)) : null;
-        return position == null ? null : entries.get(position).getValue();
+        int position = key instanceof String ? find((String) key) : -1;
+        return position < 0 ? null : values[position];
     }
 
     @Override
     public boolean containsKey(Object key) {
-        return key instanceof String && positions.containsKey(fold((String) key));
+        return key instanceof String && find((String) key) >= 0;
+    }
+
+    @Override
+    public int size() {
+        return keys.length;
     }
 
     @Override
@@ -65,12 +109,28 @@ final class Entries extends AbstractMap<String, String> {
         return new AbstractSet<Map.Entry<String, String>>() {
             @Override
             public Iterator<Map.Entry<String, String>> iterator() {
-                return entries.iterator();
+                return new Iterator<Map.Entry<String, String>>() {
+                    private int next;
+
+                    @Override
+                    public boolean hasNext() {
+                        return next < keys.length;
+                    }
+
+                    @Override
+                    public Map.Entry<String, String> next() {
+                        if (next >= keys.length) {
+                            throw new NoSuchElementException();
+                        }
+                        int i = next++;
+                        return new AbstractMap.SimpleImmutableEntry<String, String>(keys[i], values[i]);
+                    }
+                };
             }
 
             @Override
             public int size() {
-                return entries.size();
+                return keys.length;
             }
         };
     }

@@ -71,7 +71,7 @@ public final class ODBCDriver {
     }
 
     static boolean sameKeyword(String a, String b) {
-        return a.length() == b.length() && Entries.fold(a).equals(Entries.fold(b));
+        return Entries.sameKeyword(a, b);
     }
 
     @Override
