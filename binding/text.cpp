@@ -26,7 +26,8 @@ TextStatus copyJavaString(JNIEnv* env, jstring string, char* out, std::size_t ca
 }
 
 jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity) {
-    const std::size_t size = strnlen(bytes, capacity < kTextBufferSize ? capacity : kTextBufferSize);
+    // An empty text may come without bytes (an empty string_view's data).
+    const std::size_t size = bytes == nullptr ? 0 : strnlen(bytes, capacity < kTextBufferSize ? capacity : kTextBufferSize);
     char16_t units[kTextBufferSize];
     const std::size_t count = decodePlatformText(std::string_view(bytes, size), units);
     return env->NewString(reinterpret_cast<const jchar*>(units), static_cast<jsize>(count));
