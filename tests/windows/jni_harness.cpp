@@ -123,6 +123,8 @@ void JNICALL getStringRegion(JNIEnv*, jstring text, jsize start, jsize length, j
     std::memcpy(out, from(text)->text.data() + start, static_cast<std::size_t>(length) * sizeof(jchar));
 }
 
+jint JNICALL ensureLocalCapacity(JNIEnv*, jint) { return 0; }
+
 jboolean JNICALL exceptionCheck(JNIEnv*) { return pendingException.empty() ? JNI_FALSE : JNI_TRUE; }
 
 jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
@@ -321,6 +323,7 @@ int main(int argc, char** argv) {
     functions.GetStringLength = getStringLength;
     functions.GetStringRegion = getStringRegion;
     functions.ExceptionCheck = exceptionCheck;
+    functions.EnsureLocalCapacity = ensureLocalCapacity;
     functions.ThrowNew = throwNew;
     functions.Throw = throwObject;
     functions.DeleteLocalRef = deleteLocalRef;
