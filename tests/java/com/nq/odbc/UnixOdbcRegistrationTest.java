@@ -189,11 +189,20 @@ class UnixOdbcRegistrationTest {
         assertEquals(List.of("shared"), names(ODBC.listDataSources(DataSource.Scope.SYSTEM)));
 
         String before = Processes.read(PrivateConfiguration.SYSTEM_SOURCES);
-        Processes.Result asOther = Processes.run(Map.of(), List.of("setpriv", "--reuid=12345", "--regid=12345",
-                "--clear-groups", Processes.java().get(0), "-Xcheck:jni", "-Djava.library.path="
-                + System.getProperty("java.library.path"), "-cp", System.getProperty("rireve.test.classpath"),
-                Child.class.getName(), "register-system", "x", "SQLite3"));
-        Assumptions.assumeTrue(asOther.exitCode == 0, "not run: setpriv cannot run a JVM as user 12345: " + asOther);
+        // A user made for the test, who has no more rights than any other.
+        Processes.run("useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", "rireve-other");
+        Processes.Result uid = Processes.run("id", "-u", "rireve-other");
+        Assumptions.assumeTrue(uid.exitCode == 0, "not run: useradd is not permitted here: " + uid);
+        Processes.Result asOther;
+        try {
+            asOther = Processes.run(Map.of(), List.of("setpriv", "--reuid=" + uid.stdout.trim(), "--regid=nogroup",
+                    "--clear-groups", Processes.java().get(0), "-Xcheck:jni", "-Djava.library.path="
+                    + System.getProperty("java.library.path"), "-cp", System.getProperty("rireve.test.classpath"),
+                    Child.class.getName(), "register-system", "x", "SQLite3"));
+        } finally {
+            Processes.run("userdel", "rireve-other");
+        }
+        Assumptions.assumeTrue(asOther.exitCode == 0, "not run: setpriv cannot run a JVM as rireve-other: " + asOther);
         assertTrue(asOther.stdout.startsWith("threw com.nq.odbc.ODBCException: " + REGISTER_REFUSED + " (cannot write "
                 + PrivateConfiguration.SYSTEM_SOURCES + ": Permission denied; system data sources are changed as root"),
                 asOther.toString());
