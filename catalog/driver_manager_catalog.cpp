@@ -13,6 +13,7 @@
 #include "binding/text.h"
 #include "catalog/catalog.h"
 #include "catalog/configuration.h"
+#include "catalog/data_source_entry.h"
 #include "catalog/driver_entry.h"
 #include "catalog/java_catalog.h"
 #include "catalog/listing.h"
@@ -23,28 +24,6 @@ namespace rireve {
 namespace {
 
 std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer, strnlen(buffer, sizeof buffer)}; }
-
-struct DataSourceEntry {
-    char name[kTextBufferSize];
-    char driver[kTextBufferSize];
-    // SQL_FETCH_FIRST_USER or SQL_FETCH_FIRST_SYSTEM starts a list of one scope.
-    SQLUSMALLINT direction = SQL_FETCH_NEXT;
-
-    // The next data source; [ODBC], the driver manager's own settings, is
-    // passed over.
-    bool fetchNext(SQLHENV odbc) {
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT driverLength = 0;
-        bool fetched = false;
-        do {
-            fetched = odbcSucceeded(SQLDataSources(odbc, direction, reinterpret_cast<SQLCHAR*>(name), sizeof name,
-                                                   &nameLength, reinterpret_cast<SQLCHAR*>(driver), sizeof driver,
-                                                   &driverLength));
-            direction = SQL_FETCH_NEXT;
-        } while (fetched && sameProfileName(textOf(name), kDriverManagerSection));
-        return fetched;
-    }
-};
 
 struct ScopedEntry {
     std::string name;
@@ -57,10 +36,9 @@ struct ScopedEntry {
 // as the installer's profile functions read them in that scope's mode.
 Status listScope(SQLHENV odbc, Scope scope, std::vector<ScopedEntry>& listed) {
     const bool system = scope == Scope::system;
-    DataSourceEntry entry;
-    entry.direction = system ? SQL_FETCH_FIRST_SYSTEM : SQL_FETCH_FIRST_USER;
+    DataSourceEntry entry(scope);
     const std::size_t first = listed.size();
-    while (entry.fetchNext(odbc)) listed.push_back({std::string(textOf(entry.name)), std::string(textOf(entry.driver)), scope, {}});
+    while (entry.fetchNext(odbc)) listed.push_back({std::string(entry.nameText()), std::string(entry.driverText()), scope, {}});
     if (listed.size() == first) return {};
     const InstallerProfile profile(system ? ODBC_SYSTEM_DSN : ODBC_USER_DSN);
     for (std::size_t i = first; i < listed.size(); ++i) {
@@ -102,7 +80,7 @@ jobject lookupDriver(JNIEnv* env, const char* description) {
 jobject buildDataSourceEntry(JNIEnv* env, const JavaConstructor& type, const DataSourceEntry& entry) {
     LocalRef<jobject> driver(env, lookupDriver(env, entry.driver));
     if (env->ExceptionCheck()) return nullptr;
-    return buildDataSource(env, type, textOf(entry.name), driver.get());
+    return buildDataSource(env, type, entry.nameText(), driver.get());
 }
 
 jobject buildScopedEntry(JNIEnv* env, const ScopedDataSourceType& type, const ScopedEntry& entry,

@@ -5,7 +5,7 @@
 
 namespace rireve {
 
-Status editDataSourceEntries(Scope scope, std::string_view name, const std::vector<EntryEdit>& edits,
+Status editDataSourceEntries(SQLHENV, Scope scope, std::string_view name, const std::vector<EntryEdit>& edits,
                              const RequestOptions& options) {
     ProfileWriter file;
     Status opened = openDataSourceFile(scope, options, file);

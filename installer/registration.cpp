@@ -90,15 +90,15 @@ bool runChange(JNIEnv* env, const char* refusal, Make make) {
     Status status = readRequestOptions(env, options);
     if (env->ExceptionCheck()) return false;
     if (!status.ok()) return refuse(env, refusal, status.reason());
-    return withOdbcEnvironment(env, [&](SQLHENV) {
-        const Status done = make(options);
+    return withOdbcEnvironment(env, [&](SQLHENV odbc) {
+        const Status done = make(odbc, options);
         if (!done.ok()) throwError(env, refusal, done);
         return done.ok();
     });
 }
 
 bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
-    return runChange(env, refusal, [&](const RequestOptions& options) {
+    return runChange(env, refusal, [&](SQLHENV, const RequestOptions& options) {
         return configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
     });
 }
@@ -178,8 +178,8 @@ bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray un
 }
 
 bool editEntries(JNIEnv* env, const EntryRequest& request) {
-    return runChange(env, message::kConfigureRefused, [&](const RequestOptions& options) {
-        return editDataSourceEntries(request.scope, request.name, request.edits, options);
+    return runChange(env, message::kConfigureRefused, [&](SQLHENV odbc, const RequestOptions& options) {
+        return editDataSourceEntries(odbc, request.scope, request.name, request.edits, options);
     });
 }
 

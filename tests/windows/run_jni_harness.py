@@ -118,9 +118,10 @@ def main():
     calls = log.read_text().splitlines() if log.exists() else []
     if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
         problems.append(f"the installer did not receive the request unchanged: {calls}")
-    for code in (4, 6):  # ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
-        if not any(f"request={code} driver=SQLite3 attributes={'DSN=sysAdded'.encode().hex()}0000" in c for c in calls):
-            problems.append(f"the installer received no system request {code}: {calls}")
+    # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
+    for code, text in ((5, "DSN=shared;Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
+        if not any(f"request={code} driver=SQLite3 attributes={text.encode().hex()}0000" in c for c in calls):
+            problems.append(f"the installer received no system request {code} ({text}): {calls}")
     print(out)
     if can_hide_files():
         hidden = run_harness(env, hide_driver_manager=True)

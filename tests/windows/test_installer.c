@@ -54,15 +54,37 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
         if (i > 0 && attributes[i] == '\0' && attributes[i - 1] == '\0') break;
     }
     logLine(line, length);
-    /* Slow on request, as an installer showing a dialog is; and as a real one,
-     * an added data source goes to the profile the driver manager reads. */
+    /* Slow on request when adding, as an installer showing a dialog is; and
+     * as a real one, a change goes to the profile the driver manager reads. */
     char text[MAX_PATH] = {0};
     DWORD milliseconds = 0;
     GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_SLEEP_MS", text, sizeof text);
     for (const char* digit = text; *digit >= '0' && *digit <= '9'; ++digit) milliseconds = milliseconds * 10 + (DWORD)(*digit - '0');
-    Sleep(milliseconds);
+    if (request == 1) Sleep(milliseconds);
     if (lstrcmpA(driver, "No Such Driver") == 0) return FALSE;
-    const char* profile = request == 4 ? "RIREVE_TEST_INSTALLER_SYSTEM_PROFILE" : "RIREVE_TEST_INSTALLER_PROFILE";
+    const char* profile = request >= 4 ? "RIREVE_TEST_INSTALLER_SYSTEM_PROFILE" : "RIREVE_TEST_INSTALLER_PROFILE";
+    if ((request == 2 || request == 5) && GetEnvironmentVariableA(profile, path, sizeof path) > 0) {
+        /* A configuration request sets each KEY=VALUE after DSN=name, as a
+         * driver's ConfigDSN would. */
+        char settings[1024];
+        lstrcpynA(settings, attributes, sizeof settings);
+        char* name = settings + 4;
+        char* pair = name;
+        while (*pair && *pair != ';') ++pair;
+        while (*pair == ';') {
+            *pair++ = '\0';
+            char* value = pair;
+            while (*value && *value != '=') ++value;
+            char* end = value;
+            while (*end && *end != ';') ++end;
+            const char next = *end;
+            *end = '\0';
+            if (*value == '=') *value++ = '\0';
+            WritePrivateProfileStringA(name, pair, value, path);
+            *end = next;
+            pair = end;
+        }
+    }
     if ((request == 1 || request == 4) && GetEnvironmentVariableA(profile, path, sizeof path) > 0) {
         int length = wsprintfA(line, "[%s", attributes + 4); /* the name, after DSN= */
         for (int i = 0; i < length; ++i) {

@@ -234,7 +234,11 @@ public final class ODBC {
      * key, letter case ignored, or added after the last one), and each key of
      * {@code unset} is taken out. Every other entry, comment and line stays
      * exactly as it is. Keys and values are trimmed of blanks at either end,
-     * as ODBC reads them.
+     * as ODBC reads them. On Windows the entries are set through the
+     * installer's configuration request for the data source's driver
+     * ({@code ODBC_CONFIG_DSN}, {@code ODBC_CONFIG_SYS_DSN}), which cannot
+     * carry a {@code ;} in a key or value, and taken out with its profile
+     * functions.
      *
      * @param name the data source's name
      * @param scope where it is configured
