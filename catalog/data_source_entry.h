@@ -16,8 +16,8 @@
 namespace rireve {
 
 struct DataSourceEntry {
-    char name[kTextBufferSize];
-    char driver[kTextBufferSize];
+    char name[kTextBufferSize] = {};
+    char driver[kTextBufferSize] = {};
     // SQL_FETCH_FIRST_USER or SQL_FETCH_FIRST_SYSTEM starts a list of one scope.
     SQLUSMALLINT direction = SQL_FETCH_NEXT;
 
