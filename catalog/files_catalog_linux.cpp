@@ -1,6 +1,9 @@
 // Linux: the catalogue read straight from the configuration files, once per
 // call, with unixODBC's own reader. Each listing sees one snapshot: every
 // data source's driver is found in the same read as the data source.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <unordered_map>
@@ -135,10 +138,21 @@ struct ScopedCatalog {
     DriverCatalog drivers;
 };
 
+// A scope's file that is there but cannot be read fails the listing with the
+// reason: only the driver manager's own view passes over it.
+Status readScopeFile(ProfileFile file, Profile& profile) {
+    std::string path;
+    ProfileAccess access = ProfileAccess::read;
+    Status read = findProfilePath(file, path);
+    if (read.ok()) read = readProfile(path, profile, {}, &access);
+    if (!read.ok() || access != ProfileAccess::unreadable) return read;
+    return Status::systemFailure("cannot read", path, ::access(path.c_str(), R_OK) == 0 ? EACCES : errno);
+}
+
 Status readScopedDataSources(ScopedCatalog& sources, int scopes) {
     Status read;
-    if (covers(scopes, Scope::user)) read = readProfileFile(ProfileFile::userDataSources, sources.user);
-    if (read.ok() && covers(scopes, Scope::system)) read = readProfileFile(ProfileFile::systemDataSources, sources.system);
+    if (covers(scopes, Scope::user)) read = readScopeFile(ProfileFile::userDataSources, sources.user);
+    if (read.ok() && covers(scopes, Scope::system)) read = readScopeFile(ProfileFile::systemDataSources, sources.system);
     if (!read.ok()) return read;
     sources.listed = listScopedSections(sources.user, sources.system, scopes);
     return readDrivers(sources.drivers);

@@ -1,6 +1,7 @@
 package com.nq.odbc;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
@@ -167,6 +168,10 @@ class HostileConfigurationTest {
             Files.createSymbolicLink(PrivateConfiguration.USER_SOURCES, PrivateConfiguration.USER_SOURCES);
             assertListedAsTheDriverManagerLists(true);
             assertEquals(List.of("s1", "s1", "sys", "U1"), Arrays.stream(ODBC.getDataSources())
+                    .map(DataSource::getName).collect(Collectors.toList()));
+            assertEquals("cannot read " + PrivateConfiguration.USER_SOURCES + ": Too many levels of symbolic links",
+                    assertThrows(ODBCException.class, () -> ODBC.listDataSources()).getCause().getMessage());
+            assertEquals(List.of("s1", "sys", "U1"), Arrays.stream(ODBC.listDataSources(DataSource.Scope.SYSTEM))
                     .map(DataSource::getName).collect(Collectors.toList()));
         } finally {
             Files.deleteIfExists(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"));
