@@ -112,16 +112,10 @@ Result withScopedEntries(JNIEnv* env, int scopes, Build build) {
 jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
     return withScopedEntries<jobjectArray>(env, scopes, [&](const ScopedDataSourceType& type,
                                                             const std::vector<ScopedEntry>& entries) -> jobjectArray {
-        LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(entries.size()), type.constructor.type(), nullptr));
         StringCache shared(env);
-        if (vmCallFailed(env, array.get()) || env->EnsureLocalCapacity(StringCache::kCached + 16) != 0) return nullptr;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            LocalRef<jobject> element(env, buildScopedEntry(env, type, entries[i], shared));
-            if (vmCallFailed(env, element.get())) return nullptr;
-            env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
-            if (env->ExceptionCheck()) return nullptr;
-        }
-        return array.release();
+        if (env->EnsureLocalCapacity(StringCache::kCached + 16) != 0) return nullptr;
+        return buildArray(env, type.constructor.type(), entries.size(),
+                          [&](std::size_t i) { return buildScopedEntry(env, type, entries[i], shared); });
     });
 }
 

@@ -1,9 +1,6 @@
 // Linux: the catalogue read straight from the configuration files, once per
 // call, with unixODBC's own reader. Each listing sees one snapshot: every
 // data source's driver is found in the same read as the data source.
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <unordered_map>
@@ -15,6 +12,7 @@
 #include "catalog/catalog.h"
 #include "catalog/configuration.h"
 #include "catalog/java_catalog.h"
+#include "catalog/listing.h"
 #include "profile/profile.h"
 
 namespace rireve {
@@ -138,21 +136,14 @@ struct ScopedCatalog {
     DriverCatalog drivers;
 };
 
-// A scope's file that is there but cannot be read fails the listing with the
-// reason: only the driver manager's own view passes over it.
-Status readScopeFile(ProfileFile file, Profile& profile) {
-    std::string path;
-    ProfileAccess access = ProfileAccess::read;
-    Status read = findProfilePath(file, path);
-    if (read.ok()) read = readProfile(path, profile, {}, &access);
-    if (!read.ok() || access != ProfileAccess::unreadable) return read;
-    return Status::systemFailure("cannot read", path, ::access(path.c_str(), R_OK) == 0 ? EACCES : errno);
-}
-
 Status readScopedDataSources(ScopedCatalog& sources, int scopes) {
     Status read;
-    if (covers(scopes, Scope::user)) read = readScopeFile(ProfileFile::userDataSources, sources.user);
-    if (read.ok() && covers(scopes, Scope::system)) read = readScopeFile(ProfileFile::systemDataSources, sources.system);
+    // A file that is there but cannot be read fails the listing with the
+    // reason: only the driver manager's own view passes over it.
+    if (covers(scopes, Scope::user)) read = readReadableProfileFile(ProfileFile::userDataSources, sources.user);
+    if (read.ok() && covers(scopes, Scope::system)) {
+        read = readReadableProfileFile(ProfileFile::systemDataSources, sources.system);
+    }
     if (!read.ok()) return read;
     sources.listed = listScopedSections(sources.user, sources.system, scopes);
     return readDrivers(sources.drivers);
@@ -167,19 +158,6 @@ jobject buildScopedSection(JNIEnv* env, const ScopedDataSourceType& type, const 
     if (env->ExceptionCheck()) return nullptr;
     const ScopedDataSource source{listed.section->name, listed.driver, listed.scope, &listed.section->entries};
     return buildScopedDataSource(env, type, source, driver.get(), shared);
-}
-
-template <typename Build>
-jobjectArray buildArray(JNIEnv* env, jclass type, std::size_t count, Build build) {
-    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(count), type, nullptr));
-    if (vmCallFailed(env, array.get())) return nullptr;
-    for (std::size_t i = 0; i < count; ++i) {
-        LocalRef<jobject> element(env, build(i));
-        if (vmCallFailed(env, element.get())) return nullptr;
-        env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
-        if (env->ExceptionCheck()) return nullptr;
-    }
-    return array.release();
 }
 
 // One read of the files on an ODBC environment of its own, as every

@@ -1,5 +1,5 @@
 // The two passes of a listing, shared by the driver and data source
-// catalogues: count the entries, then build one object per entry on the same
+// catalogues, and the array every listing fills: count the entries, then build one object per entry on the same
 // environment. The driver manager starts its list again from the first entry
 // once it has reported the end, so the second pass sees the whole list anew.
 #pragma once
@@ -50,6 +50,22 @@ jobject lookupEntry(JNIEnv* env, Matches matches, Build build) {
         return !env->ExceptionCheck();
     });
     return looked ? object.release() : nullptr;
+}
+
+// An array of `count` elements of that type, each made by build(i) (null
+// with an exception pending on failure); null with an exception pending
+// when one fails.
+template <typename Build>
+jobjectArray buildArray(JNIEnv* env, jclass type, std::size_t count, Build build) {
+    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(count), type, nullptr));
+    if (vmCallFailed(env, array.get())) return nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        LocalRef<jobject> element(env, build(i));
+        if (vmCallFailed(env, element.get())) return nullptr;
+        env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), element.get());
+        if (env->ExceptionCheck()) return nullptr;
+    }
+    return array.release();
 }
 
 }  // namespace rireve

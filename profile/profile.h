@@ -60,6 +60,10 @@ Status readProfile(const std::string& path, Profile& profile, const std::vector<
 Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {},
                        ProfileAccess* access = nullptr);
 
+// As readProfileFile, but a file that is there and cannot be read fails
+// with its path and the system's reason.
+Status readReadableProfileFile(ProfileFile file, Profile& profile);
+
 // Reads the system's driver file and the user's ($HOME/.odbcinst.ini).
 Status readDriverFiles(Profile& system, Profile& user);
 

@@ -62,8 +62,9 @@ std::string pathOf(const IniReader& reader, ProfileFile file) {
     return {};
 }
 
+// `openError`, when given, gets the errno of a file that could not be opened.
 Status readWith(const IniReader& reader, const std::string& path, Profile& profile,
-                const std::vector<std::string_view>& keys, ProfileAccess* access) {
+                const std::vector<std::string_view>& keys, ProfileAccess* access, int* openError = nullptr) {
     profile.clear();
     if (access != nullptr) *access = ProfileAccess::read;
     // The reader's own open would wait for a FIFO's writer: the file is
@@ -74,6 +75,7 @@ Status readWith(const IniReader& reader, const std::string& path, Profile& profi
     struct stat status = {};
     int error = 0;
     Status opened = openRegularFile(path, O_RDONLY, file, status, error);
+    if (openError != nullptr) *openError = error;
     if (error != 0) {  // missing or unreadable: no sections, as for the driver manager
         if (access != nullptr) *access = error == ENOENT ? ProfileAccess::missing : ProfileAccess::unreadable;
         return {};
@@ -118,6 +120,19 @@ Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std
     Status bound = bindReader(reader);
     if (!bound.ok()) return bound;
     return readWith(reader, pathOf(reader, file), profile, keys, access);
+}
+
+Status readReadableProfileFile(ProfileFile file, Profile& profile) {
+    profile.clear();
+    IniReader reader;
+    Status bound = bindReader(reader);
+    if (!bound.ok()) return bound;
+    const std::string path = pathOf(reader, file);
+    ProfileAccess access = ProfileAccess::read;
+    int error = 0;
+    Status read = readWith(reader, path, profile, {}, &access, &error);
+    if (!read.ok() || access != ProfileAccess::unreadable) return read;
+    return Status::systemFailure("cannot read", path, error);
 }
 
 Status readDriverFiles(Profile& system, Profile& user) {
