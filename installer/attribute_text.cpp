@@ -66,11 +66,14 @@ std::string whyEntryIsInvalid(std::string_view key, const std::string_view* valu
     if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) {
         return quoted + " is the data source's own: register it again to change its driver";
     }
-    if (value != nullptr && key.size() + 1 + value->size() > kMaxLineBytes) {
-        return "the entry " + std::string(key) + " would not fit a line of " + std::to_string(kMaxLineBytes) +
-               " bytes, the most unixODBC's reader reads back";
-    }
     return {};
+}
+
+std::string whyEntryIsTooLong(std::string_view key, std::string_view value) {
+    const std::size_t length = key.size() + 1 + value.size();
+    if (length <= kMaxLineBytes) return {};
+    return "the entry " + std::string(key) + " is " + std::to_string(length) + " bytes as a line; a line holds at most " +
+           std::to_string(kMaxLineBytes) + ", the most unixODBC's reader reads back";
 }
 
 bool isValidDataSourceName(std::string_view name) { return whyNameIsInvalid(name).empty(); }

@@ -35,9 +35,12 @@ std::string whyNameIsInvalid(std::string_view name);
 std::string whyAttributeTextIsInvalid(std::string_view attributes);
 
 // Which rule an entry to set (with its value) or take out (without) breaks,
-// its key and value trimmed as the reader trims them; empty when none. A
-// value set must leave the entry on one line of at most 999 bytes.
+// its key and value trimmed as the reader trims them; empty when none.
 std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value);
+
+// Why an entry to set is too long: as `key=value` it must fit one line of at
+// most 999 bytes. Empty when it fits.
+std::string whyEntryIsTooLong(std::string_view key, std::string_view value);
 
 class AttributeText {
 public:

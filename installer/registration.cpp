@@ -128,6 +128,8 @@ bool takeEdit(JNIEnv* env, EntryEdit edit, EntryRequest& request) {
     const std::string_view value = edit.value ? std::string_view(*edit.value) : std::string_view();
     const std::string why = whyEntryIsInvalid(edit.key, edit.value ? &value : nullptr);
     if (!why.empty()) return refuse(env, message::kAttributesInvalid, why);
+    const std::string tooLong = edit.value ? whyEntryIsTooLong(edit.key, value) : std::string();
+    if (!tooLong.empty()) return refuse(env, message::kAttributesTooLong, tooLong);
     for (const EntryEdit& earlier : request.edits) {
         if (sameProfileName(earlier.key, edit.key)) {
             return refuse(env, message::kAttributesInvalid, "the key " + edit.key + " is given twice");

@@ -13,10 +13,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kRetryPause{10};
 
-Status openLockFile(const std::string& path, Descriptor& file, struct stat& status) {
-    file.reset(open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR));
+// Opens the lock file, creating it when there is none (`created` then).
+Status openLockFile(const std::string& path, Descriptor& file, struct stat& status, bool& created) {
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    do {
+        file.reset(open(path.c_str(), kFlags | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
+        created = file.get() >= 0;
+        if (!created && errno == EEXIST) file.reset(open(path.c_str(), kFlags));
+    } while (file.get() < 0 && errno == ENOENT);  // removed between the two opens
     if (file.get() < 0) {
-        if (errno == ELOOP) return Status::failure("the lock file " + path + " is a symbolic link; it is not used");
+        if (errno == ELOOP || errno == EEXIST) {
+            return Status::failure("the lock file " + path + " is a symbolic link; it is not used");
+        }
         return Status::systemFailure("cannot open the lock file", path, errno);
     }
     if (!statDescriptor(file.get(), status)) return Status::systemFailure("cannot read the status of", path, errno);
@@ -69,6 +77,14 @@ bool FileLock::isRecordedVersion(const struct stat& file) const {
     return got == static_cast<ssize_t>(expected.size()) && expected == recorded;
 }
 
+void FileLock::removeIfCreated() {
+    // Removed while still locked: a process waiting for it then finds it gone
+    // and takes the lock anew.
+    if (created_ && held()) unlink(path_.c_str());
+    file_.reset(-1);
+    created_ = false;
+}
+
 bool FileLock::held() const {
     struct stat status = {};
     return file_.get() >= 0 && statDescriptor(file_.get(), status) && stillAtPath(path_, status);
@@ -80,7 +96,7 @@ Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait
     const Clock::time_point deadline = Clock::now() + wait;
     for (;;) {
         struct stat status = {};
-        Status opened = openLockFile(path, file_, status);
+        Status opened = openLockFile(path, file_, status, created_);
         if (!opened.ok()) return opened;
         bool busy = true;
         while (busy) {

@@ -25,6 +25,11 @@ public:
     // gone takes the lock again and makes its change anew.
     bool held() const;
 
+    // Releases the lock, and removes the lock file if this lock created it:
+    // a request that changed nothing leaves nothing behind that another
+    // user's request would have to refuse.
+    void removeIfCreated();
+
     // The lock file also keeps which version of the file the last writer
     // that took it left (device, inode, size, modification time), so that a
     // change made since by a program that takes no lock can be told apart.
@@ -34,6 +39,7 @@ public:
 private:
     std::string path_;
     Descriptor file_;
+    bool created_ = false;
 };
 
 }  // namespace rireve

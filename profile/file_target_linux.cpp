@@ -73,6 +73,11 @@ Status checkExistingTarget(const FileTarget& target) {
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         return Status::systemFailure("cannot create a file in", folder, errno);
     }
+    // The new file gets the old one's owner, which only root may give away:
+    // refused here, before a lock file or a copy exists.
+    if (geteuid() != 0 && target.status.st_uid != geteuid()) {
+        return Status::systemFailure("cannot keep the owner of", path, EPERM);
+    }
     return {};
 }
 

@@ -98,8 +98,9 @@ void removeLeftovers(const std::string& target) {
     closedir(listing);
 }
 
-// The file as read: its bytes, its status, and the descriptor it was read
-// through; a missing file is empty.
+// One whole version of the file: its bytes, read through one descriptor
+// whose status is the same before and after the read and whose size is what
+// was read; a missing file is empty.
 struct FileText {
     Descriptor file;
     bool exists = false;
@@ -107,29 +108,52 @@ struct FileText {
     struct stat status = {};
 };
 
-Status readFileText(const std::string& path, FileText& text) {
+bool sameVersion(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+Status readAll(int fd, off_t from, std::string& bytes, const std::string& path) {
+    char buffer[1 << 16];
+    for (off_t at = from;;) {
+        const ssize_t got = pread(fd, buffer, sizeof buffer, at);
+        if (got == 0) return {};
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Status::systemFailure("cannot read", path, errno);
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+}
+
+// Reads the file; `torn` when another program changed it during the read
+// (unixODBC's tools truncate the file in place, then write it).
+Status readFileText(const std::string& path, FileText& text, bool& torn) {
+    torn = false;
     int error = 0;
     Status opened = openRegularFile(path, O_RDONLY | O_NOFOLLOW, text.file, text.status, error);
     if (!opened.ok() || error == ENOENT) return opened;
     text.exists = true;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = read(text.file.get(), buffer, sizeof buffer);
-        if (got == 0) return {};
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return Status::systemFailure("cannot read", path, errno);
-        text.bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    text.bytes.reserve(static_cast<std::size_t>(text.status.st_size));
+    Status read = readAll(text.file.get(), 0, text.bytes, path);
+    if (!read.ok()) return read;
+    struct stat after = {};
+    if (!statDescriptor(text.file.get(), after)) return Status::systemFailure("cannot read the status of", path, errno);
+    torn = !sameVersion(text.status, after) || text.bytes.size() != static_cast<std::size_t>(after.st_size);
+    return {};
 }
 
-// The same file, unchanged since it was read.
+// The file at the path is still the version read, to the byte: the same
+// file, the same status, the same content. A program that truncated it in
+// place and wrote it again within the clock's granularity changes no status,
+// but a reading taken meanwhile differs in content.
 bool unchangedSince(const std::string& path, const FileText& old) {
     struct stat now = {};
     if (!statPath(path, now, false)) return !old.exists && errno == ENOENT;
-    const struct stat& then = old.status;
-    return old.exists && now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
-           now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
-           now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+    if (!old.exists || !sameVersion(now, old.status)) return false;
+    std::string bytes;
+    bytes.reserve(old.bytes.size());
+    return readAll(old.file.get(), 0, bytes, path).ok() && bytes == old.bytes;
 }
 
 Status writeAll(int fd, std::string_view bytes, const std::string& path) {
@@ -151,7 +175,8 @@ void syncFolder(const std::string& path) {
 // Writes the new content beside the file, checks that the reader finds in it
 // exactly the sections expected, and renames it over the file, provided the
 // lock is still held and no other program changed the file meanwhile
-// (`changedMeanwhile` otherwise).
+// (`changedMeanwhile` otherwise): the last look before the rename compares
+// the file's content with what was read.
 Status replaceFile(const std::string& path, const FileText& old, std::string_view bytes, const Profile& expected,
                    FileLock& lock, bool& changedMeanwhile) {
     changedMeanwhile = false;
@@ -172,8 +197,10 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
-    struct stat replaced = {};
-    if (statPath(path, replaced, false)) lock.recordVersion(replaced);
+    // The version written, taken before the rename: a look at the path after
+    // it could find another program's truncation of the new file, and the
+    // next writer would take that half-written file as this one's.
+    lock.recordVersion(copy);
     return {};
 }
 
@@ -191,22 +218,27 @@ std::chrono::milliseconds ageOf(const struct stat& file) {
 bool settled(const std::string& path, const FileText& old, const FileLock& lock) {
     if (!old.exists || lock.isRecordedVersion(old.status)) return true;
     const std::chrono::milliseconds age = ageOf(old.status);
-    const bool recent = age < kSettle && age.count() >= 0;
-    if (!recent && !isOpenForWriting(old.status)) return true;
-    if (recent) std::this_thread::sleep_for(kSettle - age);
+    if (age < kSettle && age.count() >= 0) std::this_thread::sleep_for(kSettle - age);
+    // Looked at after the pause and the look for writers, not before: a
+    // writer that opened the file meanwhile has changed it by then.
     return !isOpenForWriting(old.status) && unchangedSince(path, old);
 }
+
 std::string sectionText(const ProfileSection& section) {
     std::string text = "[" + section.name + "]\n";
     for (const ProfileEntry& entry : section.entries) text.append(entry.key).append("=").append(entry.value).append("\n");
     return text;
 }
 
-// The reader's sections of the file read; should another program change it
-// meanwhile, the check before the rename sees it.
+// The reader's sections of the very bytes read, from a private copy: the
+// reader opens files by name, and the file itself may have changed since.
 Status readSections(const std::string& path, const FileText& old, Profile& sections) {
     if (!old.exists) return {};
-    return readProfile(path, sections);
+    TemporaryFile copy(path);
+    Status status = copy.created(path);
+    if (status.ok()) status = writeAll(copy.fd(), old.bytes, copy.path());
+    if (status.ok() && !copy.closeNow()) status = Status::systemFailure("cannot write", copy.path(), errno);
+    return status.ok() ? readProfile(copy.path(), sections) : status;
 }
 
 Status checkRemoval(const std::string& path, const Profile& before, std::string_view name, std::string_view driver) {
@@ -307,14 +339,13 @@ Status ProfileWriter::change(const Change& make) {
 Status ProfileWriter::attempt(const Change& make, bool& again) {
     const std::string& path = target_.path;
     FileText old;
-    Profile before;
-    Status status = readFileText(path, old);
-    if (status.ok()) status = readSections(path, old, before);
+    Status status = readFileText(path, old, again);
     if (!status.ok()) return status;
-    // The reader read the file again: both must have seen the same version,
-    // and one that no other program is still writing.
-    again = !unchangedSince(path, old) || !settled(path, old, lock_);
+    again = again || !settled(path, old, lock_);
     if (again) return Status::failure(path + " was changed by another program while it was being read");
+    Profile before;
+    status = readSections(path, old, before);
+    if (!status.ok()) return status;
     const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
     // The reader and the layout must agree on where every section is.
     if (spans.size() != before.size()) {
@@ -324,8 +355,13 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     std::string text;
     Profile expected;
     status = make(Before{path, old.bytes, spans, before}, text, expected);
-    if (!status.ok()) return status;
-    return replaceFile(path, old, text, expected, lock_, again);
+    if (status.ok()) status = replaceFile(path, old, text, expected, lock_, again);
+    changed_ = changed_ || status.ok();
+    return status;
+}
+
+ProfileWriter::~ProfileWriter() {
+    if (!changed_) lock_.removeIfCreated();
 }
 
 }  // namespace rireve

@@ -11,7 +11,10 @@
 // or a crash sees the old file or the new one, never a part. Symbolic links
 // are kept: the final target is replaced. A file that another program
 // changed meanwhile (unixODBC's own tools write in place, unlocked) is read
-// and changed again.
+// and changed again: a change is only ever made to one whole version of the
+// file, read through one descriptor, unchanged during the read, left alone
+// and closed by every other writer, and still there, byte for byte, just
+// before the rename.
 #pragma once
 
 #include <chrono>
@@ -29,6 +32,12 @@ namespace rireve {
 
 class ProfileWriter {
 public:
+    ProfileWriter() = default;
+    // A writer that changed nothing removes the lock file it created.
+    ~ProfileWriter();
+    ProfileWriter(const ProfileWriter&) = delete;
+    ProfileWriter& operator=(const ProfileWriter&) = delete;
+
     // Finds the file as unixODBC does, checks that it may be changed
     // (file_target_linux.h) and takes its lock, waiting at most `lockWait`.
     Status open(ProfileFile file, std::chrono::milliseconds lockWait);
@@ -67,6 +76,7 @@ private:
     std::chrono::milliseconds lockWait_{0};
     FileLock lock_;
     bool opened_ = false;
+    bool changed_ = false;
 };
 
 }  // namespace rireve

@@ -253,7 +253,8 @@ public final class ODBC {
      *     invalid!" (a key that is empty, holds {@code =} or a line break,
      *     starts with {@code [}, {@code #} or {@code ;}, is {@code DSN} or
      *     {@code Driver}, or is given twice; a value with a line break) and
-     *     "DataSource attribute text is too long!" (an entry over 999 bytes),
+     *     "DataSource attribute text is too long!" (an entry that as
+     *     {@code key=value} would be a line over 999 bytes),
      *     with nothing changed
      * @throws NullPointerException when {@code scope} is null
      */

@@ -5,7 +5,11 @@ package com.nq.odbc;
  * register|remove|register-system NAME DRIVER (twice, printing each outcome),
  * add|delete|churn|edit PREFIX COUNT (data sources PREFIX + number, churn
  * re-adding five of them; edit setting entries PREFIX + number of "mine"),
- * dsns (print each data source's name), two-loaders JAR (print the first data
+ * beside SECTION PREFIX COUNT (set entries PREFIX + number of SECTION, own
+ * (register and remove data sources PREFIX + number) or list (list COUNT
+ * times) beside other writers, printing each acknowledged key, each refusal
+ * and each listing that missed a SECTION named), dsns (print each data
+ * source's name), two-loaders JAR (print the first data
  * source through the jar in two class loaders of their own), or wait (load the
  * library, say so, and sleep).
  */
@@ -30,6 +34,8 @@ public final class Child {
             for (DataSource source : ODBC.getDataSources()) {
                 System.out.println(source.getName());
             }
+        } else if (args[0].equals("beside")) {
+            beside(args[1], args[2], Integer.parseInt(args[3]));
         } else if (args[0].matches("register|remove|register-system")) {
             callTwice(args[0], args[1], args[2]);
         } else {
@@ -47,6 +53,32 @@ public final class Child {
             } catch (Throwable t) {
                 System.out.println("threw " + t.getClass().getName() + ": " + t.getMessage()
                         + (t.getCause() == null ? "" : " (" + t.getCause().getMessage() + ")"));
+            }
+        }
+    }
+
+    private static void beside(String section, String prefix, int count) {
+        for (int i = 0; i < count; i++) {
+            String key = prefix + i;
+            try {
+                if (prefix.equals("list")) {
+                    java.util.Set<String> listed = new java.util.HashSet<>();
+                    for (DataSource source : ODBC.listDataSources(DataSource.Scope.USER)) {
+                        listed.add(source.getName());
+                    }
+                    for (String wanted : section.split(",")) {
+                        System.out.println(listed.contains(wanted) ? "" : "missed " + wanted);
+                    }
+                } else if (prefix.startsWith("own")) {
+                    ODBC.registerDataSource(key, "SQLite3", java.util.Collections.emptyMap(), DataSource.Scope.USER);
+                    ODBC.unregisterDataSource(key, "SQLite3", DataSource.Scope.USER);
+                } else {
+                    ODBC.configureDataSource(section, DataSource.Scope.USER,
+                            java.util.Collections.singletonMap(key, "v"), null);
+                    System.out.println("acknowledged " + key);
+                }
+            } catch (ODBCException e) {
+                System.out.println("refused " + key + ": " + e.getCause().getMessage());
             }
         }
     }
