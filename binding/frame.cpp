@@ -5,28 +5,36 @@
 
 namespace rireve {
 
-void throwError(JNIEnv* env, const char* message) {
-    if (env->ExceptionCheck()) return;
-    LocalRef<jclass> throwable(env, env->FindClass("java/lang/Throwable"));
-    if (!throwable) return;  // FindClass left its own exception pending
-    env->ThrowNew(throwable.get(), message);
+namespace {
+
+constexpr char kThrowable[] = "java/lang/Throwable";
+constexpr char kCause[] = "com/nq/odbc/ODBCException$Cause";
+
+// A new object of the class, made with the constructor of that signature;
+// null with an exception pending when the VM fails.
+template <typename... Arguments>
+jobject newObject(JNIEnv* env, const char* className, const char* signature, Arguments... arguments) {
+    LocalRef<jclass> type(env, env->FindClass(className));
+    if (!type) return nullptr;  // FindClass left its own exception pending
+    const jmethodID constructor = env->GetMethodID(type.get(), "<init>", signature);
+    if (constructor == nullptr) return nullptr;
+    return env->NewObject(type.get(), constructor, arguments...);
 }
 
-void throwError(JNIEnv* env, const char* message, const Status& cause) {
+}  // namespace
+
+void throwError(JNIEnv* env, const Message& message, const Status& cause) {
     if (env->ExceptionCheck()) return;
-    LocalRef<jclass> throwable(env, env->FindClass("java/lang/Throwable"));
-    if (!throwable) return;
-    const jmethodID withCause =
-        env->GetMethodID(throwable.get(), "<init>", "(Ljava/lang/String;Ljava/lang/Throwable;)V");
-    const jmethodID withMessage = env->GetMethodID(throwable.get(), "<init>", "(Ljava/lang/String;)V");
-    if (withCause == nullptr || withMessage == nullptr) return;
-    LocalRef<jstring> reasonText(env, newJavaString(env, cause.reason().data(), cause.reason().size()));
+    const std::string& why = cause.ok() ? std::string() : cause.reason();
+    LocalRef<jstring> reasonText(env, newJavaString(env, why.data(), why.size()));
     if (!reasonText) return;
-    LocalRef<jobject> reason(env, env->NewObject(throwable.get(), withMessage, reasonText.get()));
+    LocalRef<jobject> reason(env, newObject(env, kCause, "(Ljava/lang/String;I)V", reasonText.get(),
+                                            static_cast<jint>(message.kind)));
     if (!reason) return;
-    LocalRef<jstring> messageText(env, newJavaString(env, message));
+    LocalRef<jstring> messageText(env, newJavaString(env, message.text));
     if (!messageText) return;
-    LocalRef<jobject> error(env, env->NewObject(throwable.get(), withCause, messageText.get(), reason.get()));
+    LocalRef<jobject> error(env, newObject(env, kThrowable, "(Ljava/lang/String;Ljava/lang/Throwable;)V",
+                                           messageText.get(), reason.get()));
     if (!error) return;
     env->Throw(static_cast<jthrowable>(error.get()));
 }

@@ -9,20 +9,31 @@
 
 namespace rireve {
 
-// Messages of the exceptions the library raises, all as java.lang.Throwable.
+// What kind of failure a message reports: the ordinals of the Java side's
+// ODBCException.Reason, carried with every failure in its cause, so that
+// Java never sorts failures by their text.
+enum class Failure : int { invalidArgument = 0, refused = 1, driverManager = 2, configurationUnreadable = 3, internal = 4 };
+
+// A message of the exceptions the library raises, with its kind.
+struct Message {
+    const char* text;
+    Failure kind;
+};
+
+// The messages, all raised as java.lang.Throwable.
 namespace message {
-inline constexpr char kAllocateEnvironment[] = "Could not allocate ODBC environmental handle!";
-inline constexpr char kFreeEnvironment[] = "Could not free ODBC environmental handle!";
-inline constexpr char kReadConfiguration[] = "Could not read ODBC configuration!";
-inline constexpr char kNameIsNull[] = "DataSource name is null!";
-inline constexpr char kDriverIsNull[] = "Driver name is null!";
-inline constexpr char kRegisterRefused[] = "Error trying to register ODBC DataSource!";
-inline constexpr char kRemoveRefused[] = "Error trying to remove ODBC DataSource!";
-inline constexpr char kConfigureRefused[] = "Error trying to configure ODBC DataSource!";
-inline constexpr char kNameIsInvalid[] = "DataSource name is invalid!";
-inline constexpr char kAttributesTooLong[] = "DataSource attribute text is too long!";
-inline constexpr char kAttributesInvalid[] = "DataSource attribute text is invalid!";
-inline constexpr char kInternalError[] = "Internal error in the ODBC library!";
+inline constexpr Message kAllocateEnvironment{"Could not allocate ODBC environmental handle!", Failure::driverManager};
+inline constexpr Message kFreeEnvironment{"Could not free ODBC environmental handle!", Failure::driverManager};
+inline constexpr Message kReadConfiguration{"Could not read ODBC configuration!", Failure::configurationUnreadable};
+inline constexpr Message kNameIsNull{"DataSource name is null!", Failure::invalidArgument};
+inline constexpr Message kDriverIsNull{"Driver name is null!", Failure::invalidArgument};
+inline constexpr Message kRegisterRefused{"Error trying to register ODBC DataSource!", Failure::refused};
+inline constexpr Message kRemoveRefused{"Error trying to remove ODBC DataSource!", Failure::refused};
+inline constexpr Message kConfigureRefused{"Error trying to configure ODBC DataSource!", Failure::refused};
+inline constexpr Message kNameIsInvalid{"DataSource name is invalid!", Failure::invalidArgument};
+inline constexpr Message kAttributesTooLong{"DataSource attribute text is too long!", Failure::invalidArgument};
+inline constexpr Message kAttributesInvalid{"DataSource attribute text is invalid!", Failure::invalidArgument};
+inline constexpr Message kInternalError{"Internal error in the ODBC library!", Failure::internal};
 }  // namespace message
 
 // SQL_SUCCESS and SQL_SUCCESS_WITH_INFO; anything else is failure or the end
@@ -32,14 +43,11 @@ inline bool odbcSucceeded(SQLRETURN result) {
     return code == SQL_SUCCESS || code == SQL_SUCCESS_WITH_INFO;
 }
 
-// Raises a java.lang.Throwable with the message. The caller returns its
-// neutral value right after. Never throws over an exception already pending:
-// that one says more about what went wrong.
-void throwError(JNIEnv* env, const char* message);
-
-// The same, with the reason of the failed status as the exception's cause: a
-// java.lang.Throwable whose message is the reason.
-void throwError(JNIEnv* env, const char* message, const Status& cause);
+// Raises a java.lang.Throwable with the message, and as its cause an
+// ODBCException.Cause: the reason in one line and the message's kind. The
+// caller returns its neutral value right after. Never throws over an
+// exception already pending: that one says more about what went wrong.
+void throwError(JNIEnv* env, const Message& message, const Status& cause);
 
 // One ODBC environment handle, owned by one operation or nested lookup.
 // release() frees it on the normal path so that a failure can be reported;

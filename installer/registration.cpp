@@ -18,7 +18,7 @@ constexpr char kUnrepresentable[] =
 
 // Raises the message with the reason as its cause; the caller returns its
 // neutral value.
-bool refuse(JNIEnv* env, const char* message, const std::string& reason) {
+bool refuse(JNIEnv* env, const Message& message, const std::string& reason) {
     throwError(env, message, Status::failure(reason));
     return false;
 }
@@ -31,7 +31,7 @@ bool checkNotNull(JNIEnv* env, jstring name, jstring driver) {
 
 // A description that cannot be carried as driver manager text names no
 // installed driver: the request is refused as the installer would refuse it.
-bool takeDriver(JNIEnv* env, jstring driver, Request& request, const char* refusal) {
+bool takeDriver(JNIEnv* env, jstring driver, Request& request, const Message& refusal) {
     std::size_t length = 0;
     const TextStatus status = copyJavaString(env, driver, request.driver, sizeof request.driver, &length);
     if (status == TextStatus::javaException) return false;
@@ -85,7 +85,7 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
 // A change on an environment of its own; a refusal carries its reason as the
 // exception's cause.
 template <typename Make>
-bool runChange(JNIEnv* env, const char* refusal, Make make) {
+bool runChange(JNIEnv* env, const Message& refusal, Make make) {
     RequestOptions options;
     Status status = readRequestOptions(env, options);
     if (env->ExceptionCheck()) return false;
@@ -97,7 +97,7 @@ bool runChange(JNIEnv* env, const char* refusal, Make make) {
     });
 }
 
-bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const char* refusal) {
+bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const Message& refusal) {
     return runChange(env, refusal, [&](SQLHENV, const RequestOptions& options) {
         return configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
     });
@@ -164,7 +164,7 @@ bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request) {
            takeDriver(env, driver, request, message::kRemoveRefused);
 }
 
-bool takeScope(JNIEnv* env, jint scope, Scope& taken, const char* refusal) {
+bool takeScope(JNIEnv* env, jint scope, Scope& taken, const Message& refusal) {
     if (scope != static_cast<jint>(Scope::user) && scope != static_cast<jint>(Scope::system)) {
         return refuse(env, refusal, "the scope " + std::to_string(scope) + " is neither user (1) nor system (2)");
     }

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "binding/frame.h"
 #include "binding/text.h"
 #include "catalog/scope.h"
 #include "installer/attribute_text.h"
@@ -31,7 +32,7 @@ struct EntryRequest {
 
 // Takes a scope as Java gives it (DataSource.Scope's value); a scope that is
 // neither user nor system raises `refusal`.
-bool takeScope(JNIEnv* env, jint scope, Scope& taken, const char* refusal);
+bool takeScope(JNIEnv* env, jint scope, Scope& taken, const Message& refusal);
 
 // Takes and checks a registration's name, driver and attributes (null for none).
 bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request);

@@ -26,7 +26,7 @@ Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
     } catch (const std::exception& failure) {
         rireve::throwError(env, rireve::message::kInternalError, rireve::Status::failure(failure.what()));
     } catch (...) {
-        rireve::throwError(env, rireve::message::kInternalError);
+        rireve::throwError(env, rireve::message::kInternalError, rireve::Status::failure("an unknown C++ exception"));
     }
     return neutral;
 }

@@ -51,7 +51,7 @@ Object* from(jobject object) { return reinterpret_cast<Object*>(object); }
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     static const char* known[] = {"com/nq/odbc/DataSource", "com/nq/odbc/ODBCDriver", "java/util/HashMap",
-                                  "java/lang/Throwable", "java/lang/String"};
+                                  "java/lang/Throwable", "java/lang/String", "com/nq/odbc/ODBCException$Cause"};
     for (const char* candidate : known) {
         if (std::strcmp(candidate, name) == 0) {
             auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}};
@@ -79,6 +79,9 @@ jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
         object->fields.push_back(from(va_arg(arguments, jobject)));
     } else if (method->signature == "(Ljava/lang/String;)V") {
         object->fields.push_back(from(va_arg(arguments, jobject)));
+    } else if (method->signature == "(Ljava/lang/String;I)V") {  // a failure's cause, with its kind
+        object->fields.push_back(from(va_arg(arguments, jobject)));
+        object->text = std::u16string(1, static_cast<char16_t>(u'0' + va_arg(arguments, jint)));
     } else if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;Ljava/lang/String;I[Ljava/lang/String;)V") {
         object->fields.push_back(from(va_arg(arguments, jobject)));
         object->fields.push_back(from(va_arg(arguments, jobject)));
@@ -140,7 +143,8 @@ jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
     const Object* exception = from(thrown);
     pendingException = exception->type + ": " + utf8(exception->fields.at(0)->text);
     if (exception->fields.size() > 1 && exception->fields[1] != nullptr) {
-        pendingException += " caused by " + utf8(exception->fields[1]->fields.at(0)->text);
+        const Object* cause = exception->fields[1];
+        pendingException += " caused by " + utf8(cause->fields.at(0)->text) + " (kind " + utf8(cause->text) + ")";
     }
     return 0;
 }

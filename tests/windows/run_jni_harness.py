@@ -25,16 +25,16 @@ SQLITE = f"/usr/lib/{TRIPLET}/odbc/libsqlite3odbc.so"
 DRIVER_MANAGER = f"/usr/lib/{TRIPLET}/libodbc.so.2"
 STACK_CHECK = "getDrivers with a third argument moved the stack by -4\n" if ARCH == "x86" else ""
 
-ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null! caused by the name argument is null, returned null
-registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds ;, one of []{}(),;?*=!@\\ that names may not hold, returned null
-registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI code page), returned null
+ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null! caused by the name argument is null (kind 0), returned null
+registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds ;, one of []{}(),;?*=!@\\ that names may not hold (kind 0), returned null
+registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI code page) (kind 0), returned null
 """
 EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
   D\u00e4t\u00e4 Driver {{Driver={SQLITE}}}
 getDataSources: \n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource! caused by the ODBC installer refused the request, returned false
+""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource! caused by the ODBC installer refused the request (kind 1), returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
 listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLite3}
@@ -42,18 +42,18 @@ listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLit
   M\u00fcller [system] -> D\u00e4t\u00e4 Driver {Driver=D\u00e4t\u00e4 Driver}
   orphan [system] -> Gone (not installed) {Driver=Gone}
 configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -> SQLite3 {Driver=SQLite3, Timeout=5}
-configureDataSourceIn("shared", user, [Timeout, 5], null): raised java/lang/Throwable: Error trying to configure ODBC DataSource! caused by no user data source named shared, returned null
+configureDataSourceIn("shared", user, [Timeout, 5], null): raised java/lang/Throwable: Error trying to configure ODBC DataSource! caused by no user data source named shared (kind 1), returned null
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
 """ + STACK_CHECK
-WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
-getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned false
-registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed, returned null
+WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
+getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
+""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned false
+registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 a listing during an installer request took less than a second
 """ + "".join(f"{call}: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver "
-              f"manager's SQLAllocEnv failed, returned {result}\n" for call, result in [
+              f"manager's SQLAllocEnv failed (kind 2), returned {result}\n" for call, result in [
                   ("listDataSourcesIn(user|system)", "null"),
                   ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
                   ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),

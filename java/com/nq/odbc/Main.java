@@ -5,10 +5,14 @@ import java.io.FileOutputStream;
 import java.io.PrintStream;
 import java.io.UnsupportedEncodingException;
 import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.Collections;
 import java.util.LinkedHashMap;
+import java.util.LinkedHashSet;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import java.util.Set;
 import java.util.TreeMap;
 
 /**
@@ -23,28 +27,75 @@ final class Main {
     static final int REFUSED = 1;
     static final int USAGE = 2;
 
-    static final String USAGE_TEXT = "Usage: java -jar ri-reve.jar [OPTIONS] COMMAND [--] [ARGUMENTS]\n"
-            + "Shows and changes this machine's ODBC configuration.\n"
-            + "\n"
-            + "Commands:\n"
-            + "  drivers [--verbose]                  installed drivers (with --verbose, their attributes)\n"
-            + "  dsns [--user|--system]               configured data sources, their scopes and drivers\n"
-            + "  show NAME [--user|--system]          a data source's entries, as odbcinst -q -s -n shows them\n"
-            + "  set NAME [--user|--system] KEY=VALUE ... [--unset KEY ...]\n"
-            + "                                       change a data source's entries in place\n"
-            + "  add NAME DRIVER [KEY=VALUE ...] [--system]\n"
-            + "                                       register a user (or system) data source\n"
-            + "  remove NAME DRIVER [--system]        remove a user (or system) data source\n"
-            + "\n"
-            + "Options:\n"
-            + "  --json       print JSON instead of a table\n"
-            + "  --user       only the user's data sources (the default of set, add and remove)\n"
-            + "  --system     only the system's data sources, which only root may change on Linux\n"
-            + "  --unset KEY  with set: take the entry KEY out\n"
-            + "  --verbose    with drivers: print every attribute\n"
-            + "  --version    print the library's version\n"
-            + "  --help       print this text\n"
-            + "  --           end of the options: what follows is a name, even if it starts with -\n";
+    /** What a command does with its words (its name first), once its options are set on the {@code Main}. */
+    private interface Action {
+        int run(Main main, List<String> words) throws ODBCException;
+    }
+
+    /** One command, declared once: its words, the options it takes, one line of help, and what it does. */
+    static final class Command {
+        final String name;
+        final String arguments;
+        final int fewest;
+        final int most;
+        final List<String> options;
+        final String help;
+        private final Action action;
+
+        Command(String name, String arguments, int fewest, int most, String options, String help, Action action) {
+            this.name = name;
+            this.arguments = arguments;
+            this.fewest = fewest;
+            this.most = most;
+            this.options = options.isEmpty() ? Collections.<String>emptyList() : Arrays.asList(options.split(" "));
+            this.help = help;
+            this.action = action;
+        }
+
+        /** The command as it is typed, with its arguments and options. */
+        String usage() {
+            StringBuilder usage = new StringBuilder(name);
+            usage.append(arguments.isEmpty() ? "" : " " + arguments);
+            for (String option : options) {
+                usage.append(" [").append(option).append(OPTIONS.get(option)[0]).append(']');
+            }
+            return usage.toString();
+        }
+    }
+
+    /** Each option: its argument (or nothing) and one line of help. */
+    static final Map<String, String[]> OPTIONS = new LinkedHashMap<String, String[]>();
+
+    static {
+        OPTIONS.put("--json", new String[] {"", "print JSON instead of a table"});
+        OPTIONS.put("--user", new String[] {"", "the user's data sources (the default of set, add and remove)"});
+        OPTIONS.put("--system", new String[] {"", "the system's data sources, which only root may change on Linux"});
+        OPTIONS.put("--unset", new String[] {" KEY", "take the entry KEY out"});
+        OPTIONS.put("--verbose", new String[] {"", "print every attribute"});
+        OPTIONS.put("--version", new String[] {"", "print the library's version"});
+        OPTIONS.put("--help", new String[] {"", "print this text, or with a command its usage"});
+    }
+
+    private static final int ANY = Integer.MAX_VALUE;
+
+    static final List<Command> COMMANDS = Arrays.asList(
+        new Command("drivers", "", 0, 0, "--verbose", "installed drivers (with --verbose, their attributes)",
+            (main, words) -> main.printDrivers(ODBC.getDrivers())),
+        new Command("dsns", "", 0, 0, "--user --system", "configured data sources, their scopes and drivers",
+            (main, words) -> main.printDataSources(main.scope == null ? ODBC.listDataSources()
+                    : ODBC.listDataSources(main.scope))),
+        new Command("show", "NAME", 1, 1, "--user --system",
+            "a data source's entries, as odbcinst -q -s -n shows them", (main, words) -> main.show(words.get(1))),
+        new Command("set", "NAME KEY=VALUE ...", 1, ANY, "--user --system --unset",
+            "change a data source's entries in place", (main, words) -> main.set(words)),
+        new Command("add", "NAME DRIVER [KEY=VALUE ...]", 2, ANY, "--user --system",
+            "register a user (or system) data source", (main, words) -> main.add(words)),
+        new Command("remove", "NAME DRIVER", 2, 2, "--user --system", "remove a user (or system) data source",
+            (main, words) -> main.remove(words.get(1), words.get(2))),
+        new Command("help", "[COMMAND]", 0, 1, "", "this text, or a command's usage",
+            (main, words) -> main.help(words.size() > 1 ? words.get(1) : null)));
+
+    static final String USAGE_TEXT = usageText();
 
     static final String NO_DATA_SOURCES = "No data sources are configured. Add one with:\n"
             + "  java -jar ri-reve.jar add NAME DRIVER [KEY=VALUE ...]\n"
@@ -80,62 +131,84 @@ final class Main {
         System.exit(status);
     }
 
-    int run(String[] args) {
-        List<String> words = new ArrayList<String>();
-        boolean help = false;
-        boolean version = false;
-        int optionsEnd = args.length;
-        for (int i = 0; i < args.length; i++) {
-            if (args[i].equals("--")) {
-                optionsEnd = i;
-                break;
-            }
-            // Known before anything can go wrong, so that every error comes as JSON.
-            json |= args[i].equals("--json");
+    private static String usageText() {
+        StringBuilder text = new StringBuilder("Usage: java -jar ri-reve.jar [OPTIONS] COMMAND [--] [ARGUMENTS]\n"
+                + "Shows and changes this machine's ODBC configuration.\n\nCommands:\n");
+        for (Command command : COMMANDS) {
+            text.append(String.format("  %s%n      %s%n", command.usage(), command.help));
         }
-        for (int i = 0; i < args.length; i++) {
-            String arg = args[i];
-            if (i >= optionsEnd) {
-                if (i > optionsEnd) {
-                    words.add(arg);
-                }
-            } else if (arg.equals("--json")) {
+        text.append("\nOptions:\n");
+        for (Map.Entry<String, String[]> option : OPTIONS.entrySet()) {
+            text.append(String.format("  %-12s %s%n", option.getKey() + option.getValue()[0], option.getValue()[1]));
+        }
+        return text.append("  --           end of the options: what follows is a name, even if it starts with -\n")
+                .toString();
+    }
+
+    static Command command(String name) {
+        for (Command command : COMMANDS) {
+            if (command.name.equals(name)) {
+                return command;
+            }
+        }
+        return null;
+    }
+
+    int run(String[] args) {
+        List<String> all = Arrays.asList(args);
+        int optionsEnd = all.indexOf("--") < 0 ? args.length : all.indexOf("--");
+        // Known before anything can go wrong, so that every error comes as JSON.
+        json = all.subList(0, optionsEnd).contains("--json");
+        List<String> words = new ArrayList<String>();
+        Set<String> given = new LinkedHashSet<String>();
+        for (int i = 0; i < optionsEnd; i++) {
+            String arg = args[i].equals("-h") ? "--help" : args[i].equals("-v") ? "--verbose" : args[i];
+            if (!arg.startsWith("-") || arg.length() == 1) {
+                words.add(arg);
                 continue;
-            } else if (arg.equals("--verbose") || arg.equals("-v")) {
-                verbose = true;
-            } else if (arg.equals("--help") || arg.equals("-h")) {
-                help = true;
-            } else if (arg.equals("--version")) {
-                version = true;
-            } else if (arg.equals("--user") || arg.equals("--system")) {
-                DataSource.Scope named = arg.equals("--user") ? DataSource.Scope.USER : DataSource.Scope.SYSTEM;
-                if (scope != null && scope != named) {
-                    return usage("--user and --system exclude each other");
-                }
-                scope = named;
-            } else if (arg.equals("--unset")) {
+            }
+            if (!OPTIONS.containsKey(arg)) {
+                return usage("unknown option " + arg);
+            }
+            given.add(arg);
+            if (arg.equals("--unset")) {
                 if (++i >= optionsEnd) {
                     return usage("--unset needs a key");
                 }
                 unset.add(args[i]);
-            } else if (arg.startsWith("-") && arg.length() > 1) {
-                return usage("unknown option " + arg);
-            } else {
-                words.add(arg);
             }
         }
-        if (help) {
-            out.print(USAGE_TEXT);
-            return OK;
+        words.addAll(all.subList(Math.min(optionsEnd + 1, args.length), args.length));
+        if (given.contains("--user") && given.contains("--system")) {
+            return usage("--user and --system exclude each other");
         }
-        if (version) {
-            out.println(json ? "{\"version\": " + quote(Version.number()) + "}" : "ri-reve " + Version.number());
-            return OK;
-        }
+        scope = given.contains("--user") ? DataSource.Scope.USER
+                : given.contains("--system") ? DataSource.Scope.SYSTEM : null;
+        verbose = given.contains("--verbose");
         if (words.isEmpty()) {
-            return usage("no command given");
+            return given.contains("--help") ? help(null)
+                    : given.contains("--version") ? version() : usage("no command given");
         }
-        String command = words.remove(0);
+        Command command = command(words.get(0));
+        if (command == null) {
+            return usage("unknown command " + words.get(0));
+        }
+        if (given.contains("--help")) {
+            return help(command.name);
+        }
+        for (String option : given) {
+            if (!option.equals("--json") && !command.options.contains(option)) {
+                return usage(command.name + " takes no option " + option);
+            }
+        }
+        int count = words.size() - 1;
+        if (count < command.fewest || count > command.most) {
+            return usage("wrong arguments for " + command.name);
+        }
+        return runCommand(command, words);
+    }
+
+    private int runCommand(Command command, List<String> words) {
         List<String> checked = new ArrayList<String>(words);
         checked.addAll(unset);
         for (String word : checked) {
@@ -148,44 +221,46 @@ final class Main {
             }
         }
         try {
-            if (command.equals("drivers") && words.isEmpty()) {
-                return printDrivers(ODBC.getDrivers());
-            } else if (command.equals("dsns") && words.isEmpty() && unset.isEmpty()) {
-                return printDataSources(scope == null ? ODBC.listDataSources() : ODBC.listDataSources(scope));
-            } else if (command.equals("show") && words.size() == 1 && unset.isEmpty()) {
-                return show(words.get(0));
-            } else if (command.equals("set") && words.size() + unset.size() >= 2) {
-                return set(words.get(0), pairsOf(words.subList(1, words.size())));
-            } else if (command.equals("add") && words.size() >= 2 && unset.isEmpty()) {
-                return add(words.get(0), words.get(1), pairsOf(words.subList(2, words.size())));
-            } else if (command.equals("remove") && words.size() == 2 && unset.isEmpty()) {
-                ODBC.unregisterDataSource(words.get(0), words.get(1), scopeOrUser());
-                out.println(json ? "{\"removed\": " + quote(words.get(0)) + "}" : "Removed " + words.get(0));
-                return OK;
-            }
+            return command.action.run(this, words);
         } catch (IllegalArgumentException e) {
             return usage(e.getMessage());
-        } catch (ODBCException e) {
+        } catch (RuntimeException | Error e) {
+            // Never a stack trace: what failed, in one line.
+            return fail(e.toString(), null, REFUSED);
+        } catch (Throwable t) {
+            // The four original natives raise their failures as a plain Throwable.
+            ODBCException e = ODBCException.from(t);
             String reason = e.getCause() == null ? null : e.getCause().getMessage();
             return fail(e.getMessage(), reason, e.getReason() == ODBCException.Reason.INVALID_ARGUMENT ? USAGE : REFUSED);
-        } catch (Throwable t) {
-            // The library raises every refusal as a plain Throwable with its
-            // own message and the reason as its cause; anything else is shown
-            // with its class.
-            if (t.getClass() != Throwable.class && !(t instanceof UnsatisfiedLinkError)) {
-                return fail(t.toString(), null, REFUSED);
-            }
-            String reason = t.getCause() == null ? null : t.getCause().getMessage();
-            return fail(t.getMessage(), reason, isMisuse(t.getMessage()) ? USAGE : REFUSED);
         }
-        return usage(command.matches("drivers|dsns|show|set|add|remove") ? "wrong arguments for " + command
-                : "unknown command " + command);
     }
 
-    /** The library's messages for arguments that could never be accepted. */
-    static boolean isMisuse(String message) {
-        return message != null && message.matches("DataSource name is (null|invalid)!|Driver name is null!"
-                + "|DataSource attribute text is (invalid|too long)!");
+    private int help(String name) {
+        if (name == null) {
+            out.print(USAGE_TEXT);
+            return OK;
+        }
+        Command command = command(name);
+        if (command == null) {
+            return usage("unknown command " + name);
+        }
+        out.println("Usage: java -jar ri-reve.jar [--json] " + command.usage());
+        out.println(command.help);
+        for (String option : command.options) {
+            out.println(String.format("  %-12s %s", option + OPTIONS.get(option)[0], OPTIONS.get(option)[1]));
+        }
+        return OK;
+    }
+
+    private int version() {
+        out.println(json ? "{\"version\": " + quote(Version.number()) + "}" : "ri-reve " + Version.number());
+        return OK;
+    }
+
+    private int remove(String name, String driver) throws ODBCException {
+        ODBC.unregisterDataSource(name, driver, scopeOrUser());
+        out.println(json ? "{\"removed\": " + quote(name) + "}" : "Removed " + name);
+        return OK;
     }
 
     private int usage(String problem) {
@@ -223,19 +298,38 @@ final class Main {
         return attributes;
     }
 
-    private int add(String name, String driver, Map<String, String> attributes) throws ODBCException {
-        DataSource added = ODBC.registerDataSource(name, driver, attributes.isEmpty() ? null : attributes,
+    private int add(List<String> words) throws ODBCException {
+        String name = words.get(1);
+        Map<String, String> attributes = pairsOf(words.subList(3, words.size()));
+        DataSource added = ODBC.registerDataSource(name, words.get(2), attributes.isEmpty() ? null : attributes,
                 scopeOrUser());
         if (added == null) {
-            return fail("Registered, but the driver manager does not list a data source named " + name, REFUSED);
+            return madeButNotFound("Added", name);
         }
         out.println(json ? dataSourceJson(added) : "Added " + added.getName() + " (" + added.getDriverName() + ")");
         return OK;
     }
 
-    private int set(String name, Map<String, String> entries) throws ODBCException {
-        DataSource changed = ODBC.configureDataSource(name, scopeOrUser(), entries, unset);
+    private int set(List<String> words) throws ODBCException {
+        if (words.size() + unset.size() < 3) {
+            return usage("wrong arguments for set");
+        }
+        String name = words.get(1);
+        DataSource changed = ODBC.configureDataSource(name, scopeOrUser(), pairsOf(words.subList(2, words.size())),
+                unset);
+        if (changed == null) {
+            return madeButNotFound("Changed", name);
+        }
         out.println(json ? dataSourceJson(changed) : "Changed " + changed.getName() + " (" + scopeName(changed) + ")");
+        return OK;
+    }
+
+    /** A change that was made, but that another program's rewrite of the file hid from the read-back. */
+    private int madeButNotFound(String done, String name) {
+        String note = "the change was made, but reading it back found no data source of that name:"
+                + " another program rewrote the configuration meanwhile";
+        out.println(json ? "{\"name\": " + quote(name) + ", \"note\": " + quote(note) + "}"
+                : done + " " + name + " (note: " + note + ")");
         return OK;
     }
 

@@ -83,22 +83,47 @@ public class ODBCException extends Exception {
         if (raised instanceof RuntimeException) {
             throw (RuntimeException) raised;
         }
-        return new ODBCException(raised.getMessage(), reasonOf(raised.getMessage()), raised.getCause());
+        Throwable cause = raised.getCause();
+        Reason reason = cause instanceof Cause ? ((Cause) cause).reason : KNOWN.get(raised.getMessage());
+        return new ODBCException(raised.getMessage(), reason == null ? Reason.INTERNAL : reason, cause);
     }
 
-    static Reason reasonOf(String message) {
-        if (Main.isMisuse(message)) {
-            return Reason.INVALID_ARGUMENT;
+    /** The library's fixed messages, for a {@link Throwable} made with one but without the library's cause. */
+    private static final java.util.Map<String, Reason> KNOWN = new java.util.HashMap<String, Reason>();
+
+    static {
+        for (String message : new String[] {"DataSource name is null!", "Driver name is null!",
+            "DataSource name is invalid!", "DataSource attribute text is too long!",
+            "DataSource attribute text is invalid!"}) {
+            KNOWN.put(message, Reason.INVALID_ARGUMENT);
         }
-        if (message != null && message.matches("Error trying to (register|remove|configure) ODBC DataSource!")) {
-            return Reason.REFUSED;
+        for (String verb : new String[] {"register", "remove", "configure"}) {
+            KNOWN.put("Error trying to " + verb + " ODBC DataSource!", Reason.REFUSED);
         }
-        if (message != null && message.matches("Could not (allocate|free) ODBC environmental handle!")) {
-            return Reason.DRIVER_MANAGER;
+        KNOWN.put("Could not allocate ODBC environmental handle!", Reason.DRIVER_MANAGER);
+        KNOWN.put("Could not free ODBC environmental handle!", Reason.DRIVER_MANAGER);
+        KNOWN.put("Could not read ODBC configuration!", Reason.CONFIGURATION_UNREADABLE);
+    }
+
+    /**
+     * The cause the native library gives each failure it raises: why, in one
+     * line, as its message, and what kind of failure it is.
+     */
+    static final class Cause extends Throwable {
+        private static final long serialVersionUID = 1L;
+
+        /** What kind of failure it is. */
+        final Reason reason;
+
+        /**
+         * Made by the native library.
+         *
+         * @param why the reason, in one line
+         * @param reason the ordinal of the failure's {@link Reason}
+         */
+        Cause(String why, int reason) {
+            super(why);
+            this.reason = reason >= 0 && reason < Reason.values().length ? Reason.values()[reason] : Reason.INTERNAL;
         }
-        if ("Could not read ODBC configuration!".equals(message)) {
-            return Reason.CONFIGURATION_UNREADABLE;
-        }
-        return Reason.INTERNAL;
     }
 }

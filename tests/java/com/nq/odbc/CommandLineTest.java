@@ -157,6 +157,45 @@ class CommandLineTest {
     }
 
     @Test
+    void everyCommandIsDeclaredWithItsHelpAndRefusesOptionsItDoesNotTake() {
+        for (Main.Command command : Main.COMMANDS) {
+            assertTrue(Main.USAGE_TEXT.contains("  " + command.usage() + "\n      " + command.help + "\n"), command.name);
+            for (String[] asked : new String[][] {{"help", command.name}, {command.name, "--help"}, {"-h", command.name}}) {
+                Run help = new Run(asked);
+                assertEquals(0, help.status, String.join(" ", asked));
+                assertTrue(help.out.startsWith("Usage: java -jar ri-reve.jar [--json] " + command.usage() + "\n"
+                        + command.help + "\n"), help.out);
+            }
+        }
+        assertEquals(Main.USAGE_TEXT, new Run("help").out);
+        for (String[] misuse : new String[][] {{"drivers --user", "drivers takes no option --user"},
+                {"dsns --verbose", "dsns takes no option --verbose"}, {"show shared --unset A", "show takes no option --unset"},
+                {"add x SQLite3 --unset A", "add takes no option --unset"}, {"help --system", "help takes no option --system"},
+                {"help frob", "unknown command frob"}, {"remove x SQLite3 --frob", "unknown option --frob"}}) {
+            Run run = new Run(misuse[0].split(" "));
+            assertEquals("2 " + misuse[1] + " (see --help)\n", run.status + " " + run.err, misuse[0]);
+        }
+    }
+
+    @Test
+    void aChangeBesideOdbcinstsRewritesEndsWithAnAnswerNeverAStackTrace() throws Exception {
+        java.nio.file.Path template = PrivateConfiguration.FOLDER.resolve("beside.ini");
+        Files.writeString(template, "[byOdbcinst]\nDriver=SQLite3\n");
+        Process rewriting = new ProcessBuilder("sh", "-c", "while :; do odbcinst -i -s -h -f " + template
+                + " >/dev/null 2>&1; sleep 0.2; done").start();
+        try {
+            for (int i = 0; i < 50; i++) {
+                Run run = new Run("set", "Dätä", "K" + i + "=" + i);
+                assertTrue(run.status == 0 && run.out.startsWith("Changed Dätä")
+                        || run.status == 1 && run.err.contains(" Reason: "), run.status + " " + run.out + run.err);
+                assertFalse((run.out + run.err).contains("Exception"), run.out + run.err);
+            }
+        } finally {
+            rewriting.destroyForcibly().waitFor();
+        }
+    }
+
+    @Test
     void driverAttributesIgnoreAsciiLetterCaseAsOdbcKeywordsDo() {
         java.util.HashMap<String, String> attributes = new java.util.HashMap<>(Map.of("driver", "/lib.so",
                 "Setup", "exact", "SETUP", "other", "Stra\u00dfe", "x"));
