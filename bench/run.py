@@ -110,6 +110,11 @@ def first_call(build, folder, runs):
     return statistics.median(run_json(command, env)["firstCall"] for _ in range(runs))
 
 
+def command_line(build, folder, runs):
+    """Median seconds of `java -jar ri-reve.jar dsns`: a whole JVM, start-up included."""
+    return time_process(["java", "-jar", str(build / "ri-reve.jar"), "dsns"], environment(folder), runs)
+
+
 def versions():
     def first_line(command):
         try:
@@ -210,6 +215,7 @@ def main():
             rows.append(((n, d), measure(build, folder, runs, CONTENDERS if n <= LARGEST_FOR_ALL else FLOOR_ONLY)))
         write_configuration(folder, *SMOKE_SIZES[0])
         first = first_call(build, folder, runs)
+        cli = command_line(build, folder, runs)
 
     largest = max(rows, key=lambda row: row[0])
     report = "\n".join([
@@ -231,6 +237,8 @@ def main():
         "",
         f"First call in a fresh JVM (median of {runs}; the bundled library extracted, loaded and used once):"
         + f" {first * 1000:.1f} ms.",
+        "",
+        f"The command line, `java -jar ri-reve.jar dsns` (median of {runs}, a whole JVM): {cli * 1000:.1f} ms.",
         "",
         "| | |",
         "|---|---|",

@@ -27,12 +27,7 @@ final class Main {
     static final int REFUSED = 1;
     static final int USAGE = 2;
 
-    /** What a command does with its words (its name first), once its options are set on the {@code Main}. */
-    private interface Action {
-        int run(Main main, List<String> words) throws ODBCException;
-    }
-
-    /** One command, declared once: its words, the options it takes, one line of help, and what it does. */
+    /** One command, declared once: its words, the options it takes and one line of help; {@link #perform} runs it. */
     static final class Command {
         final String name;
         final String arguments;
@@ -40,16 +35,14 @@ final class Main {
         final int most;
         final List<String> options;
         final String help;
-        private final Action action;
 
-        Command(String name, String arguments, int fewest, int most, String options, String help, Action action) {
+        Command(String name, String arguments, int fewest, int most, String options, String help) {
             this.name = name;
             this.arguments = arguments;
             this.fewest = fewest;
             this.most = most;
             this.options = options.isEmpty() ? Collections.<String>emptyList() : Arrays.asList(options.split(" "));
             this.help = help;
-            this.action = action;
         }
 
         /** The command as it is typed, with its arguments and options. */
@@ -79,23 +72,35 @@ final class Main {
     private static final int ANY = Integer.MAX_VALUE;
 
     static final List<Command> COMMANDS = Arrays.asList(
-        new Command("drivers", "", 0, 0, "--verbose", "installed drivers (with --verbose, their attributes)",
-            (main, words) -> main.printDrivers(ODBC.getDrivers())),
-        new Command("dsns", "", 0, 0, "--user --system", "configured data sources, their scopes and drivers",
-            (main, words) -> main.printDataSources(main.scope == null ? ODBC.listDataSources()
-                    : ODBC.listDataSources(main.scope))),
-        new Command("show", "NAME", 1, 1, "--user --system",
-            "a data source's entries, as odbcinst -q -s -n shows them", (main, words) -> main.show(words.get(1))),
+        new Command("drivers", "", 0, 0, "--verbose", "installed drivers (with --verbose, their attributes)"),
+        new Command("dsns", "", 0, 0, "--user --system", "configured data sources, their scopes and drivers"),
+        new Command("show", "NAME", 1, 1, "--user --system", "a data source's entries, as odbcinst -q -s -n shows them"),
         new Command("set", "NAME KEY=VALUE ...", 1, ANY, "--user --system --unset",
-            "change a data source's entries in place", (main, words) -> main.set(words)),
+            "change a data source's entries in place"),
         new Command("add", "NAME DRIVER [KEY=VALUE ...]", 2, ANY, "--user --system",
-            "register a user (or system) data source", (main, words) -> main.add(words)),
-        new Command("remove", "NAME DRIVER", 2, 2, "--user --system", "remove a user (or system) data source",
-            (main, words) -> main.remove(words.get(1), words.get(2))),
-        new Command("help", "[COMMAND]", 0, 1, "", "this text, or a command's usage",
-            (main, words) -> main.help(words.size() > 1 ? words.get(1) : null)));
+            "register a user (or system) data source"),
+        new Command("remove", "NAME DRIVER", 2, 2, "--user --system", "remove a user (or system) data source"),
+        new Command("help", "[COMMAND]", 0, 1, "", "this text, or a command's usage"));
 
-    static final String USAGE_TEXT = usageText();
+    /** What each command does with its words (its name first), once its options are set. */
+    private int perform(Command command, List<String> words) throws Throwable {
+        switch (command.name) {
+            case "drivers":
+                return printDrivers(ODBC.getDrivers());
+            case "dsns":
+                return printDataSources(scope == null ? ODBC.listDataSources() : ODBC.listDataSources(scope));
+            case "show":
+                return show(words.get(1));
+            case "set":
+                return set(words);
+            case "add":
+                return add(words);
+            case "remove":
+                return remove(words.get(1), words.get(2));
+            default:
+                return help(words.size() > 1 ? words.get(1) : null);
+        }
+    }
 
     static final String NO_DATA_SOURCES = "No data sources are configured. Add one with:\n"
             + "  java -jar ri-reve.jar add NAME DRIVER [KEY=VALUE ...]\n"
@@ -131,18 +136,23 @@ final class Main {
         System.exit(status);
     }
 
-    private static String usageText() {
+    /** The text of --help: every command and option. Made when asked, which keeps start-up short. */
+    static String usageText() {
         StringBuilder text = new StringBuilder("Usage: java -jar ri-reve.jar [OPTIONS] COMMAND [--] [ARGUMENTS]\n"
                 + "Shows and changes this machine's ODBC configuration.\n\nCommands:\n");
         for (Command command : COMMANDS) {
-            text.append(String.format("  %s%n      %s%n", command.usage(), command.help));
+            text.append("  ").append(command.usage()).append("\n      ").append(command.help).append('\n');
         }
         text.append("\nOptions:\n");
         for (Map.Entry<String, String[]> option : OPTIONS.entrySet()) {
-            text.append(String.format("  %-12s %s%n", option.getKey() + option.getValue()[0], option.getValue()[1]));
+            text.append(optionLine(option.getKey()));
         }
         return text.append("  --           end of the options: what follows is a name, even if it starts with -\n")
                 .toString();
+    }
+
+    private static String optionLine(String option) {
+        return String.format("  %-12s %s%n", option + OPTIONS.get(option)[0], OPTIONS.get(option)[1]);
     }
 
     static Command command(String name) {
@@ -221,7 +231,7 @@ final class Main {
             }
         }
         try {
-            return command.action.run(this, words);
+            return perform(command, words);
         } catch (IllegalArgumentException e) {
             return usage(e.getMessage());
         } catch (RuntimeException | Error e) {
@@ -237,7 +247,7 @@ final class Main {
 
     private int help(String name) {
         if (name == null) {
-            out.print(USAGE_TEXT);
+            out.print(usageText());
             return OK;
         }
         Command command = command(name);
@@ -247,7 +257,7 @@ final class Main {
         out.println("Usage: java -jar ri-reve.jar [--json] " + command.usage());
         out.println(command.help);
         for (String option : command.options) {
-            out.println(String.format("  %-12s %s", option + OPTIONS.get(option)[0], OPTIONS.get(option)[1]));
+            out.print(optionLine(option));
         }
         return OK;
     }

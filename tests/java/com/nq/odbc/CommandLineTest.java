@@ -112,7 +112,7 @@ class CommandLineTest {
         }
         Run help = new Run("--help");
         assertEquals(0, help.status);
-        assertEquals(Main.USAGE_TEXT, help.out);
+        assertEquals(Main.usageText(), help.out);
 
         assertEquals("Added -h (SQLite3)\n", new Run("add", "--", "-h", "SQLite3").out);
         assertEquals(0, new Run("--json", "remove", "--", "-h", "SQLite3").status);
@@ -159,7 +159,7 @@ class CommandLineTest {
     @Test
     void everyCommandIsDeclaredWithItsHelpAndRefusesOptionsItDoesNotTake() {
         for (Main.Command command : Main.COMMANDS) {
-            assertTrue(Main.USAGE_TEXT.contains("  " + command.usage() + "\n      " + command.help + "\n"), command.name);
+            assertTrue(Main.usageText().contains("  " + command.usage() + "\n      " + command.help + "\n"), command.name);
             for (String[] asked : new String[][] {{"help", command.name}, {command.name, "--help"}, {"-h", command.name}}) {
                 Run help = new Run(asked);
                 assertEquals(0, help.status, String.join(" ", asked));
@@ -167,7 +167,7 @@ class CommandLineTest {
                         + command.help + "\n"), help.out);
             }
         }
-        assertEquals(Main.USAGE_TEXT, new Run("help").out);
+        assertEquals(Main.usageText(), new Run("help").out);
         for (String[] misuse : new String[][] {{"drivers --user", "drivers takes no option --user"},
                 {"dsns --verbose", "dsns takes no option --verbose"}, {"show shared --unset A", "show takes no option --unset"},
                 {"add x SQLite3 --unset A", "add takes no option --unset"}, {"help --system", "help takes no option --system"},
