@@ -39,16 +39,4 @@ void throwError(JNIEnv* env, const Message& message, const Status& cause) {
     env->Throw(static_cast<jthrowable>(error.get()));
 }
 
-OdbcEnvironment::OdbcEnvironment() : allocated_(odbcSucceeded(SQLAllocEnv(&handle_))) {}
-
-OdbcEnvironment::~OdbcEnvironment() {
-    if (allocated_) SQLFreeEnv(handle_);
-}
-
-bool OdbcEnvironment::release() {
-    if (!allocated_) return true;
-    allocated_ = false;
-    return odbcSucceeded(SQLFreeEnv(handle_));
-}
-
 }  // namespace rireve

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <jni.h>
-#include <sql.h>
 
-#include "binding/status.h"
+#include "base/status.h"
+#include "platform/odbc_environment.h"
 
 namespace rireve {
 
@@ -36,37 +36,11 @@ inline constexpr Message kAttributesInvalid{"DataSource attribute text is invali
 inline constexpr Message kInternalError{"Internal error in the ODBC library!", Failure::internal};
 }  // namespace message
 
-// SQL_SUCCESS and SQL_SUCCESS_WITH_INFO; anything else is failure or the end
-// of a list.
-inline bool odbcSucceeded(SQLRETURN result) {
-    const auto code = static_cast<unsigned short>(result);
-    return code == SQL_SUCCESS || code == SQL_SUCCESS_WITH_INFO;
-}
-
 // Raises a java.lang.Throwable with the message, and as its cause an
 // ODBCException.Cause: the reason in one line and the message's kind. The
 // caller returns its neutral value right after. Never throws over an
 // exception already pending: that one says more about what went wrong.
 void throwError(JNIEnv* env, const Message& message, const Status& cause);
-
-// One ODBC environment handle, owned by one operation or nested lookup.
-// release() frees it on the normal path so that a failure can be reported;
-// on every other way out the destructor frees it and ignores the result.
-class OdbcEnvironment {
-public:
-    OdbcEnvironment();
-    ~OdbcEnvironment();
-    OdbcEnvironment(const OdbcEnvironment&) = delete;
-    OdbcEnvironment& operator=(const OdbcEnvironment&) = delete;
-
-    bool allocated() const { return allocated_; }
-    SQLHENV handle() const { return handle_; }
-    bool release();
-
-private:
-    SQLHENV handle_ = SQL_NULL_HENV;
-    bool allocated_ = false;
-};
 
 // Runs work(handle) on an ODBC environment of its own, as every operation of
 // the driver manager's interface does; a failure to allocate or free it

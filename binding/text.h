@@ -9,11 +9,9 @@
 
 #include <cstddef>
 
-namespace rireve {
+#include "base/text_rules.h"
 
-// Every text received from the driver manager, and the installer attribute
-// text, lives in a buffer of this many bytes.
-inline constexpr std::size_t kTextBufferSize = 1024;
+namespace rireve {
 
 enum class TextStatus {
     ok,

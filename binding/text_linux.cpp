@@ -1,6 +1,6 @@
 // Linux: the driver manager's text is standard UTF-8.
 #include "binding/platform_text.h"
-#include "binding/utf8.h"
+#include "base/utf8.h"
 
 namespace rireve {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "binding/frame.h"
-#include "binding/text.h"
+#include "base/text_rules.h"
+#include "platform/odbc_environment.h"
 #include "catalog/configuration.h"
 #include "catalog/scope.h"
 

@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "binding/frame.h"
-#include "binding/text.h"
+#include "base/text_rules.h"
+#include "platform/odbc_environment.h"
 
 namespace rireve {
 

@@ -18,7 +18,7 @@
 #include "catalog/java_catalog.h"
 #include "catalog/listing.h"
 #include "platform/installer_profile.h"
-#include "profile/profile_text.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 namespace {

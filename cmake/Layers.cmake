@@ -4,21 +4,23 @@
 #   natives    the exported native methods (built into each library itself)
 #   installer  registration and removal requests
 #   catalog    drivers and data sources as Java objects
-#   profile    the Linux configuration files and the rules of their text
-#   platform   the installer library's entry points, bound at run time; the process-wide lock
 #   binding    the JNI frame: errors, local references, Java objects, text
+#   profile    the Linux configuration files
+#   platform   the ODBC environment; the installer library's entry points, bound at run time; the process-wide lock
+#   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
 #
 # Each layer is one library target linking only the layer below it, and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS binding platform profile catalog installer natives)
-set(RIREVE_LAYER_binding frame.cpp java_objects.cpp status.cpp system_property.cpp text.cpp text_linux.cpp
-  text_windows.cpp utf8.cpp)
-set(RIREVE_LAYER_platform configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
+set(RIREVE_LAYERS base platform profile binding catalog installer natives)
+set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
+set(RIREVE_LAYER_binding frame.cpp java_objects.cpp system_property.cpp text.cpp text_linux.cpp
+  text_windows.cpp)
+set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
-  open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
+  open_writers_linux.cpp profile.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp java_catalog.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
@@ -73,8 +75,8 @@ function(rireve_layer_target name layer below)
   set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 endfunction()
 
-# The bottom layer carries what every layer compiles against: the JNI and
-# ODBC headers (not the driver manager itself: each library links its own).
+# The platform layer carries the ODBC headers (not the driver manager itself:
+# each library links its own), the binding layer the JNI headers.
 set(below)
 foreach(layer ${RIREVE_LAYERS})
   if(layer STREQUAL "natives")
@@ -83,11 +85,12 @@ foreach(layer ${RIREVE_LAYERS})
   rireve_layer_target(ri-reve-${layer} ${layer} "${below}" ${RIREVE_LAYER_${layer}})
   set(below ${layer})
 endforeach()
-target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES} ${RIREVE_ODBC_INCLUDES})
-# The frame calls the driver manager, which each library names for itself
+target_include_directories(ri-reve-platform PUBLIC ${RIREVE_ODBC_INCLUDES})
+target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES})
+# The ODBC environment calls the driver manager, which each library names for itself
 # (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.
-target_link_libraries(ri-reve-binding INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)
-target_compile_definitions(ri-reve-binding PUBLIC ${RIREVE_PLATFORM_DEFINITIONS})
+target_link_libraries(ri-reve-platform INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)
+target_compile_definitions(ri-reve-platform PUBLIC ${RIREVE_PLATFORM_DEFINITIONS})
 foreach(catalog files driver-manager)
   rireve_platform_sources(sources catalog ${RIREVE_CATALOG_${catalog}})
   if(sources)

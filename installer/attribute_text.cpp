@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "profile/profile_text.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 namespace {

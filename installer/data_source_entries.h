@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "catalog/scope.h"
 #include "installer/installer.h"
 #include "profile/profile.h"

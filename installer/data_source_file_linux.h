@@ -1,7 +1,7 @@
 // Linux: the data source file of a scope, open for changes.
 #pragma once
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "catalog/scope.h"
 #include "installer/installer.h"
 #include "profile/profile_writer_linux.h"

@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "platform/installer_library.h"
 
 namespace rireve {

@@ -4,7 +4,7 @@
 
 #include <jni.h>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "installer/installer.h"
 
 namespace rireve {

@@ -1,6 +1,6 @@
 #include "platform/installer_library.h"
 
-#include "binding/frame.h"
+#include "platform/odbc_environment.h"
 
 namespace rireve {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "platform/installer_library.h"
 
 namespace rireve {

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "profile/file_system_linux.h"
 
 namespace rireve {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "binding/status.h"
+#include "base/status.h"
 
 namespace rireve {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "binding/status.h"
+#include "base/status.h"
 
 namespace rireve {
 

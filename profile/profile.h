@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/status.h"
-#include "profile/profile_text.h"
+#include "base/status.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 

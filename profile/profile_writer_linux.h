@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "binding/status.h"
+#include "base/status.h"
 #include "profile/file_lock_linux.h"
 #include "profile/file_target_linux.h"
 #include "profile/profile.h"

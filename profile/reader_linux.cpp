@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "binding/text.h"
+#include "base/text_rules.h"
 #include "platform/ini_reader_linux.h"
 #include "profile/file_system_linux.h"
 #include "profile/profile.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "profile/profile_text.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 namespace {

@@ -1,4 +1,4 @@
-#include "profile/profile_text.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 namespace {

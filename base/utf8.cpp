@@ -1,4 +1,4 @@
-#include "binding/utf8.h"
+#include "base/utf8.h"
 
 namespace rireve {
 namespace {

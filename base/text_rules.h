@@ -1,5 +1,6 @@
-// The rules of profile text that unixODBC's reader applies, in one place:
-// what a blank is, how names compare, how long a line may be.
+// The rules of the configuration's text, in one place: how long a text the
+// driver manager hands over may be, and the rules unixODBC's profile reader
+// applies (what a blank is, how names compare, how long a line may be).
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,10 @@
 #include <string_view>
 
 namespace rireve {
+
+// Every text received from the driver manager, and the installer attribute
+// text, lives in a buffer of this many bytes.
+inline constexpr std::size_t kTextBufferSize = 1024;
 
 // unixODBC reads a line into 1000 bytes with its terminating NUL, and copies
 // an entry into 1001 bytes without ending it when the entry fills them: a

@@ -1,4 +1,4 @@
-#include "binding/status.h"
+#include "base/status.h"
 
 #include <cstring>
 
