@@ -39,4 +39,14 @@ void throwError(JNIEnv* env, const Message& message, const Status& cause) {
     env->Throw(static_cast<jthrowable>(error.get()));
 }
 
+bool raiseFailure(JNIEnv* env, const Outcome& outcome, const Message& work) {
+    switch (outcome.step) {
+        case Step::none: return false;
+        case Step::allocate: throwError(env, message::kAllocateEnvironment, outcome.status); break;
+        case Step::release: throwError(env, message::kFreeEnvironment, outcome.status); break;
+        case Step::work: throwError(env, work, outcome.status); break;
+    }
+    return true;
+}
+
 }  // namespace rireve

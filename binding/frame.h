@@ -42,6 +42,11 @@ inline constexpr Message kInternalError{"Internal error in the ODBC library!", F
 // exception already pending: that one says more about what went wrong.
 void throwError(JNIEnv* env, const Message& message, const Status& cause);
 
+// Raises the failure of an operation's step, if one failed: the driver
+// manager's messages for its environment, `work` for the work done on it.
+// True when it raised.
+bool raiseFailure(JNIEnv* env, const Outcome& outcome, const Message& work);
+
 // Runs work(handle) on an ODBC environment of its own, as every operation of
 // the driver manager's interface does; a failure to allocate or free it
 // raises its message. work returns false with an exception pending when it

@@ -1,6 +1,7 @@
 // The catalogue as the driver manager lists it, with SQLDrivers and
 // SQLDataSources: a counting pass and a filling pass per listing, and a walk
-// of the driver list for each data source's driver. Windows lists this way.
+// of the driver list, on an environment of its own, for each data source's
+// driver. Windows lists this way.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -8,22 +9,81 @@
 #include <string>
 #include <vector>
 
-#include "binding/frame.h"
-#include "binding/local_ref.h"
-#include "binding/text.h"
+#include "catalog/attribute_list.h"
 #include "catalog/catalog.h"
 #include "catalog/configuration.h"
 #include "catalog/data_source_entry.h"
 #include "catalog/driver_entry.h"
-#include "catalog/java_catalog.h"
-#include "catalog/listing.h"
 #include "platform/installer_profile.h"
-#include "base/text_rules.h"
 
 namespace rireve {
 namespace {
 
 std::string_view textOf(const char (&buffer)[kTextBufferSize]) { return {buffer, strnlen(buffer, sizeof buffer)}; }
+
+// The driver's record, its texts kept by the catalogue. The attribute list
+// is the buffer's, up to its closing empty pair or the buffer's end.
+DriverRecord recordOf(const DriverEntry& entry, Catalog& catalog) {
+    DriverRecord record;
+    record.description = catalog.keep(textOf(entry.description));
+    const std::string_view list = catalog.keep(std::string_view(entry.attributes, sizeof entry.attributes));
+    scanAttributeList(list, [&](std::string_view key, std::string_view value) {
+        record.attributes.push_back({key, value});
+        return true;
+    });
+    return record;
+}
+
+// Counts the entries of the list, then reads each anew into a record; an
+// entry counted but gone by the second pass is a vanished record, and one
+// added meanwhile is left out. The driver manager starts its list again
+// from the first entry once it has reported the end.
+template <typename Entry, typename Record>
+Outcome listEntries(SQLHENV odbc, std::vector<Record>& records, Outcome (*take)(const Entry&, Catalog&, Record&),
+                    Catalog& catalog) {
+    Entry entry;
+    std::size_t count = 0;
+    while (entry.fetchNext(odbc)) ++count;
+    records.resize(count);
+    // After the end of the list the driver manager starts again from its
+    // first entry: no entry is read past the first one that vanished.
+    bool ended = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        ended = ended || !entry.fetchNext(odbc);
+        records[i].vanished = ended;
+        if (ended) continue;
+        Outcome taken = take(entry, catalog, records[i]);
+        if (!taken.ok()) return taken;
+    }
+    return {};
+}
+
+Outcome takeDriver(const DriverEntry& entry, Catalog& catalog, DriverRecord& record) {
+    record = recordOf(entry, catalog);
+    return {};
+}
+
+// Walks the driver list on an environment of its own for the first driver
+// of exactly that description; its index in the catalogue's drivers, or
+// kNoDriver.
+Outcome lookupDriver(const char* description, Catalog& catalog, std::size_t& index) {
+    index = kNoDriver;
+    return onOdbcEnvironment([&](SQLHENV odbc) {
+        DriverEntry entry;
+        while (entry.fetchNext(odbc)) {
+            if (!entry.describes(description)) continue;
+            index = catalog.drivers.size();
+            catalog.drivers.push_back(recordOf(entry, catalog));
+            break;
+        }
+        return Outcome();
+    });
+}
+
+Outcome takeDataSource(const DataSourceEntry& entry, Catalog& catalog, DataSourceRecord& record) {
+    record.name = catalog.keep(entry.nameText());
+    return lookupDriver(entry.driver, catalog, record.driver);
+}
 
 struct ScopedEntry {
     std::string name;
@@ -53,105 +113,70 @@ Status listScope(SQLHENV odbc, Scope scope, std::vector<ScopedEntry>& listed) {
     return {};
 }
 
-Status listScopes(SQLHENV odbc, int scopes, std::vector<ScopedEntry>& listed) {
-    Status status;
-    if (covers(scopes, Scope::user)) status = listScope(odbc, Scope::user, listed);
-    if (status.ok() && covers(scopes, Scope::system)) status = listScope(odbc, Scope::system, listed);
-    return status;
-}
-
-jobject buildDriverEntry(JNIEnv* env, const DriverType& type, const DriverEntry& entry) {
-    return buildDriver(env, type, textOf(entry.description),
-                       std::string_view(entry.attributes, sizeof entry.attributes));
-}
-
-// The first driver whose description has exactly these bytes, or null. Null
-// is also the answer after a failure; the pending exception tells them apart.
-jobject lookupDriver(JNIEnv* env, const char* description) {
-    DriverType driverType(env);
-    if (!driverType.found()) return nullptr;
-    return lookupEntry<DriverEntry>(
-        env, [&](const DriverEntry& entry) { return entry.describes(description); },
-        [&](const DriverEntry& entry) { return buildDriverEntry(env, driverType, entry); });
-}
-
-// A data source whose driver is not installed gets a null driver; a failed
-// driver lookup gives null with its exception pending.
-jobject buildDataSourceEntry(JNIEnv* env, const JavaConstructor& type, const DataSourceEntry& entry) {
-    LocalRef<jobject> driver(env, lookupDriver(env, entry.driver));
-    if (env->ExceptionCheck()) return nullptr;
-    return buildDataSource(env, type, entry.nameText(), driver.get());
-}
-
-jobject buildScopedEntry(JNIEnv* env, const ScopedDataSourceType& type, const ScopedEntry& entry,
-                         StringCache& shared) {
-    LocalRef<jobject> driver(env, lookupDriver(env, entry.driver.c_str()));
-    if (env->ExceptionCheck()) return nullptr;
-    return buildScopedDataSource(env, type, {entry.name, entry.driver, entry.scope, &entry.entries}, driver.get(),
-                                 shared);
-}
-
-// The scopes' data sources, of one environment, handed to build().
-template <typename Result, typename Build>
-Result withScopedEntries(JNIEnv* env, int scopes, Build build) {
-    ScopedDataSourceType type(env);
-    if (!type.found()) return nullptr;
-    LocalRef<Result> result(env, nullptr);
-    const bool listed = withOdbcEnvironment(env, [&](SQLHENV odbc) {
-        std::vector<ScopedEntry> entries;
-        const Status status = listScopes(odbc, scopes, entries);
-        if (!status.ok()) throwError(env, message::kReadConfiguration, status);
-        if (status.ok()) result.reset(build(type, entries));
-        return !env->ExceptionCheck();
+// The scopes' data sources of one environment, those that `wanted` takes,
+// each with its driver.
+template <typename Wanted>
+Outcome listScoped(int scopes, Catalog& catalog, Wanted wanted) {
+    return onOdbcEnvironment([&](SQLHENV odbc) {
+        std::vector<ScopedEntry> listed;
+        Status status;
+        if (covers(scopes, Scope::user)) status = listScope(odbc, Scope::user, listed);
+        if (status.ok() && covers(scopes, Scope::system)) status = listScope(odbc, Scope::system, listed);
+        Outcome outcome = Outcome::of(std::move(status));
+        // Each entry's texts go into the catalogue's storage, which a record points into.
+        for (std::size_t i = 0; outcome.ok() && i < listed.size(); ++i) {
+            if (!wanted(listed[i])) continue;
+            DataSourceRecord record;
+            record.name = catalog.keep(listed[i].name);
+            record.scope = listed[i].scope;
+            record.driverName = catalog.keep(listed[i].driver);
+            for (const ProfileEntry& entry : listed[i].entries) {
+                record.entries.push_back({catalog.keep(entry.key), catalog.keep(entry.value)});
+            }
+            outcome = lookupDriver(listed[i].driver.c_str(), catalog, record.driver);
+            catalog.dataSources.push_back(std::move(record));
+        }
+        return outcome;
     });
-    return listed ? result.release() : nullptr;
 }
 
 }  // namespace
 
-jobjectArray listScopedDataSources(JNIEnv* env, int scopes) {
-    return withScopedEntries<jobjectArray>(env, scopes, [&](const ScopedDataSourceType& type,
-                                                            const std::vector<ScopedEntry>& entries) -> jobjectArray {
-        StringCache shared(env);
-        if (env->EnsureLocalCapacity(StringCache::kCached + 16) != 0) return nullptr;
-        return buildArray(env, type.constructor.type(), entries.size(),
-                          [&](std::size_t i) { return buildScopedEntry(env, type, entries[i], shared); });
-    });
+Outcome listDrivers(Catalog& catalog) {
+    return onOdbcEnvironment(
+        [&](SQLHENV odbc) { return listEntries<DriverEntry>(odbc, catalog.drivers, &takeDriver, catalog); });
 }
 
-jobject lookupScopedDataSource(JNIEnv* env, const char* name, Scope scope) {
-    return withScopedEntries<jobject>(env, static_cast<int>(scope), [&](const ScopedDataSourceType& type,
-                                                                        const std::vector<ScopedEntry>& entries) -> jobject {
-        StringCache shared(env);
-        for (const ScopedEntry& entry : entries) {
-            if (sameProfileName(entry.name, name)) return buildScopedEntry(env, type, entry, shared);
+Outcome listDataSources(Catalog& catalog) {
+    return onOdbcEnvironment(
+        [&](SQLHENV odbc) { return listEntries<DataSourceEntry>(odbc, catalog.dataSources, &takeDataSource, catalog); });
+}
+
+Outcome lookupDataSource(std::string_view name, Catalog& catalog) {
+    return onOdbcEnvironment([&](SQLHENV odbc) {
+        DataSourceEntry entry;
+        while (entry.fetchNext(odbc)) {
+            if (entry.nameText() != name) continue;
+            DataSourceRecord record;
+            Outcome taken = takeDataSource(entry, catalog, record);
+            catalog.dataSources.push_back(std::move(record));
+            return taken;
         }
-        return nullptr;
+        return Outcome();
     });
 }
 
-jobjectArray listDrivers(JNIEnv* env) {
-    DriverType driverType(env);
-    if (!driverType.found()) return nullptr;
-    return listEntries<DriverEntry>(env, driverType.constructor, [&](const DriverEntry& entry) {
-        return buildDriverEntry(env, driverType, entry);
-    });
+Outcome listScopedDataSources(int scopes, Catalog& catalog) {
+    return listScoped(scopes, catalog, [](const ScopedEntry&) { return true; });
 }
 
-jobjectArray listDataSources(JNIEnv* env) {
-    JavaConstructor dataSourceType(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
-    if (!dataSourceType.found()) return nullptr;
-    return listEntries<DataSourceEntry>(env, dataSourceType, [&](const DataSourceEntry& entry) {
-        return buildDataSourceEntry(env, dataSourceType, entry);
+Outcome lookupScopedDataSource(std::string_view name, Scope scope, Catalog& catalog) {
+    bool taken = false;
+    return listScoped(static_cast<int>(scope), catalog, [&](const ScopedEntry& entry) {
+        const bool first = !taken && sameProfileName(entry.name, name);
+        taken = taken || first;
+        return first;
     });
-}
-
-jobject lookupDataSource(JNIEnv* env, const char* name) {
-    JavaConstructor dataSourceType(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
-    if (!dataSourceType.found()) return nullptr;
-    return lookupEntry<DataSourceEntry>(
-        env, [&](const DataSourceEntry& entry) { return std::strncmp(entry.name, name, kTextBufferSize) == 0; },
-        [&](const DataSourceEntry& entry) { return buildDataSourceEntry(env, dataSourceType, entry); });
 }
 
 }  // namespace rireve

@@ -3,8 +3,8 @@
 #
 #   natives    the exported native methods (built into each library itself)
 #   installer  registration and removal requests
-#   catalog    drivers and data sources as Java objects
-#   binding    the JNI frame: errors, local references, Java objects, text
+#   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, text
+#   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files
 #   platform   the ODBC environment; the installer library's entry points, bound at run time; the process-wide lock
 #   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
@@ -13,15 +13,15 @@
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile binding catalog installer natives)
+set(RIREVE_LAYERS base platform profile catalog binding installer natives)
 set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
-set(RIREVE_LAYER_binding frame.cpp java_objects.cpp system_property.cpp text.cpp text_linux.cpp
+set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_objects.cpp system_property.cpp text.cpp text_linux.cpp
   text_windows.cpp)
 set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
-set(RIREVE_LAYER_catalog configuration.cpp java_catalog.cpp)
+set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
   registration.cpp request_options_linux.cpp request_options_windows.cpp)
@@ -64,8 +64,13 @@ function(rireve_use_layer target layer)
 endfunction()
 
 function(rireve_layer_target name layer below)
-  rireve_platform_sources(sources ${layer} ${ARGN})
-  add_library(${name} STATIC ${sources})
+  cmake_parse_arguments(ARG "OBJECT" "" "" ${ARGN})
+  rireve_platform_sources(sources ${layer} ${ARG_UNPARSED_ARGUMENTS})
+  if(ARG_OBJECT)
+    add_library(${name} OBJECT ${sources})
+  else()
+    add_library(${name} STATIC ${sources})
+  endif()
   rireve_layer_root(${layer} root)
   target_include_directories(${name} PUBLIC ${root})
   if(below)
@@ -94,7 +99,8 @@ target_compile_definitions(ri-reve-platform PUBLIC ${RIREVE_PLATFORM_DEFINITIONS
 foreach(catalog files driver-manager)
   rireve_platform_sources(sources catalog ${RIREVE_CATALOG_${catalog}})
   if(sources)
-    rireve_layer_target(ri-reve-catalog-${catalog} catalog catalog ${RIREVE_CATALOG_${catalog}})
+    # Objects, linked whole into each library: the layers above call them.
+    rireve_layer_target(ri-reve-catalog-${catalog} catalog catalog OBJECT ${RIREVE_CATALOG_${catalog}})
   endif()
 endforeach()
 rireve_layer_root(natives RIREVE_NATIVES_ROOT)

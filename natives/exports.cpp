@@ -11,7 +11,7 @@
 #include <exception>
 
 #include "binding/frame.h"
-#include "catalog/catalog.h"
+#include "binding/java_catalog.h"
 #include "installer/registration.h"
 #include "platform/configuration_lock.h"
 
@@ -48,11 +48,11 @@ auto whileWriting(Call call) {
 extern "C" {
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_getDataSources(JNIEnv* env, jclass) {
-    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::listDataSources(env); }); });
+    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDataSources(env); }); });
 }
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_getDrivers(JNIEnv* env, jclass) {
-    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::listDrivers(env); }); });
+    return guarded(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDrivers(env); }); });
 }
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSource(JNIEnv* env, jclass, jstring name,
@@ -61,7 +61,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSource(JNIEnv* env, 
         rireve::Request request;
         if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
         if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
-        return whileReading([&] { return rireve::lookupDataSource(env, request.name); });
+        return whileReading([&] { return rireve::javaDataSource(env, request.name); });
     });
 }
 
@@ -76,7 +76,7 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* en
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
     return guarded(env, jobjectArray{},
-                   [&] { return whileReading([&] { return rireve::listScopedDataSources(env, scopes); }); });
+                   [&] { return whileReading([&] { return rireve::javaScopedDataSources(env, scopes); }); });
 }
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
@@ -86,7 +86,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
         if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
         if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
-        return whileReading([&] { return rireve::lookupScopedDataSource(env, request.name, request.scope); });
+        return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
 }
 
@@ -107,7 +107,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* en
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
         if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;
         if (!whileWriting([&] { return rireve::editEntries(env, request); })) return nullptr;
-        return whileReading([&] { return rireve::lookupScopedDataSource(env, request.name, request.scope); });
+        return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
 }
 

@@ -234,6 +234,9 @@ final class Main {
             return perform(command, words);
         } catch (IllegalArgumentException e) {
             return usage(e.getMessage());
+        } catch (UnsatisfiedLinkError e) {
+            // The loader's own message explains every attempt.
+            return fail(e.getMessage(), null, REFUSED);
         } catch (RuntimeException | Error e) {
             // Never a stack trace: what failed, in one line.
             return fail(e.toString(), null, REFUSED);

@@ -1,0 +1,32 @@
+// The catalogue's records as Java objects, built the same way on every
+// platform, whatever the listing read them from. Each function lists on an
+// environment of its own and raises the failure of the step that failed:
+// null with an exception pending.
+#pragma once
+
+#include <jni.h>
+
+#include <string_view>
+
+#include "catalog/scope.h"
+
+namespace rireve {
+
+// ODBCDriver[] of every installed driver.
+jobjectArray javaDrivers(JNIEnv* env);
+
+// DataSource[] of every configured data source, user and system.
+jobjectArray javaDataSources(JNIEnv* env);
+
+// The first data source whose name has exactly these bytes, or null. Null is
+// also the answer after a failure; the pending exception tells them apart.
+jobject javaDataSource(JNIEnv* env, std::string_view name);
+
+// DataSource[] with scope, driver name and entries, of the scopes covered.
+jobjectArray javaScopedDataSources(JNIEnv* env, int scopes);
+
+// The data source of that name (letter case ignored) in that scope, or null
+// (see javaDataSource).
+jobject javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope);
+
+}  // namespace rireve
