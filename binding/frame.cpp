@@ -25,7 +25,7 @@ jobject newObject(JNIEnv* env, const char* className, const char* signature, Arg
 
 void throwError(JNIEnv* env, const Message& message, const Status& cause) {
     if (env->ExceptionCheck()) return;
-    const std::string& why = cause.ok() ? std::string() : cause.reason();
+    const std::string& why = cause.reason();
     LocalRef<jstring> reasonText(env, newJavaString(env, why.data(), why.size()));
     if (!reasonText) return;
     LocalRef<jobject> reason(env, newObject(env, kCause, "(Ljava/lang/String;I)V", reasonText.get(),

@@ -2,8 +2,9 @@
 # file whose name ends in _linux or _windows is built for that platform only.
 #
 #   natives    the exported native methods (built into each library itself)
-#   installer  registration and removal requests
-#   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, text
+#   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
+#              taken from Java arguments, text; the only layer that knows JNIEnv
+#   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files
 #   platform   the ODBC environment; the installer library's entry points, bound at run time; the process-wide lock
@@ -13,10 +14,10 @@
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog binding installer natives)
+set(RIREVE_LAYERS base platform profile catalog installer binding natives)
 set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
-set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_objects.cpp system_property.cpp text.cpp text_linux.cpp
-  text_windows.cpp)
+set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_objects.cpp request_options_linux.cpp
+  request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
 set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
@@ -24,7 +25,7 @@ set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_syst
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
-  registration.cpp request_options_linux.cpp request_options_windows.cpp)
+  lock_timeout.cpp registration.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
 # Windows; a test build lists through a stand-in driver manager on Linux too.
 set(RIREVE_CATALOG_files files_catalog_linux.cpp)
@@ -112,7 +113,7 @@ function(rireve_natives_library target catalog)
   add_library(${target} SHARED ${PROJECT_SOURCE_DIR}/natives/exports.cpp ${ARG_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}")
   target_include_directories(${target} PRIVATE ${RIREVE_NATIVES_ROOT})
-  target_link_libraries(${target} PRIVATE ri-reve-jni-headers ri-reve-installer ri-reve-catalog-${catalog})
+  target_link_libraries(${target} PRIVATE ri-reve-jni-headers ri-reve-binding ri-reve-catalog-${catalog})
   rireve_strict_warnings(${target})
   set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 endfunction()

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "binding/text.h"
+#include "base/text_rules.h"
 
 namespace rireve {
 

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 #include "base/status.h"
 #include "platform/installer_library.h"
+#include "platform/odbc_environment.h"
 
 namespace rireve {
 
@@ -16,6 +18,14 @@ struct RequestOptions {
     // changes (Linux).
     std::chrono::milliseconds lockWait{30000};
 };
+
+// The system property that bounds the wait for another process's lock, in
+// milliseconds (Linux; 30000 when not set).
+inline constexpr char kLockTimeoutProperty[] = "com.nq.odbc.lockTimeoutMillis";
+
+// Takes the property's text into `options`; fails, saying why, when it is not
+// a number of milliseconds from 0 to a day.
+Status takeLockTimeout(const std::string& text, RequestOptions& options);
 
 // The installer's SQLConfigDataSource(parent, request, driver, attributes),
 // or why it refused or could not be reached.

@@ -1,198 +1,32 @@
 #include "installer/registration.h"
 
-#include <string>
-#include <string_view>
+#include <sqlext.h>
 
-#include "binding/frame.h"
-#include "binding/local_ref.h"
 #include "installer/data_source_entries.h"
-#include "installer/installer.h"
-#include "installer/request_options.h"
 
 namespace rireve {
 namespace {
 
-constexpr char kUnrepresentable[] =
-    "holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI "
-    "code page)";
-
-// Raises the message with the reason as its cause; the caller returns its
-// neutral value.
-bool refuse(JNIEnv* env, const Message& message, const std::string& reason) {
-    throwError(env, message, Status::failure(reason));
-    return false;
-}
-
-bool checkNotNull(JNIEnv* env, jstring name, jstring driver) {
-    if (name == nullptr) return refuse(env, message::kNameIsNull, "the name argument is null");
-    if (driver == nullptr) return refuse(env, message::kDriverIsNull, "the driver argument is null");
-    return true;
-}
-
-// A description that cannot be carried as driver manager text names no
-// installed driver: the request is refused as the installer would refuse it.
-bool takeDriver(JNIEnv* env, jstring driver, Request& request, const Message& refusal) {
-    std::size_t length = 0;
-    const TextStatus status = copyJavaString(env, driver, request.driver, sizeof request.driver, &length);
-    if (status == TextStatus::javaException) return false;
-    if (status == TextStatus::tooLong) return refuse(env, refusal, "the driver name is longer than 1023 bytes");
-    if (status != TextStatus::ok) return refuse(env, refusal, std::string("the driver name ") + kUnrepresentable);
-    if (length == 0) return refuse(env, refusal, "the driver name is empty");
-    return true;
-}
-
-// Takes the name from the VM into `out` and checks it.
-bool takeName(JNIEnv* env, jstring name, char (&out)[kMaxNameBytes + 1], std::size_t& length) {
-    const TextStatus status = copyJavaString(env, name, out, sizeof out, &length);
-    if (status == TextStatus::javaException) return false;
-    if (status == TextStatus::tooLong) return refuse(env, message::kNameIsInvalid, "the name is longer than 32 bytes");
-    if (status != TextStatus::ok) return refuse(env, message::kNameIsInvalid, std::string("the name ") + kUnrepresentable);
-    const std::string whyName = whyNameIsInvalid(std::string_view(out, length));
-    return whyName.empty() || refuse(env, message::kNameIsInvalid, whyName);
-}
-
-// Takes the name and the attributes (null for none) from the VM and writes
-// the request's text, raising the message of the first check that fails.
-bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
-    std::size_t nameLength = 0;
-    if (!takeName(env, name, request.name, nameLength)) return false;
-    const std::string_view nameText(request.name, nameLength);
-    char attributeBytes[kTextBufferSize];
-    std::size_t attributesLength = 0;
-    const std::string tooLong = "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
-    if (attributes != nullptr) {
-        switch (copyJavaString(env, attributes, attributeBytes, sizeof attributeBytes, &attributesLength)) {
-            case TextStatus::javaException: return false;
-            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong, tooLong);
-            case TextStatus::notRepresentable:
-                return refuse(env, message::kAttributesInvalid, std::string("the attribute text ") + kUnrepresentable);
-            case TextStatus::ok: break;
-        }
-    }
-    const std::string_view attributeText(attributeBytes, attributesLength);
-    switch (composeAttributeText(nameText, attributes != nullptr ? &attributeText : nullptr, request.text)) {
-        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
-        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, tooLong);
-        case TextCheck::invalidAttributes:
-            return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(attributeText));
-        case TextCheck::ok: return true;
-    }
-    return false;
-}
-
-// One installer request on an environment of its own; a refusal carries its
-// reason as the exception's cause.
-// A change on an environment of its own; a refusal carries its reason as the
-// exception's cause.
-template <typename Make>
-bool runChange(JNIEnv* env, const Message& refusal, Make make) {
-    RequestOptions options;
-    Status status = readRequestOptions(env, options);
-    if (env->ExceptionCheck()) return false;
-    if (!status.ok()) return refuse(env, refusal, status.reason());
-    return withOdbcEnvironment(env, [&](SQLHENV odbc) {
-        const Status done = make(odbc, options);
-        if (!done.ok()) throwError(env, refusal, done);
-        return done.ok();
+Outcome request(WORD code, const Request& request, const RequestOptions& options) {
+    return onOdbcEnvironment([&](SQLHENV) {
+        return Outcome::of(configDataSource(nullptr, code, request.driver, request.text.bytes(), options));
     });
-}
-
-bool runInstallerRequest(JNIEnv* env, WORD code, const Request& request, const Message& refusal) {
-    return runChange(env, refusal, [&](SQLHENV, const RequestOptions& options) {
-        return configDataSource(nullptr, code, request.driver, request.text.bytes(), options);
-    });
-}
-
-// One Java string of an entry, as the reader would trim it.
-bool takeEntryText(JNIEnv* env, jobjectArray array, jsize index, std::string& text) {
-    LocalRef<jstring> string(env, static_cast<jstring>(env->GetObjectArrayElement(array, index)));
-    if (env->ExceptionCheck()) return false;
-    if (!string) return refuse(env, message::kAttributesInvalid, "an entry's key or value is null");
-    char bytes[kTextBufferSize];
-    std::size_t length = 0;
-    switch (copyJavaString(env, string.get(), bytes, sizeof bytes, &length)) {
-        case TextStatus::javaException: return false;
-        case TextStatus::tooLong:
-            return refuse(env, message::kAttributesTooLong, "an entry's key or value is longer than " +
-                                                                std::to_string(kMaxLineBytes) + " bytes");
-        case TextStatus::notRepresentable:
-            return refuse(env, message::kAttributesInvalid, std::string("an entry ") + kUnrepresentable);
-        case TextStatus::ok: break;
-    }
-    text = std::string(trimBlanks(std::string_view(bytes, length)));
-    return true;
-}
-
-// Adds the edit, once its key and value pass every check.
-bool takeEdit(JNIEnv* env, EntryEdit edit, EntryRequest& request) {
-    const std::string_view value = edit.value ? std::string_view(*edit.value) : std::string_view();
-    const std::string why = whyEntryIsInvalid(edit.key, edit.value ? &value : nullptr);
-    if (!why.empty()) return refuse(env, message::kAttributesInvalid, why);
-    const std::string tooLong = edit.value ? whyEntryIsTooLong(edit.key, value) : std::string();
-    if (!tooLong.empty()) return refuse(env, message::kAttributesTooLong, tooLong);
-    for (const EntryEdit& earlier : request.edits) {
-        if (sameProfileName(earlier.key, edit.key)) {
-            return refuse(env, message::kAttributesInvalid, "the key " + edit.key + " is given twice");
-        }
-    }
-    request.edits.push_back(std::move(edit));
-    return true;
-}
-
-bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryRequest& request) {
-    if (array == nullptr) return true;
-    const jsize count = env->GetArrayLength(array);
-    if (setting && count % 2 != 0) return refuse(env, message::kAttributesInvalid, "an entry to set has no value");
-    for (jsize i = 0; i < count; i += setting ? 2 : 1) {
-        EntryEdit edit;
-        if (!takeEntryText(env, array, i, edit.key)) return false;
-        if (setting && !takeEntryText(env, array, i + 1, edit.value.emplace())) return false;
-        if (!takeEdit(env, std::move(edit), request)) return false;
-    }
-    return true;
 }
 
 }  // namespace
 
-bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request) {
-    return checkNotNull(env, name, driver) && takeText(env, name, attributes, request) &&
-           takeDriver(env, driver, request, message::kRegisterRefused);
+Outcome addDataSource(const Request& added, const RequestOptions& options) {
+    return request(added.scope == Scope::system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, added, options);
 }
 
-bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request) {
-    return checkNotNull(env, name, driver) && takeText(env, name, nullptr, request) &&
-           takeDriver(env, driver, request, message::kRemoveRefused);
+Outcome removeDataSource(const Request& removed, const RequestOptions& options) {
+    return request(removed.scope == Scope::system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN, removed, options);
 }
 
-bool takeScope(JNIEnv* env, jint scope, Scope& taken, const Message& refusal) {
-    if (scope != static_cast<jint>(Scope::user) && scope != static_cast<jint>(Scope::system)) {
-        return refuse(env, refusal, "the scope " + std::to_string(scope) + " is neither user (1) nor system (2)");
-    }
-    taken = static_cast<Scope>(scope);
-    return true;
-}
-
-bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray unset, EntryRequest& request) {
-    if (name == nullptr) return refuse(env, message::kNameIsNull, "the name argument is null");
-    std::size_t length = 0;
-    return takeName(env, name, request.name, length) && takeEdits(env, set, true, request) &&
-           takeEdits(env, unset, false, request);
-}
-
-bool editEntries(JNIEnv* env, const EntryRequest& request) {
-    return runChange(env, message::kConfigureRefused, [&](SQLHENV odbc, const RequestOptions& options) {
-        return editDataSourceEntries(odbc, request.scope, request.name, request.edits, options);
+Outcome editEntries(const EntryRequest& edited, const RequestOptions& options) {
+    return onOdbcEnvironment([&](SQLHENV odbc) {
+        return Outcome::of(editDataSourceEntries(odbc, edited.scope, edited.name, edited.edits, options));
     });
-}
-
-bool addDataSource(JNIEnv* env, const Request& request) {
-    const WORD code = request.scope == Scope::system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN;
-    return runInstallerRequest(env, code, request, message::kRegisterRefused);
-}
-
-bool removeDataSource(JNIEnv* env, const Request& request) {
-    const WORD code = request.scope == Scope::system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN;
-    return runInstallerRequest(env, code, request, message::kRemoveRefused);
 }
 
 }  // namespace rireve

@@ -12,7 +12,7 @@
 
 #include "binding/frame.h"
 #include "binding/java_catalog.h"
-#include "installer/registration.h"
+#include "binding/requests.h"
 #include "platform/configuration_lock.h"
 
 namespace {
@@ -60,7 +60,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSource(JNIEnv* env, 
     return guarded(env, jobject{}, [&]() -> jobject {
         rireve::Request request;
         if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
-        if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
+        if (!whileWriting([&] { return rireve::requestAddition(env, request); })) return nullptr;
         return whileReading([&] { return rireve::javaDataSource(env, request.name); });
     });
 }
@@ -70,7 +70,7 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* en
     return guarded(env, jboolean{JNI_FALSE}, [&]() -> jboolean {
         rireve::Request request;
         if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
-        return whileWriting([&] { return rireve::removeDataSource(env, request); }) ? JNI_TRUE : JNI_FALSE;
+        return whileWriting([&] { return rireve::requestRemoval(env, request); }) ? JNI_TRUE : JNI_FALSE;
     });
 }
 
@@ -85,7 +85,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env
         rireve::Request request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
         if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
-        if (!whileWriting([&] { return rireve::addDataSource(env, request); })) return nullptr;
+        if (!whileWriting([&] { return rireve::requestAddition(env, request); })) return nullptr;
         return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
 }
@@ -96,7 +96,7 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* 
         rireve::Request request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRemoveRefused)) return JNI_FALSE;
         if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
-        return whileWriting([&] { return rireve::removeDataSource(env, request); }) ? JNI_TRUE : JNI_FALSE;
+        return whileWriting([&] { return rireve::requestRemoval(env, request); }) ? JNI_TRUE : JNI_FALSE;
     });
 }
 
@@ -106,7 +106,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* en
         rireve::EntryRequest request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
         if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;
-        if (!whileWriting([&] { return rireve::editEntries(env, request); })) return nullptr;
+        if (!whileWriting([&] { return rireve::requestEdits(env, request); })) return nullptr;
         return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
 }

@@ -9,10 +9,6 @@
 
 namespace rireve {
 
-// The system property that bounds the wait for another process's lock, in
-// milliseconds (Linux; 30000 when not set).
-inline constexpr char kLockTimeoutProperty[] = "com.nq.odbc.lockTimeoutMillis";
-
 // Fails when a property is set to something it cannot mean; on a VM failure
 // its exception is pending too.
 Status readRequestOptions(JNIEnv* env, RequestOptions& options);

@@ -1,5 +1,5 @@
 // Windows: nothing is locked, so a request takes nothing from the VM.
-#include "installer/request_options.h"
+#include "binding/request_options.h"
 
 namespace rireve {
 

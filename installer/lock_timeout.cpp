@@ -2,14 +2,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "binding/system_property.h"
-#include "installer/request_options.h"
+#include "installer/installer.h"
 
 namespace rireve {
 
-Status readRequestOptions(JNIEnv* env, RequestOptions& options) {
-    std::string text;
-    if (!readSystemProperty(env, kLockTimeoutProperty, text)) return {};
+Status takeLockTimeout(const std::string& text, RequestOptions& options) {
     char* end = nullptr;
     errno = 0;
     const long long millis = std::strtoll(text.c_str(), &end, 10);
