@@ -18,7 +18,7 @@ set_target_properties(RI-REVE PROPERTIES PREFIX "" OUTPUT_NAME RI-REVE)
 # No time stamp, so that two builds give the same DLL.
 target_link_options(RI-REVE PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--no-insert-timestamp)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  target_sources(RI-REVE PRIVATE ${PROJECT_SOURCE_DIR}/cmake/windows/exports-x86.def)
+  target_sources(RI-REVE PRIVATE ${RIREVE_NATIVES_X86_DEF})
 endif()
 
 if(NOT RIREVE_TESTS)

@@ -3,21 +3,18 @@ exactly the natives of com.nq.odbc.ODBC, needs no symbol version of glibc newer 
 nor any of the system's C++ library, links only system libraries, and holds
 no symbols and no build paths.
 
-Usage: check_linux_library.py OBJDUMP LIBRARY BUILD_PATH...
+Usage: check_linux_library.py OBJDUMP LIBRARY NATIVES BUILD_PATH...   (NATIVES: the exports' names, comma-separated)
 """
 import re
 import subprocess
 import sys
 
-NATIVES = sorted(f"Java_com_nq_odbc_ODBC_{name}"
-                 for name in ("getDataSources", "getDrivers", "registerDataSource", "unregisterDataSource",
-                              "listDataSourcesIn", "registerDataSourceIn", "unregisterDataSourceIn",
-                              "configureDataSourceIn"))
 SYSTEM_LIBRARIES = {"libodbc.so.2", "libdl.so.2", "libpthread.so.0", "libgcc_s.so.1", "libc.so.6",
                     "ld-linux-x86-64.so.2", "ld-linux-aarch64.so.1"}
 GLIBC_FLOOR = (2, 17)
 
-objdump, library, build_paths = sys.argv[1], sys.argv[2], sys.argv[3:]
+objdump, library, build_paths = sys.argv[1], sys.argv[2], sys.argv[4:]
+NATIVES = sorted(sys.argv[3].split(","))
 dynamic = subprocess.run([objdump, "-T", library], capture_output=True, text=True, check=True).stdout
 headers = subprocess.run([objdump, "-p", "-h", library], capture_output=True, text=True, check=True).stdout
 content = open(library, "rb").read()
