@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "binding/text.h"
+#include "base/text_rules.h"
 #include "catalog/attribute_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
