@@ -10,16 +10,32 @@ namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
-std::string whyHostileKey(std::string_view pair) {
-    const std::string_view key = trimBlanks(pair.substr(0, pair.find('=')));
-    if (key.empty()) return {};
-    if (key.front() == '[' || key.front() == '#' || key.front() == ';') {
-        return "the key " + std::string(key) + " would start a section or a comment in the profile file";
+// The rules every key must keep, trimmed as the reader trims it: it may not
+// start a section or a comment, nor be a data source's own DSN or Driver.
+enum class KeyRule { kept, startsSectionOrComment, ownKey };
+
+KeyRule checkKey(std::string_view key) {
+    if (!key.empty() && (key.front() == '[' || key.front() == '#' || key.front() == ';')) {
+        return KeyRule::startsSectionOrComment;
     }
-    if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) {
-        return "the key " + std::string(key) + " is the request's own: the name and the driver are given apart";
+    if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) return KeyRule::ownKey;
+    return KeyRule::kept;
+}
+
+// Why a key breaks a rule; `ownKey` says why in the words of the request.
+std::string whyKeyBreaksARule(std::string_view key, const char* ownKey) {
+    switch (checkKey(key)) {
+        case KeyRule::kept: return {};
+        case KeyRule::startsSectionOrComment:
+            return "the key " + std::string(key) + " would start a section or a comment in the profile file";
+        case KeyRule::ownKey: return "the key " + std::string(key) + ownKey;
     }
     return {};
+}
+
+std::string whyHostileKey(std::string_view pair) {
+    return whyKeyBreaksARule(trimBlanks(pair.substr(0, pair.find('='))),
+                             " is the request's own: the name and the driver are given apart");
 }
 
 }  // namespace
@@ -60,13 +76,7 @@ std::string whyEntryIsInvalid(std::string_view key, const std::string_view* valu
     if (value != nullptr && value->find_first_of("\r\n") != std::string_view::npos) {
         return "the value of " + std::string(key) + " holds a line break";
     }
-    if (key.front() == '[' || key.front() == '#' || key.front() == ';') {
-        return quoted + " would start a section or a comment in the profile file";
-    }
-    if (sameProfileName(key, "DSN") || sameProfileName(key, "Driver")) {
-        return quoted + " is the data source's own: register it again to change its driver";
-    }
-    return {};
+    return whyKeyBreaksARule(key, " is the data source's own: register it again to change its driver");
 }
 
 std::string whyEntryIsTooLong(std::string_view key, std::string_view value) {
