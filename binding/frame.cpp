@@ -39,6 +39,18 @@ void throwError(JNIEnv* env, const Message& message, const Status& cause) {
     env->Throw(static_cast<jthrowable>(error.get()));
 }
 
+void raiseAsOdbcException(JNIEnv* env) {
+    LocalRef<jthrowable> raised(env, env->ExceptionOccurred());
+    if (!raised) return;
+    env->ExceptionClear();
+    LocalRef<jclass> type(env, env->FindClass("com/nq/odbc/ODBCException"));
+    if (!type) return;  // FindClass left its own exception pending
+    const jmethodID of = env->GetStaticMethodID(type.get(), "of", "(Ljava/lang/Throwable;)Lcom/nq/odbc/ODBCException;");
+    if (of == nullptr) return;
+    LocalRef<jobject> typed(env, env->CallStaticObjectMethod(type.get(), of, raised.get()));
+    if (typed && !env->ExceptionCheck()) env->Throw(static_cast<jthrowable>(typed.get()));
+}
+
 bool raiseFailure(JNIEnv* env, const Outcome& outcome, const Message& work) {
     switch (outcome.step) {
         case Step::none: return false;

@@ -42,6 +42,11 @@ inline constexpr Message kInternalError{"Internal error in the ODBC library!", F
 // exception already pending: that one says more about what went wrong.
 void throwError(JNIEnv* env, const Message& message, const Status& cause);
 
+// Raises the pending failure again as an ODBCException with the same
+// message and cause, and the kind its cause carries (ODBCException.of):
+// what the natives beside the original four raise.
+void raiseAsOdbcException(JNIEnv* env);
+
 // Raises the failure of an operation's step, if one failed: the driver
 // manager's messages for its environment, `work` for the work done on it.
 // True when it raised.

@@ -31,6 +31,14 @@ Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
     return neutral;
 }
 
+// The natives beside the original four raise ODBCException itself.
+template <typename Result, typename Call>
+Result typed(JNIEnv* env, Result neutral, Call call) noexcept {
+    const Result result = guarded(env, neutral, call);
+    if (env->ExceptionCheck()) rireve::raiseAsOdbcException(env);
+    return result;
+}
+
 template <typename Call>
 auto whileReading(Call call) {
     rireve::ReadingConfiguration reading;
@@ -75,13 +83,13 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* en
 }
 
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
-    return guarded(env, jobjectArray{},
+    return typed(env, jobjectArray{},
                    [&] { return whileReading([&] { return rireve::javaScopedDataSources(env, scopes); }); });
 }
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
                                                                      jstring driver, jstring attributes, jint scope) {
-    return guarded(env, jobject{}, [&]() -> jobject {
+    return typed(env, jobject{}, [&]() -> jobject {
         rireve::Request request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
         if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
@@ -92,7 +100,7 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env
 
 JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* env, jclass, jstring name,
                                                                         jstring driver, jint scope) {
-    return guarded(env, jboolean{JNI_FALSE}, [&]() -> jboolean {
+    return typed(env, jboolean{JNI_FALSE}, [&]() -> jboolean {
         rireve::Request request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRemoveRefused)) return JNI_FALSE;
         if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
@@ -102,7 +110,7 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* 
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* env, jclass, jstring name, jint scope,
                                                                       jobjectArray set, jobjectArray unset) {
-    return guarded(env, jobject{}, [&]() -> jobject {
+    return typed(env, jobject{}, [&]() -> jobject {
         rireve::EntryRequest request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
         if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;

@@ -37,6 +37,7 @@ std::vector<Object*> heap;  // never freed: the program is short
 std::map<std::string, Object*> classes;
 std::vector<Method*> methods;
 std::string pendingException;
+Object* pendingObject = nullptr;  // the exception raised with Throw, if it was
 int liveLocalReferences = 0;
 int mostLocalReferences = 0;
 
@@ -51,7 +52,8 @@ Object* from(jobject object) { return reinterpret_cast<Object*>(object); }
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     static const char* known[] = {"com/nq/odbc/DataSource", "com/nq/odbc/ODBCDriver", "java/util/HashMap",
-                                  "java/lang/Throwable", "java/lang/String", "com/nq/odbc/ODBCException$Cause"};
+                                  "java/lang/Throwable", "java/lang/String", "com/nq/odbc/ODBCException$Cause",
+                                  "com/nq/odbc/ODBCException"};
     for (const char* candidate : known) {
         if (std::strcmp(candidate, name) == 0) {
             auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}};
@@ -131,6 +133,7 @@ jint JNICALL ensureLocalCapacity(JNIEnv*, jint) { return 0; }
 jboolean JNICALL exceptionCheck(JNIEnv*) { return pendingException.empty() ? JNI_FALSE : JNI_TRUE; }
 
 jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
+    pendingObject = nullptr;
     const std::u16string& name = from(type)->text;
     pendingException = std::string(name.begin(), name.end()) + ": " + message;
     return 0;
@@ -140,13 +143,31 @@ std::string utf8(const std::u16string& text);
 
 // An exception built by the library: its message, and its cause's.
 jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
-    const Object* exception = from(thrown);
+    Object* exception = from(thrown);
+    pendingObject = exception;
     pendingException = exception->type + ": " + utf8(exception->fields.at(0)->text);
     if (exception->fields.size() > 1 && exception->fields[1] != nullptr) {
         const Object* cause = exception->fields[1];
         pendingException += " caused by " + utf8(cause->fields.at(0)->text) + " (kind " + utf8(cause->text) + ")";
     }
     return 0;
+}
+
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+    return pendingObject == nullptr ? nullptr : reinterpret_cast<jthrowable>(track(pendingObject));
+}
+
+void JNICALL exceptionClear(JNIEnv*) {
+    pendingException.clear();
+    pendingObject = nullptr;
+}
+
+// ODBCException.of(Throwable): the same message and cause, as an ODBCException.
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
+    const Method* method = reinterpret_cast<const Method*>(id);
+    if (method->name != "of") return nullptr;
+    const Object* raised = from(va_arg(arguments, jobject));
+    return track(new Object{"com/nq/odbc/ODBCException", {}, raised->fields, {}});
 }
 
 void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
@@ -329,6 +350,10 @@ int main(int argc, char** argv) {
     functions.ExceptionCheck = exceptionCheck;
     functions.EnsureLocalCapacity = ensureLocalCapacity;
     functions.ThrowNew = throwNew;
+    functions.ExceptionOccurred = exceptionOccurred;
+    functions.ExceptionClear = exceptionClear;
+    functions.GetStaticMethodID = getMethodID;
+    functions.CallStaticObjectMethodV = callStaticObjectMethodV;
     functions.Throw = throwObject;
     functions.DeleteLocalRef = deleteLocalRef;
     JNIEnv env{};

@@ -42,7 +42,7 @@ listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLit
   M\u00fcller [system] -> D\u00e4t\u00e4 Driver {Driver=D\u00e4t\u00e4 Driver}
   orphan [system] -> Gone (not installed) {Driver=Gone}
 configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -> SQLite3 {Driver=SQLite3, Timeout=5}
-configureDataSourceIn("shared", user, [Timeout, 5], null): raised java/lang/Throwable: Error trying to configure ODBC DataSource! caused by no user data source named shared (kind 1), returned null
+configureDataSourceIn("shared", user, [Timeout, 5], null): raised com/nq/odbc/ODBCException: Error trying to configure ODBC DataSource! caused by no user data source named shared (kind 1), returned null
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
@@ -52,7 +52,7 @@ getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmenta
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned false
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 a listing during an installer request took less than a second
-""" + "".join(f"{call}: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver "
+""" + "".join(f"{call}: raised com/nq/odbc/ODBCException: Could not allocate ODBC environmental handle! caused by the driver "
               f"manager's SQLAllocEnv failed (kind 2), returned {result}\n" for call, result in [
                   ("listDataSourcesIn(user|system)", "null"),
                   ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),

@@ -88,6 +88,14 @@ public class ODBCException extends Exception {
         return new ODBCException(raised.getMessage(), reason == null ? Reason.INTERNAL : reason, cause);
     }
 
+    /**
+     * What the native library raises for the natives beside the original
+     * four: {@link #from(Throwable)}, made by the library itself.
+     */
+    static ODBCException of(Throwable raised) {
+        return from(raised);
+    }
+
     /** The library's fixed messages, for a {@link Throwable} made with one but without the library's cause. */
     private static final java.util.Map<String, Reason> KNOWN = new java.util.HashMap<String, Reason>();
 

@@ -1,5 +1,6 @@
 package com.nq.odbc;
 
+import static org.junit.jupiter.api.Assertions.assertDoesNotThrow;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
@@ -224,6 +225,15 @@ class CommandLineTest {
         assertEquals(ODBCException.Reason.REFUSED, refused.getReason());
         assertTrue(refused.getCause().getMessage().startsWith("no data source named nowhere"));
         assertThrows(UnsatisfiedLinkError.class, () -> ODBCException.from(new UnsatisfiedLinkError("x")));
+        // The kind travels in the cause, whatever the message; the natives beside the four raise ODBCException.
+        assertEquals(ODBCException.Reason.DRIVER_MANAGER, ODBCException.from(new Throwable("reworded",
+                new ODBCException.Cause("why", ODBCException.Reason.DRIVER_MANAGER.ordinal()))).getReason());
+        java.lang.reflect.Method configure = assertDoesNotThrow(() -> ODBC.class.getDeclaredMethod(
+                "configureDataSourceIn", String.class, int.class, String[].class, String[].class));
+        configure.setAccessible(true);
+        Throwable direct = assertThrows(java.lang.reflect.InvocationTargetException.class,
+                () -> configure.invoke(null, "nowhere", 1, new String[0], new String[0])).getCause();
+        assertEquals(ODBCException.Reason.REFUSED, ((ODBCException) direct).getReason(), direct.toString());
     }
 
     @Test
