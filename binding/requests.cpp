@@ -52,31 +52,41 @@ bool takeName(JNIEnv* env, jstring name, char (&out)[kMaxNameBytes + 1], std::si
 
 // Takes the name and the attributes (null for none) from the VM and writes
 // the request's text, raising the message of the first check that fails.
+const std::string kTextTooLong =
+    "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
+
+// Writes the request's text of the name and the attributes (null for none),
+// raising the message of the first check that fails.
+bool composeText(JNIEnv* env, std::string_view nameText, const std::string_view* attributes, Request& request) {
+    switch (composeAttributeText(nameText, attributes, request.text)) {
+        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
+        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, kTextTooLong);
+        case TextCheck::invalidAttributes:
+            return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(*attributes));
+        case TextCheck::ok: return true;
+    }
+    return false;
+}
+
+// Takes the name and the attributes (null for none) from the VM and writes
+// the request's text, raising the message of the first check that fails.
 bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     std::size_t nameLength = 0;
     if (!takeName(env, name, request.name, nameLength)) return false;
-    const std::string_view nameText(request.name, nameLength);
     char attributeBytes[kTextBufferSize];
     std::size_t attributesLength = 0;
-    const std::string tooLong = "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
     if (attributes != nullptr) {
         switch (copyJavaString(env, attributes, attributeBytes, sizeof attributeBytes, &attributesLength)) {
             case TextStatus::javaException: return false;
-            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong, tooLong);
+            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong, kTextTooLong);
             case TextStatus::notRepresentable:
                 return refuse(env, message::kAttributesInvalid, std::string("the attribute text ") + kUnrepresentable);
             case TextStatus::ok: break;
         }
     }
     const std::string_view attributeText(attributeBytes, attributesLength);
-    switch (composeAttributeText(nameText, attributes != nullptr ? &attributeText : nullptr, request.text)) {
-        case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
-        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, tooLong);
-        case TextCheck::invalidAttributes:
-            return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(attributeText));
-        case TextCheck::ok: return true;
-    }
-    return false;
+    return composeText(env, std::string_view(request.name, nameLength), attributes != nullptr ? &attributeText : nullptr,
+                       request);
 }
 
 // A request carried out with the options the VM gives; a refusal carries
@@ -139,7 +149,34 @@ bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryRequest& requ
     return true;
 }
 
+// Takes the name and the entries (keys and values by turns, or null for
+// none) and composes the installer's text of them, with the checks and
+// messages of a registration's attribute text.
+bool takeEntriesText(JNIEnv* env, jstring name, jobjectArray entries, Registration& registration) {
+    std::size_t nameLength = 0;
+    if (!takeName(env, name, registration.request.name, nameLength)) return false;
+    const jsize count = entries == nullptr ? 0 : env->GetArrayLength(entries);
+    if (count % 2 != 0) return refuse(env, message::kAttributesInvalid, "an entry to set has no value");
+    for (jsize i = 0; i < count; i += 2) {
+        auto& [key, value] = registration.entries.emplace_back();
+        if (!takeEntryText(env, entries, i, key) || !takeEntryText(env, entries, i + 1, value)) return false;
+    }
+    std::string joined;
+    std::string why;
+    if (joinEntries(registration.entries, joined, why) != TextCheck::ok) {
+        return refuse(env, message::kAttributesInvalid, why);
+    }
+    const std::string_view attributes(joined);
+    return composeText(env, std::string_view(registration.request.name, nameLength),
+                       entries != nullptr ? &attributes : nullptr, registration.request);
+}
+
 }  // namespace
+
+bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jobjectArray entries, Registration& registration) {
+    return checkNotNull(env, name, driver) && takeEntriesText(env, name, entries, registration) &&
+           takeDriver(env, driver, registration.request, message::kRegisterRefused);
+}
 
 bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request) {
     return checkNotNull(env, name, driver) && takeText(env, name, attributes, request) &&
@@ -174,6 +211,11 @@ bool requestEdits(JNIEnv* env, const EntryRequest& request) {
 bool requestAddition(JNIEnv* env, const Request& request) {
     return runRequest(env, message::kRegisterRefused,
                       [&](const RequestOptions& options) { return addDataSource(request, options); });
+}
+
+bool requestAddition(JNIEnv* env, const Registration& registration) {
+    return runRequest(env, message::kRegisterRefused,
+                      [&](const RequestOptions& options) { return addDataSource(registration, options); });
 }
 
 bool requestRemoval(JNIEnv* env, const Request& request) {

@@ -20,6 +20,10 @@ bool takeScope(JNIEnv* env, jint scope, Scope& taken, const Message& refusal);
 // Takes and checks a registration's name, driver and attributes (null for none).
 bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jstring attributes, Request& request);
 
+// Takes and checks a registration's name, driver and entries (keys and
+// values by turns, or null for none).
+bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jobjectArray entries, Registration& registration);
+
 // Takes and checks a removal's name and driver.
 bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request);
 
@@ -32,6 +36,9 @@ bool requestEdits(JNIEnv* env, const EntryRequest& request);
 
 // Asks the installer to add the data source; true once it has.
 bool requestAddition(JNIEnv* env, const Request& request);
+
+// Registers the data source with its entries; true once it is registered.
+bool requestAddition(JNIEnv* env, const Registration& registration);
 
 // Asks the installer to remove the data source; true once it has.
 bool requestRemoval(JNIEnv* env, const Request& request);

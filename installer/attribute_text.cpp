@@ -103,6 +103,20 @@ bool AttributeText::append(std::string_view text) {
     return true;
 }
 
+TextCheck joinEntries(const std::vector<std::pair<std::string, std::string>>& entries, std::string& joined,
+                      std::string& why) {
+    joined.clear();
+    for (const auto& [key, value] : entries) {
+        if (key.find_first_of("=;") != std::string::npos || value.find(';') != std::string::npos ||
+            key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
+            why = "the entry " + key + " holds a character that would change the meaning of the attribute text";
+            return TextCheck::invalidAttributes;
+        }
+        joined.append(joined.empty() ? "" : ";").append(key).append(1, '=').append(value);
+    }
+    return TextCheck::ok;
+}
+
 TextCheck composeAttributeText(std::string_view name, const std::string_view* attributes, AttributeText& text) {
     if (!isValidDataSourceName(name)) return TextCheck::invalidName;
     text.append(name);

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/text_rules.h"
 
@@ -58,6 +60,12 @@ private:
 };
 
 enum class TextCheck { ok, invalidName, tooLong, invalidAttributes };
+
+// The attribute text of entries given as pairs, KEY=VALUE joined by ";",
+// into `joined`; empty when none. Refused (invalidAttributes, `why` saying
+// why) when a key or value holds what the text cannot carry.
+TextCheck joinEntries(const std::vector<std::pair<std::string, std::string>>& entries, std::string& joined,
+                      std::string& why);
 
 // Checks the name and the attributes (null for none) and, when both pass,
 // writes the request's text into `text`, which must be new.

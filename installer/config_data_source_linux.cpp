@@ -81,13 +81,27 @@ Status tooLongForALine(std::string_view key) {
                            std::to_string(kMaxLineBytes) + " bytes, the most unixODBC's reader reads back");
 }
 
-// The section a registration writes: its Driver, then every pair of the
-// attribute text after the leading DSN=name, keys and values trimmed as the
-// reader trims them. Refused when a pair is not keyword=value or would not
-// fit a line the reader can hold.
-Status composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, ProfileSection& section) {
+// The section a registration writes: its Driver, then every entry, keys and
+// values trimmed as the reader trims them. Refused when an entry has no key
+// or would not fit a line the reader can hold.
+Status composeSection(std::string_view name, LPCSTR driver, const std::vector<std::pair<std::string_view, std::string_view>>& entries,
+                      ProfileSection& section) {
     section.name = std::string(name);
     putEntry(section.entries, "Driver", driver);
+    for (const auto& [rawKey, rawValue] : entries) {
+        const std::string_view key = trimBlanks(rawKey);
+        const std::string_view value = trimBlanks(rawValue);
+        if (key.empty()) return Status::failure("the attribute =" + std::string(value) + " has no key (KEY=VALUE)");
+        if (key.size() + 1 + value.size() > kMaxLineBytes) return tooLongForALine(key);
+        putEntry(section.entries, key, value);
+    }
+    if (std::strlen("Driver=") + std::strlen(driver) > kMaxLineBytes) return tooLongForALine("Driver");
+    return {};
+}
+
+// The pairs of the attribute text after its leading DSN=name; refused when
+// one is not keyword=value.
+Status parseAttributeText(LPCSTR attributes, std::vector<std::pair<std::string_view, std::string_view>>& pairs) {
     std::string_view rest(attributes);
     rest.remove_prefix(std::min(rest.size(), rest.find(';')));
     while (!rest.empty()) {
@@ -97,13 +111,8 @@ Status composeSection(std::string_view name, LPCSTR driver, LPCSTR attributes, P
         if (pair.empty()) continue;
         const std::size_t equals = pair.find('=');
         if (equals == std::string_view::npos) return Status::failure("the attribute " + std::string(pair) + " has no value (KEY=VALUE)");
-        const std::string_view key = trimBlanks(pair.substr(0, equals));
-        const std::string_view value = trimBlanks(pair.substr(equals + 1));
-        if (key.empty()) return Status::failure("the attribute =" + std::string(value) + " has no key (KEY=VALUE)");
-        if (key.size() + 1 + value.size() > kMaxLineBytes) return tooLongForALine(key);
-        putEntry(section.entries, key, value);
+        pairs.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
     }
-    if (std::strlen("Driver=") + std::strlen(driver) > kMaxLineBytes) return tooLongForALine("Driver");
     return {};
 }
 
@@ -121,7 +130,9 @@ Status configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driv
     ProfileSection section;
     if (adding && !setup.installed) return Status::failure("no driver named " + std::string(driver) + " is installed");
     if (adding) {
-        Status composed = composeSection(name, driver, attributes, section);
+        std::vector<std::pair<std::string_view, std::string_view>> pairs;
+        Status composed = parseAttributeText(attributes, pairs);
+        if (composed.ok()) composed = composeSection(name, driver, pairs, section);
         if (!composed.ok()) return composed;
     } else if (!removing) {
         return Status::failure("request " + std::to_string(request) + " needs the driver's setup library");
@@ -144,21 +155,44 @@ Status configureThroughSetup(ConfigDataSourceProc configure, const DriverSetup& 
                            lastInstallerError());
 }
 
-}  // namespace
-
-Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
+// Finds the driver's setup library, if it has one, and makes the request.
+template <typename WithoutSetup>
+Status configure(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options,
+                 WithoutSetup withoutSetup) {
     // Without the installer library nothing can be configured: resolving
     // tells the user so.
     const InstallerProc proc = resolveInstallerProc("SQLConfigDataSource");
     if (!proc.bound()) return Status::failure(proc.reason("SQLConfigDataSource"));
-    const auto configure = procAddress<ConfigDataSourceProc>(proc);
+    const auto configureDsn = procAddress<ConfigDataSourceProc>(proc);
     DriverSetup setup;
     Status found = findDriverSetup(driver, setup);
     if (!found.ok()) return found;
     if (setup.installed && hasConfigDsn(setup.library)) {
-        return configureThroughSetup(configure, setup, parent, request, driver, attributes, options);
+        return configureThroughSetup(configureDsn, setup, parent, request, driver, attributes, options);
     }
-    return configureWithoutSetup(setup, request, driver, attributes, options);
+    return withoutSetup(setup);
+}
+
+}  // namespace
+
+Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view name,
+                            const std::vector<std::pair<std::string, std::string>>& entries, LPCSTR text,
+                            const RequestOptions& options) {
+    return configure(nullptr, request, driver, text, options, [&](const DriverSetup& setup) {
+        if (!setup.installed) return Status::failure("no driver named " + std::string(driver) + " is installed");
+        const std::vector<std::pair<std::string_view, std::string_view>> pairs(entries.begin(), entries.end());
+        ProfileSection section;
+        Status status = composeSection(name, driver, pairs, section);
+        ProfileWriter file;
+        if (status.ok()) status = openDataSourceFile(scopeOf(request), options, file);
+        return status.ok() ? file.putSection(section) : status;
+    });
+}
+
+Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
+    return configure(parent, request, driver, attributes, options, [&](const DriverSetup& setup) {
+        return configureWithoutSetup(setup, request, driver, attributes, options);
+    });
 }
 
 }  // namespace rireve

@@ -15,4 +15,9 @@ Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attribu
     return Status::failure("the ODBC installer refused the request" + lastInstallerError());
 }
 
+Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view, const std::vector<std::pair<std::string, std::string>>&,
+                            LPCSTR text, const RequestOptions& options) {
+    return configDataSource(nullptr, request, driver, text, options);
+}
+
 }  // namespace rireve

@@ -19,6 +19,14 @@ Outcome addDataSource(const Request& added, const RequestOptions& options) {
     return request(added.scope == Scope::system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, added, options);
 }
 
+Outcome addDataSource(const Registration& added, const RequestOptions& options) {
+    const WORD code = added.request.scope == Scope::system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN;
+    return onOdbcEnvironment([&](SQLHENV) {
+        return Outcome::of(addDataSourceEntries(code, added.request.driver, added.request.name, added.entries,
+                                                added.request.text.bytes(), options));
+    });
+}
+
 Outcome removeDataSource(const Request& removed, const RequestOptions& options) {
     return request(removed.scope == Scope::system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN, removed, options);
 }

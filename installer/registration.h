@@ -3,6 +3,8 @@
 // failed, and why.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/text_rules.h"
@@ -22,6 +24,14 @@ struct Request {
     Scope scope = Scope::user;
 };
 
+// A registration of entries given as pairs: the installer's text of them,
+// composed and checked, travels in `request` for the installer, and the
+// entries as they are for a file the library writes itself.
+struct Registration {
+    Request request;
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+
 // A change to a data source's own entries, checked before it is made.
 struct EntryRequest {
     char name[kMaxNameBytes + 1];
@@ -31,6 +41,9 @@ struct EntryRequest {
 
 // Asks the installer to add the data source.
 Outcome addDataSource(const Request& request, const RequestOptions& options);
+
+// Registers the data source with its entries.
+Outcome addDataSource(const Registration& registration, const RequestOptions& options);
 
 // Asks the installer to remove the data source.
 Outcome removeDataSource(const Request& request, const RequestOptions& options);

@@ -88,12 +88,13 @@ JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* e
 }
 
 JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
-                                                                     jstring driver, jstring attributes, jint scope) {
+                                                                     jstring driver, jobjectArray entries, jint scope) {
     return typed(env, jobject{}, [&]() -> jobject {
-        rireve::Request request;
+        rireve::Registration registration;
+        rireve::Request& request = registration.request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
-        if (!rireve::takeRegistration(env, name, driver, attributes, request)) return nullptr;
-        if (!whileWriting([&] { return rireve::requestAddition(env, request); })) return nullptr;
+        if (!rireve::takeRegistration(env, name, driver, entries, registration)) return nullptr;
+        if (!whileWriting([&] { return rireve::requestAddition(env, registration); })) return nullptr;
         return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
 }

@@ -136,6 +136,10 @@ TEST(Installer, RequestsChangeTheUserFileOrSayWhyNot) {
     }
     ASSERT_TRUE(removeDataSource(request("fresh", "B", nullptr), {}).ok());
     EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n\n");
+    // Entries given as pairs are written as they are, never parsed from a text.
+    Registration pairs{request("pairs", "B", "Options=a=b"), {{"Options", "a=b;c"}, {"port", "1"}, {"Port", "2"}}};
+    ASSERT_TRUE(addDataSource(pairs, {}).ok());
+    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n\n[pairs]\nDriver=B\nOptions=a=b;c\nport=2\n");
 }
 
 }  // namespace

@@ -261,16 +261,9 @@ public final class ODBC {
     public static DataSource configureDataSource(String name, DataSource.Scope scope, Map<String, String> set,
             Collection<String> unset) throws ODBCException {
         int bits = scope.bits;
-        String[] keysAndValues = new String[set == null ? 0 : 2 * set.size()];
-        int i = 0;
-        for (Map.Entry<String, String> entry : set == null ? Collections.<String, String>emptyMap().entrySet()
-                : set.entrySet()) {
-            keysAndValues[i++] = entry.getKey();
-            keysAndValues[i++] = entry.getValue();
-        }
         String[] keys = unset == null ? new String[0] : unset.toArray(new String[0]);
         try {
-            return configureDataSourceIn(name, bits, keysAndValues, keys);
+            return configureDataSourceIn(name, bits, set == null ? new String[0] : keysAndValues(set), keys);
         } catch (Throwable t) {
             throw ODBCException.from(t);
         }
@@ -295,9 +288,9 @@ public final class ODBC {
     public static DataSource registerDataSource(String name, String driver, Map<String, String> attributes,
             DataSource.Scope scope) throws ODBCException {
         int bits = scope.bits;
-        String text = attributeText(attributes);
+        attributeText(attributes);  // its checks: the entries cross as pairs
         try {
-            return registerDataSourceIn(name, driver, text, bits);
+            return registerDataSourceIn(name, driver, keysAndValues(attributes), bits);
         } catch (Throwable t) {
             throw ODBCException.from(t);
         }
@@ -324,11 +317,25 @@ public final class ODBC {
 
     private static native DataSource[] listDataSourcesIn(int scopes);
 
-    private static native DataSource registerDataSourceIn(String name, String driver, String attributes, int scope);
+    private static native DataSource registerDataSourceIn(String name, String driver, String[] attributes, int scope);
 
     private static native boolean unregisterDataSourceIn(String name, String driver, int scope);
 
     private static native DataSource configureDataSourceIn(String name, int scope, String[] set, String[] unset);
+
+    /** The entries' keys and values by turns, in the map's order; null for none. */
+    private static String[] keysAndValues(Map<String, String> entries) {
+        if (entries == null) {
+            return null;
+        }
+        String[] keysAndValues = new String[2 * entries.size()];
+        int i = 0;
+        for (Map.Entry<String, String> entry : entries.entrySet()) {
+            keysAndValues[i++] = entry.getKey();
+            keysAndValues[i++] = entry.getValue();
+        }
+        return keysAndValues;
+    }
 
     static String attributeText(Map<String, String> attributes) {
         if (attributes == null) {
