@@ -20,7 +20,8 @@ struct Message {
     Failure kind;
 };
 
-// The messages, all raised as java.lang.Throwable.
+// The messages: raised as java.lang.Throwable by the four original natives,
+// as ODBCException by the others (natives/exports.cpp).
 namespace message {
 inline constexpr Message kAllocateEnvironment{"Could not allocate ODBC environmental handle!", Failure::driverManager};
 inline constexpr Message kFreeEnvironment{"Could not free ODBC environmental handle!", Failure::driverManager};
