@@ -3,7 +3,7 @@
 #
 #   natives    the exported native methods (built into each library itself)
 #   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
-#              taken from Java arguments, text; the only layer that knows JNIEnv
+#              taken from Java arguments, text; the only layer that speaks JNI
 #   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files

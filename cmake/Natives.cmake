@@ -14,7 +14,7 @@ foreach(declaration ${declarations})
   string(REGEX REPLACE "^[^(]*\\(([^)]*)\\)$" "\\1" parameters "${declaration}")
   # JNI's short name: an underscore in the Java name is _1.
   string(REPLACE "_" "_1" mangled "${method}")
-  # JNIEnv* and jclass, then every argument: 8 bytes for long and double, 4 for any other on x86.
+  # The environment and the class, then every argument: 8 bytes for long and double, 4 for any other on x86.
   set(bytes 8)
   string(REPLACE "," ";" parameters "${parameters}")
   foreach(parameter ${parameters})
