@@ -50,17 +50,16 @@ bool takeName(JNIEnv* env, jstring name, char (&out)[kMaxNameBytes + 1], std::si
     return whyName.empty() || refuse(env, message::kNameIsInvalid, whyName);
 }
 
-// Takes the name and the attributes (null for none) from the VM and writes
-// the request's text, raising the message of the first check that fails.
-const std::string kTextTooLong =
-    "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
+std::string textTooLong() {
+    return "DSN=name;attributes would be longer than " + std::to_string(kMaxAttributeTextBytes) + " bytes";
+}
 
 // Writes the request's text of the name and the attributes (null for none),
 // raising the message of the first check that fails.
 bool composeText(JNIEnv* env, std::string_view nameText, const std::string_view* attributes, Request& request) {
     switch (composeAttributeText(nameText, attributes, request.text)) {
         case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
-        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, kTextTooLong);
+        case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, textTooLong());
         case TextCheck::invalidAttributes:
             return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(*attributes));
         case TextCheck::ok: return true;
@@ -78,7 +77,7 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
     if (attributes != nullptr) {
         switch (copyJavaString(env, attributes, attributeBytes, sizeof attributeBytes, &attributesLength)) {
             case TextStatus::javaException: return false;
-            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong, kTextTooLong);
+            case TextStatus::tooLong: return refuse(env, message::kAttributesTooLong, textTooLong());
             case TextStatus::notRepresentable:
                 return refuse(env, message::kAttributesInvalid, std::string("the attribute text ") + kUnrepresentable);
             case TextStatus::ok: break;
