@@ -188,7 +188,8 @@ public:
           driverType_(env),
           drivers_(env, driverType_, catalog),
           shared_(env) {
-        if (!type_.found() || !scoped) return;
+        // No lookup after one that failed: its exception is pending.
+        if (!type_.found() || !scoped || env->ExceptionCheck()) return;
         string_.reset(env->FindClass(javaclass::kString));
     }
 
