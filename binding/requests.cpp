@@ -61,7 +61,8 @@ bool composeText(JNIEnv* env, std::string_view nameText, const std::string_view*
         case TextCheck::invalidName: return refuse(env, message::kNameIsInvalid, whyNameIsInvalid(nameText));
         case TextCheck::tooLong: return refuse(env, message::kAttributesTooLong, textTooLong());
         case TextCheck::invalidAttributes:
-            return refuse(env, message::kAttributesInvalid, whyAttributeTextIsInvalid(*attributes));
+            return refuse(env, message::kAttributesInvalid,
+                          whyAttributeTextIsInvalid(attributes != nullptr ? *attributes : std::string_view()));
         case TextCheck::ok: return true;
     }
     return false;
