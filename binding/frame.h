@@ -1,5 +1,5 @@
-// The frame every native call follows: one rule for ODBC results, one way of
-// reporting a failure, one owner for the ODBC environment handle.
+// The frame every native call follows: one way of reporting a failure, by
+// its message and its kind, whatever step of an operation failed.
 #pragma once
 
 #include <jni.h>
@@ -52,24 +52,5 @@ void raiseAsOdbcException(JNIEnv* env);
 // manager's messages for its environment, `work` for the work done on it.
 // True when it raised.
 bool raiseFailure(JNIEnv* env, const Outcome& outcome, const Message& work);
-
-// Runs work(handle) on an ODBC environment of its own, as every operation of
-// the driver manager's interface does; a failure to allocate or free it
-// raises its message. work returns false with an exception pending when it
-// fails; so does this.
-template <typename Work>
-bool withOdbcEnvironment(JNIEnv* env, Work work) {
-    OdbcEnvironment odbc;
-    if (!odbc.allocated()) {
-        throwError(env, message::kAllocateEnvironment, Status::failure("the driver manager's SQLAllocEnv failed"));
-        return false;
-    }
-    if (!work(odbc.handle())) return false;
-    if (!odbc.release()) {
-        throwError(env, message::kFreeEnvironment, Status::failure("the driver manager's SQLFreeEnv failed"));
-        return false;
-    }
-    return true;
-}
 
 }  // namespace rireve

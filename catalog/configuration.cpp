@@ -107,15 +107,6 @@ std::vector<ScopedSection> listScopedSections(const Profile& user, const Profile
     return listed;
 }
 
-std::string attributeListOf(const ProfileSection& section) {
-    std::string list;
-    for (const ProfileEntry& entry : section.entries) {
-        list.append(entry.key).append(1, '=').append(entry.value).append(1, '\0');
-    }
-    list.append(1, '\0');
-    return list;
-}
-
 const ListedDriver* findListedDriver(const std::vector<ListedDriver>& drivers, std::string_view description) {
     for (const ListedDriver& driver : drivers) {
         if (driver.description == description) return &driver;

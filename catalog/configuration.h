@@ -62,10 +62,6 @@ struct ScopedSection {
 // too is listed as well.
 std::vector<ScopedSection> listScopedSections(const Profile& user, const Profile& system, int scopes);
 
-// The section's entries as an SQLDrivers attribute list: KEY=VALUE pairs,
-// each ended by a NUL, the list by one more. Never cut short.
-std::string attributeListOf(const ProfileSection& section);
-
 // The first listed driver whose description has exactly these bytes.
 const ListedDriver* findListedDriver(const std::vector<ListedDriver>& drivers, std::string_view description);
 
