@@ -34,6 +34,9 @@ inline constexpr Message kConfigureRefused{"Error trying to configure ODBC DataS
 inline constexpr Message kNameIsInvalid{"DataSource name is invalid!", Failure::invalidArgument};
 inline constexpr Message kAttributesTooLong{"DataSource attribute text is too long!", Failure::invalidArgument};
 inline constexpr Message kAttributesInvalid{"DataSource attribute text is invalid!", Failure::invalidArgument};
+inline constexpr Message kConnectionStringIsNull{"Connection string is null!", Failure::invalidArgument};
+inline constexpr Message kConnectionStringInvalid{"Connection string is invalid!", Failure::invalidArgument};
+inline constexpr Message kDiagnoseFailed{"Could not diagnose the ODBC configuration!", Failure::configurationUnreadable};
 inline constexpr Message kInternalError{"Internal error in the ODBC library!", Failure::internal};
 }  // namespace message
 

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "binding/platform_text.h"
 
@@ -31,6 +32,27 @@ jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity) {
     char16_t units[kTextBufferSize];
     const std::size_t count = decodePlatformText(std::string_view(bytes, size), units);
     return env->NewString(reinterpret_cast<const jchar*>(units), static_cast<jsize>(count));
+}
+
+TextStatus copyLongJavaString(JNIEnv* env, jstring string, std::string& out) {
+    out.clear();
+    const jsize count = env->GetStringLength(string);
+    std::vector<jchar> units(static_cast<std::size_t>(count) + 1);
+    env->GetStringRegion(string, 0, count, units.data());
+    if (env->ExceptionCheck()) return TextStatus::javaException;
+    // A UTF-16 unit takes at most three bytes in either byte form.
+    std::vector<char> bytes(units.size() * 3 + 1);
+    std::size_t length = 0;
+    const TextStatus status = encodePlatformText(reinterpret_cast<const char16_t*>(units.data()),
+                                                 static_cast<std::size_t>(count), bytes.data(), bytes.size(), &length);
+    if (status == TextStatus::ok) out.assign(bytes.data(), length);
+    return status;
+}
+
+jstring newLongJavaString(JNIEnv* env, std::string_view bytes) {
+    std::vector<char16_t> units(bytes.size() + 1);
+    const std::size_t count = decodePlatformText(bytes, units.data());
+    return env->NewString(reinterpret_cast<const jchar*>(units.data()), static_cast<jsize>(count));
 }
 
 }  // namespace rireve

@@ -5,6 +5,9 @@
 // file behind this interface.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include <jni.h>
 
 #include <cstddef>
@@ -29,5 +32,9 @@ TextStatus copyJavaString(JNIEnv* env, jstring string, char* out, std::size_t ca
 // after `capacity` bytes, whichever comes first. Null with an exception
 // pending when the VM cannot create it.
 jstring newJavaString(JNIEnv* env, const char* bytes, std::size_t capacity = kTextBufferSize);
+
+// The same for texts of any length: a connection string, a report.
+TextStatus copyLongJavaString(JNIEnv* env, jstring string, std::string& out);
+jstring newLongJavaString(JNIEnv* env, std::string_view bytes);
 
 }  // namespace rireve

@@ -4,19 +4,25 @@
 #   natives    the exported native methods (built into each library itself)
 #   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
 #              taken from Java arguments, text; the only layer that speaks JNI
+#   probe      beside the installer: a connection tested through the driver manager, and the
+#              configuration diagnosed from the drivers' files, loading nothing
 #   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files
 #   platform   the ODBC environment; the installer library's entry points, bound at run time; the process-wide lock
 #   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
 #
-# Each layer is one library target linking only the layer below it, and its
+# Each layer is one library target linking only the layer below it (or the
+# layers RIREVE_BELOW_<layer> names: probe and installer stand side by side
+# on the catalogue, and the binding on both), and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog installer binding natives)
+set(RIREVE_LAYERS base platform profile catalog installer probe binding natives)
+set(RIREVE_BELOW_probe catalog)
+set(RIREVE_BELOW_binding installer probe)
 set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
-set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_objects.cpp request_options_linux.cpp
+set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_objects.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
 set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
@@ -26,6 +32,8 @@ set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
   lock_timeout.cpp registration.cpp)
+set(RIREVE_LAYER_probe connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
+  library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
 # Windows; a test build lists through a stand-in driver manager on Linux too.
 set(RIREVE_CATALOG_files files_catalog_linux.cpp)
@@ -74,9 +82,9 @@ function(rireve_layer_target name layer below)
   endif()
   rireve_layer_root(${layer} root)
   target_include_directories(${name} PUBLIC ${root})
-  if(below)
-    target_link_libraries(${name} PUBLIC ri-reve-${below})
-  endif()
+  foreach(each ${below})
+    target_link_libraries(${name} PUBLIC ri-reve-${each})
+  endforeach()
   rireve_strict_warnings(${name})
   set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 endfunction()
@@ -87,6 +95,9 @@ set(below)
 foreach(layer ${RIREVE_LAYERS})
   if(layer STREQUAL "natives")
     break()
+  endif()
+  if(DEFINED RIREVE_BELOW_${layer})
+    set(below ${RIREVE_BELOW_${layer}})
   endif()
   rireve_layer_target(ri-reve-${layer} ${layer} "${below}" ${RIREVE_LAYER_${layer}})
   set(below ${layer})
@@ -129,4 +140,17 @@ function(rireve_layer_includes out layer)
     endif()
   endforeach()
   set(${out} ${roots} PARENT_SCOPE)
+endfunction()
+
+# The program that runs one connection test in a process of its own
+# (helper/), over the probe layer and the driver manager it links.
+function(rireve_probe_program target)
+  cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
+  rireve_platform_sources(sources helper probe_main.cpp child_linux.cpp child_windows.cpp)
+  add_executable(${target} ${sources})
+  rireve_layer_root(helper root)
+  target_include_directories(${target} PRIVATE ${root})
+  set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve-probe)
+  target_link_libraries(${target} PRIVATE ri-reve-probe)
+  rireve_strict_warnings(${target})
 endfunction()

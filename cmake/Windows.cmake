@@ -20,6 +20,8 @@ target_link_options(RI-REVE PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--n
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_sources(RI-REVE PRIVATE ${RIREVE_NATIVES_X86_DEF})
 endif()
+rireve_probe_program(probe-program DRIVER_MANAGER odbc32)
+target_link_options(probe-program PRIVATE -static -s -Wl,--no-insert-timestamp)
 
 if(NOT RIREVE_TESTS)
   return()

@@ -12,6 +12,7 @@
 
 #include "binding/frame.h"
 #include "binding/java_catalog.h"
+#include "binding/java_probe.h"
 #include "binding/requests.h"
 #include "platform/configuration_lock.h"
 
@@ -118,6 +119,17 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* en
         if (!whileWriting([&] { return rireve::requestEdits(env, request); })) return nullptr;
         return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
+}
+
+// A connection test in this process; the Java side runs it in a child
+// process of its own unless asked not to.
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_probeConnectionHere(JNIEnv* env, jclass, jstring connectionString,
+                                                                    jint timeoutSeconds) {
+    return typed(env, jstring{}, [&] { return rireve::javaProbeReport(env, connectionString, timeoutSeconds); });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass) {
+    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env); }); });
 }
 
 }  // extern "C"

@@ -240,4 +240,21 @@ SQLRETURN SQL_API SQLDataSources(SQLHENV handle, SQLUSMALLINT direction, SQLCHAR
                           {name, nameSize, nameLength, false}, {description, descriptionSize, descriptionLength, false});
 }
 
+// The connection calls exist so that the library links; this driver
+// manager connects nowhere.
+SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT, SQLHANDLE, SQLHANDLE*) { return SQL_ERROR; }
+SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE) { return SQL_ERROR; }
+SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_ERROR; }
+SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_ERROR; }
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*,
+                                   SQLUSMALLINT) {
+    return SQL_ERROR;
+}
+SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLCHAR*, SQLINTEGER*, SQLCHAR*, SQLSMALLINT,
+                                SQLSMALLINT*) {
+    return SQL_NO_DATA;
+}
+SQLRETURN SQL_API SQLGetInfo(SQLHDBC, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*) { return SQL_ERROR; }
+SQLRETURN SQL_API SQLDisconnect(SQLHDBC) { return SQL_ERROR; }
+
 }  // extern "C"

@@ -65,6 +65,10 @@ final class Main {
         OPTIONS.put("--system", new String[] {"", "the system's data sources, which only root may change on Linux"});
         OPTIONS.put("--unset", new String[] {" KEY", "take the entry KEY out"});
         OPTIONS.put("--verbose", new String[] {"", "print every attribute"});
+        OPTIONS.put("--connection-string", new String[] {" TEXT", "test this connection string instead of a data source"});
+        OPTIONS.put("--user-name", new String[] {" USER", "connect as USER"});
+        OPTIONS.put("--password-stdin", new String[] {"", "read the password from the first line of standard input"});
+        OPTIONS.put("--timeout", new String[] {" SECONDS", "give the test up after SECONDS (default 30)"});
         OPTIONS.put("--version", new String[] {"", "print the library's version"});
         OPTIONS.put("--help", new String[] {"", "print this text, or with a command its usage"});
     }
@@ -80,6 +84,9 @@ final class Main {
         new Command("add", "NAME DRIVER [KEY=VALUE ...]", 2, ANY, "--user --system",
             "register a user (or system) data source"),
         new Command("remove", "NAME DRIVER", 2, 2, "--user --system", "remove a user (or system) data source"),
+        new Command("test", "[NAME]", 0, 1, "--user --system --user-name --password-stdin --timeout --connection-string",
+            "connect to a data source (or with a connection string) and say why it fails; exit 1 when it does"),
+        new Command("doctor", "", 0, 0, "", "check every driver's library and every data source's driver; exit 1 on an error"),
         new Command("help", "[COMMAND]", 0, 1, "", "this text, or a command's usage"));
 
     /** What each command does with its words (its name first), once its options are set. */
@@ -97,6 +104,10 @@ final class Main {
                 return add(words);
             case "remove":
                 return remove(words.get(1), words.get(2));
+            case "test":
+                return test(words);
+            case "doctor":
+                return doctor();
             default:
                 return help(words.size() > 1 ? words.get(1) : null);
         }
@@ -110,12 +121,20 @@ final class Main {
     private final PrintStream err;
     private boolean json;
     private boolean verbose;
+    private boolean passwordOnStdin;
     private DataSource.Scope scope;
     private final List<String> unset = new ArrayList<String>();
+    private final Map<String, String> values = new LinkedHashMap<String, String>();
+    private final java.io.InputStream in;
 
     Main(PrintStream out, PrintStream err) {
+        this(out, err, System.in);
+    }
+
+    Main(PrintStream out, PrintStream err, java.io.InputStream in) {
         this.out = out;
         this.err = err;
+        this.in = in;
     }
 
     /**
@@ -181,11 +200,15 @@ final class Main {
                 return usage("unknown option " + arg);
             }
             given.add(arg);
-            if (arg.equals("--unset")) {
+            if (!OPTIONS.get(arg)[0].isEmpty()) {
                 if (++i >= optionsEnd) {
-                    return usage("--unset needs a key");
+                    return usage(arg + " needs a value:" + OPTIONS.get(arg)[0]);
                 }
-                unset.add(args[i]);
+                if (arg.equals("--unset")) {
+                    unset.add(args[i]);
+                } else {
+                    values.put(arg, args[i]);
+                }
             }
         }
         words.addAll(all.subList(Math.min(optionsEnd + 1, args.length), args.length));
@@ -195,6 +218,7 @@ final class Main {
         scope = given.contains("--user") ? DataSource.Scope.USER
                 : given.contains("--system") ? DataSource.Scope.SYSTEM : null;
         verbose = given.contains("--verbose");
+        passwordOnStdin = given.contains("--password-stdin");
         if (words.isEmpty()) {
             return given.contains("--help") ? help(null)
                     : given.contains("--version") ? version() : usage("no command given");
@@ -274,6 +298,98 @@ final class Main {
         ODBC.unregisterDataSource(name, driver, scopeOrUser());
         out.println(json ? "{\"removed\": " + quote(name) + "}" : "Removed " + name);
         return OK;
+    }
+
+    private int test(List<String> words) throws ODBCException, java.io.IOException {
+        String connectionString = values.get("--connection-string");
+        if ((words.size() == 2) == (connectionString != null)) {
+            return usage("test takes a data source's NAME or --connection-string, one of them");
+        }
+        if (connectionString != null && (scope != null || values.containsKey("--user-name") || passwordOnStdin)) {
+            return usage("--connection-string carries its own user and password; it takes no scope");
+        }
+        java.time.Duration timeout = null;
+        if (values.containsKey("--timeout")) {
+            try {
+                timeout = java.time.Duration.ofMillis((long) (Double.parseDouble(values.get("--timeout")) * 1000));
+            } catch (NumberFormatException e) {
+                return usage("--timeout takes seconds: " + values.get("--timeout"));
+            }
+        }
+        ConnectionTest result;
+        if (connectionString != null) {
+            result = ODBC.testConnection(connectionString, timeout);
+        } else {
+            char[] password = passwordOnStdin ? readPassword() : null;
+            Credentials credentials = values.containsKey("--user-name") || password != null
+                    ? Credentials.of(values.get("--user-name"), password) : null;
+            result = ODBC.testDataSource(words.get(1), scope, credentials, timeout);
+        }
+        if (json) {
+            out.println(testJson(words.size() == 2 ? words.get(1) : null, result));
+        } else {
+            out.println(result.getStatus() + " in " + result.getElapsed().toMillis() + " ms: " + result.getReason());
+            for (ConnectionTest.Diagnostic diagnostic : result.getDiagnostics()) {
+                out.println("  " + diagnostic);
+            }
+        }
+        return result.isConnected() ? OK : REFUSED;
+    }
+
+    /** The first line of standard input, its line ending dropped. */
+    private char[] readPassword() throws java.io.IOException {
+        java.io.ByteArrayOutputStream line = new java.io.ByteArrayOutputStream();
+        for (int b; (b = in.read()) >= 0 && b != '\n';) {
+            line.write(b);
+        }
+        String text = new String(line.toByteArray(), java.nio.charset.StandardCharsets.UTF_8);
+        return (text.endsWith("\r") ? text.substring(0, text.length() - 1) : text).toCharArray();
+    }
+
+    static String testJson(String name, ConnectionTest result) {
+        List<String> diagnostics = new ArrayList<String>();
+        for (ConnectionTest.Diagnostic diagnostic : result.getDiagnostics()) {
+            diagnostics.add("{\"sqlState\": " + quote(diagnostic.getSqlState()) + ", \"nativeError\": "
+                    + diagnostic.getNativeError() + ", \"message\": " + quote(diagnostic.getMessage()) + "}");
+        }
+        return "{\"name\": " + orNull(name) + ", \"status\": " + quote(result.getStatus().name().toLowerCase(Locale.ROOT))
+                + ", \"connected\": " + result.isConnected() + ", \"elapsedMillis\": " + result.getElapsed().toMillis()
+                + ", \"reason\": " + quote(result.getReason()) + ", \"driverName\": " + orNull(result.getDriverName())
+                + ", \"driverVersion\": " + orNull(result.getDriverVersion()) + ", \"dbmsName\": "
+                + orNull(result.getDbmsName()) + ", \"dbmsVersion\": " + orNull(result.getDbmsVersion())
+                + ", \"diagnostics\": [" + String.join(", ", diagnostics) + "]}";
+    }
+
+    private int doctor() throws ODBCException {
+        Diagnosis diagnosis = ODBC.diagnose();
+        if (json) {
+            List<String> items = new ArrayList<String>();
+            int errors = 0;
+            for (Diagnosis.Finding finding : diagnosis.getFindings()) {
+                errors += finding.getSeverity() == Diagnosis.Severity.ERROR ? 1 : 0;
+                items.add("{\"severity\": " + quote(finding.getSeverity().name().toLowerCase(Locale.ROOT))
+                        + ", \"code\": " + quote(finding.getCode()) + ", \"subject\": " + quote(finding.getSubject())
+                        + ", \"reason\": " + quote(finding.getReason()) + "}");
+            }
+            out.println("{\"errors\": " + errors + ", \"findings\": " + arrayJson(items) + "}");
+        } else {
+            List<String[]> rows = new ArrayList<String[]>();
+            rows.add(new String[] {"SEVERITY", "CODE", "SUBJECT", "REASON"});
+            for (Diagnosis.Finding finding : diagnosis.getFindings()) {
+                rows.add(new String[] {finding.getSeverity().name().toLowerCase(Locale.ROOT), finding.getCode(),
+                        finding.getSubject(), finding.getReason()});
+            }
+            if (rows.size() == 1) {
+                out.println("No drivers are installed and no data sources are configured.");
+            } else {
+                printTable(rows);
+            }
+        }
+        return diagnosis.hasErrors() ? REFUSED : OK;
+    }
+
+    private static String orNull(String text) {
+        return text == null ? "null" : quote(text);
     }
 
     private int usage(String problem) {

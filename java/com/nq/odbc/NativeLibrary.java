@@ -53,7 +53,41 @@ final class NativeLibrary {
     /** Extracted copies live in folders named for the process that made them. */
     private static final String FOLDER_PREFIX = "ri-reve-";
 
+    /** The library file loaded, when it was loaded from a file of its own rather than the jar. */
+    private static volatile Path loadedFrom;
+
     private NativeLibrary() {
+    }
+
+    static Path loadedFrom() {
+        return loadedFrom;
+    }
+
+    /**
+     * Extracts a program of the jar into a new private folder, as the library
+     * is, and keeps it there until the VM exits: a child process runs it.
+     */
+    static Path extractProgram(String name, InputStream in) throws IOException {
+        Path temporary = extractionFolder();
+        String unsafe = replaceableBy(temporary);
+        if (unsafe != null) {
+            throw new IOException("the folder " + temporary + " " + unsafe + FIX);
+        }
+        byte[] contents = readAll(in);
+        Path folder = createPrivateFolder(temporary);
+        Path program = folder.resolve(name);
+        folder.toFile().deleteOnExit();
+        program.toFile().deleteOnExit();
+        try (OutputStream out = Files.newOutputStream(program)) {
+            out.write(contents);
+        }
+        if (!program.toFile().setExecutable(true, true) || !Arrays.equals(contents, Files.readAllBytes(program))) {
+            throw new IOException(program + " cannot be made executable, or changed after it was written");
+        }
+        if (mountedNoexec(temporary)) {
+            throw new IOException("the folder " + temporary + " is on a file system mounted noexec" + FIX);
+        }
+        return program;
     }
 
     static void load() {
@@ -61,10 +95,12 @@ final class NativeLibrary {
         String path = System.getProperty(PATH_PROPERTY);
         if (path != null && (tryLoad(failures, PATH_PROPERTY + "=" + path, path, false)
                 || heldElsewhere(failures) && loadPrivateCopy(failures, Paths.get(path)))) {
+            loadedFrom = Paths.get(path).toAbsolutePath();
             return;
         }
         String libraryPath = System.getProperty("java.library.path");
         if (tryLoad(failures, "java.library.path=" + libraryPath, MODULE_NAME, true)) {
+            loadedFrom = findOnLibraryPath(libraryPath);
             return;
         }
         Path onLibraryPath = heldElsewhere(failures) ? findOnLibraryPath(libraryPath) : null;

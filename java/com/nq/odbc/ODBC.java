@@ -1,7 +1,13 @@
 package com.nq.odbc;
 
+import java.time.Duration;
+import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.Collection;
 import java.util.Collections;
+import java.util.HashMap;
+import java.util.List;
+import java.util.Locale;
 import java.util.Map;
 
 /**
@@ -314,6 +320,155 @@ public final class ODBC {
             throw ODBCException.from(t);
         }
     }
+
+    /**
+     * Tests a data source: connects through the driver manager with
+     * {@code SQLDriverConnect} (never a prompt), asks the driver and DBMS
+     * their names and versions, and disconnects. The test runs in a child
+     * process of its own ({@code ri-reve-probe}, shipped in the jar beside the
+     * library), so that a driver that crashes or hangs ends only that
+     * process; the timeout bounds the whole test and is the login timeout
+     * too. A connection refused, a crash or a hang is a result, not an
+     * exception.
+     *
+     * <p>With a scope, the data source must be configured there: a system
+     * data source is tested as the system's even where a user data source of
+     * the same name would hide it from the driver manager (on Linux; on
+     * Windows such a hidden one is {@link ConnectionTest.Status#NOT_FOUND}).
+     *
+     * @param name the data source's name
+     * @param scope where it is configured, or null for where the driver manager finds it
+     * @param credentials the user name and password to connect with (a
+     *     password is never shown in the result), or null for the data
+     *     source's own
+     * @param timeout how long the whole test may take, rounded up to whole
+     *     seconds, or null for 30 seconds
+     * @return what the test found
+     * @throws ODBCException "DataSource name is null!"; "Could not allocate
+     *     ODBC environmental handle!" when the driver manager cannot be used;
+     *     "Could not start the connection test!" when the probe program
+     *     cannot be run, its cause saying why; the messages of
+     *     {@link #listDataSources(DataSource.Scope...)} for a scope
+     * @throws IllegalArgumentException when the timeout is not positive
+     */
+    public static ConnectionTest testDataSource(String name, DataSource.Scope scope, Credentials credentials,
+            Duration timeout) throws ODBCException {
+        if (name == null) {
+            throw new ODBCException("DataSource name is null!", ODBCException.Reason.INVALID_ARGUMENT, null);
+        }
+        ConnectionProbe.seconds(timeout);
+        long started = System.nanoTime();
+        Map<String, String> environment = new HashMap<String, String>();
+        if (scope != null) {
+            if (findDataSource(name, scope) == null) {
+                return ConnectionProbe.notFound("no " + scope.name().toLowerCase(Locale.ROOT)
+                        + " data source is named " + name, started);
+            }
+            if (scope == DataSource.Scope.SYSTEM && findDataSource(name, DataSource.Scope.USER) != null) {
+                if (NativeLibrary.platform().startsWith("windows")) {
+                    return ConnectionProbe.notFound("the system data source " + name + " is hidden by a user data"
+                            + " source of the same name, which the driver manager connects to instead", started);
+                }
+                // unixODBC's user file, out of the child's sight.
+                environment.put("ODBCINI", "/dev/null");
+            }
+        }
+        StringBuilder connection = new StringBuilder("DSN=").append(ConnectionProbe.value(name));
+        List<String> secrets = new ArrayList<String>();
+        if (credentials != null && credentials.getUser() != null) {
+            connection.append(";UID=").append(ConnectionProbe.value(credentials.getUser()));
+        }
+        char[] password = credentials == null ? null : credentials.password();
+        if (password != null) {
+            String text = new String(password);
+            Arrays.fill(password, '\0');
+            connection.append(";PWD=").append(ConnectionProbe.value(text));
+            secrets.add(text);
+        }
+        return ConnectionProbe.run(connection.toString(), timeout, ConnectionTest.Isolation.CHILD_PROCESS,
+                environment, secrets);
+    }
+
+    /**
+     * Tests a connection string in a child process of its own, as
+     * {@link #testDataSource} does: {@code DSN=...}, {@code DRIVER={...};...}
+     * and {@code FILEDSN=...} alike. The values of its {@code PWD} and
+     * {@code PASSWORD} keys never appear in the result.
+     *
+     * @param connectionString the connection string
+     * @param timeout how long the whole test may take, or null for 30 seconds
+     * @return what the test found
+     * @throws ODBCException as {@link #testDataSource}, and "Connection string
+     *     is null!"
+     * @throws IllegalArgumentException when the timeout is not positive
+     */
+    public static ConnectionTest testConnection(String connectionString, Duration timeout) throws ODBCException {
+        return testConnection(connectionString, timeout, ConnectionTest.Isolation.CHILD_PROCESS);
+    }
+
+    /**
+     * Tests a connection string, in a child process or in this one.
+     * {@link ConnectionTest.Isolation#IN_PROCESS} saves the child's start (a
+     * few milliseconds) where no process may be started, at the price of
+     * this VM's life should the driver crash, and of a test that cannot be
+     * given up should it hang past its login timeout.
+     *
+     * @param connectionString the connection string
+     * @param timeout how long the whole test may take, or null for 30 seconds
+     * @param isolation where the test runs
+     * @return what the test found
+     * @throws ODBCException as {@link #testConnection(String, Duration)};
+     *     "Connection string is invalid!" in this process for a string that
+     *     the platform's text cannot carry
+     * @throws IllegalArgumentException when the timeout is not positive
+     */
+    public static ConnectionTest testConnection(String connectionString, Duration timeout,
+            ConnectionTest.Isolation isolation) throws ODBCException {
+        if (connectionString == null) {
+            throw new ODBCException("Connection string is null!", ODBCException.Reason.INVALID_ARGUMENT, null);
+        }
+        return ConnectionProbe.run(connectionString, timeout, isolation == null
+                ? ConnectionTest.Isolation.CHILD_PROCESS : isolation, new HashMap<String, String>(),
+                ConnectionProbe.passwordsIn(connectionString));
+    }
+
+    /**
+     * Diagnoses the configuration without loading anything: for each
+     * installed driver, whether its library (and setup library) is found
+     * where the driver manager's loader would look, is readable, is built
+     * for this process's processor and word size, has every dependency
+     * found, and exports the entry points a driver needs; for each data
+     * source, whether its driver is installed and sound, and whether a user
+     * data source hides it. The README lists the finding codes.
+     *
+     * @return the findings
+     * @throws ODBCException "Could not diagnose the ODBC configuration!" when
+     *     the configuration or this program's own file cannot be read, its
+     *     cause saying why; the driver manager's messages as
+     *     {@link #getDataSources()}
+     */
+    public static Diagnosis diagnose() throws ODBCException {
+        String[] flat;
+        try {
+            flat = diagnoseConfiguration();
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+        List<Diagnosis.Finding> findings = new ArrayList<Diagnosis.Finding>();
+        for (int i = 0; i + 3 < flat.length; i += 4) {
+            findings.add(new Diagnosis.Finding(Diagnosis.Severity.values()[Integer.parseInt(flat[i])], flat[i + 1],
+                    flat[i + 2], flat[i + 3]));
+        }
+        return new Diagnosis(findings);
+    }
+
+    static String probeHere(String connectionString, int timeoutSeconds) throws Throwable {
+        return probeConnectionHere(connectionString, timeoutSeconds);
+    }
+
+    private static native String probeConnectionHere(String connectionString, int timeoutSeconds);
+
+    private static native String[] diagnoseConfiguration();
 
     private static native DataSource[] listDataSourcesIn(int scopes);
 

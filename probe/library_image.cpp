@@ -1,0 +1,27 @@
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "probe/image_bytes.h"
+#include "probe/library_image.h"
+
+namespace rireve {
+
+Status readImageFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Status::systemFailure("cannot open", path, errno);
+    char buffer[1 << 16];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+    const int error = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (error != 0) return Status::systemFailure("cannot read", path, error);
+    return {};
+}
+
+bool LibraryImage::exports(std::string_view name) const {
+    return std::binary_search(exported.begin(), exported.end(), name,
+                              [](std::string_view a, std::string_view b) { return a < b; });
+}
+
+}  // namespace rireve
