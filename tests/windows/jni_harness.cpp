@@ -1,7 +1,7 @@
 // Calls the Windows DLL's native methods as a Java VM would: looked up by the
 // names the VM uses on this platform, called through a JNI environment whose
 // functions this program provides. Prints what each call returned or raised.
-//   jni-harness RI-REVE.dll
+//   jni-harness RI-REVE.dll CONNECTION_STRING
 #include <windows.h>
 
 #include <jni.h>
@@ -316,7 +316,7 @@ Function native(HMODULE library, const char* method, int argumentBytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    if (argc != 3) return 2;
     const HMODULE library = LoadLibraryA(argv[1]);
     if (library == nullptr) {
         std::printf("cannot load %s\n", argv[1]);
@@ -330,8 +330,11 @@ int main(int argc, char** argv) {
     const void* registerDataSourceIn = native<const void*>(library, "registerDataSourceIn", 24);
     const void* unregisterDataSourceIn = native<const void*>(library, "unregisterDataSourceIn", 20);
     const void* configureDataSourceIn = native<const void*>(library, "configureDataSourceIn", 24);
+    const void* probeConnectionHere = native<const void*>(library, "probeConnectionHere", 16);
+    const void* diagnoseConfiguration = native<const void*>(library, "diagnoseConfiguration", 8);
     if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource || !listDataSourcesIn ||
-        !registerDataSourceIn || !unregisterDataSourceIn || !configureDataSourceIn) {
+        !registerDataSourceIn || !unregisterDataSourceIn || !configureDataSourceIn || !probeConnectionHere ||
+        !diagnoseConfiguration) {
         return 1;
     }
 
@@ -425,6 +428,17 @@ int main(int argc, char** argv) {
     if (getMode != nullptr && getMode(&mode)) {
         std::printf("the installer's configuration mode after every call: %u\n", static_cast<unsigned>(mode));
     }
+
+    // A connection test through the driver manager, and the diagnosis of
+    // the configuration: argv[2] is the connection string.
+    const std::string connection(argv[2]);
+    const std::u16string connectionText(connection.begin(), connection.end());
+    report("probeConnectionHere(CONNECTION, 5)",
+           object(callChecked("probeConnectionHere", probeConnectionHere, vm, none,
+                              javaString(connectionText.c_str()), std::uintptr_t{5})));
+    report("probeConnectionHere(null, 5)",
+           object(callChecked("probeConnectionHere", probeConnectionHere, vm, none, null, std::uintptr_t{5})));
+    report("diagnoseConfiguration", object(callChecked("diagnoseConfiguration", diagnoseConfiguration, vm, none)));
 
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.

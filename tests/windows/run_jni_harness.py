@@ -11,6 +11,7 @@ would on a machine without one.
 
 Usage: run_jni_harness.py BUILD_FOLDER x86|x86_64 WORK_FOLDER
 """
+import re
 import shutil
 import subprocess
 import sys
@@ -24,13 +25,50 @@ TRIPLET = {"x86": "i386-linux-gnu", "x86_64": "x86_64-linux-gnu"}[ARCH]
 SQLITE = f"/usr/lib/{TRIPLET}/odbc/libsqlite3odbc.so"
 DRIVER_MANAGER = f"/usr/lib/{TRIPLET}/libodbc.so.2"
 STACK_CHECK = "getDrivers with a third argument moved the stack by -4\n" if ARCH == "x86" else ""
+OTHER_ARCH = {"x86": "x86_64", "x86_64": "x86"}[ARCH]
+# A PE driver of the process's own word size, and one of the other.
+ODBC32 = "C:\\windows\\system32\\odbc32.dll"
+OTHER_DLL = f"Z:{BUILD.parent / f'windows-{OTHER_ARCH}' / 'RI-REVE.dll'}".replace("/", "\\")
+CONNECTION = f"DRIVER={{SQLite3}};Database={WORK / 'probe.db'}"
+BITS = {"x86": 32, "x86_64": 64}[ARCH]
+TARGET = {"x86": "PE 32-bit x86", "x86_64": "PE 64-bit x86-64"}[ARCH]
+OTHER_TARGET = {"x86": "PE 64-bit x86-64", "x86_64": "PE 32-bit x86"}[ARCH]
 
 ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null! caused by the name argument is null (kind 0), returned null
 registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds ;, one of []{}(),;?*=!@\\ that names may not hold (kind 0), returned null
 registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI code page) (kind 0), returned null
 """
+# The connection test of a SQLite3 database through Wine's ODBC32, and the
+# diagnosis: the Linux drivers are no PE files, ODBC32 itself passes for a
+# driver of this word size, the other build's DLL is of the other.
+PROBE = """probeConnectionHere(CONNECTION, 5): connected yes
+driver-name sqlite3odbc.so
+driver-version V
+dbms-name SQLite
+dbms-version V
+end
+
+probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
+"""
+UNHEALTHY = "uses the driver {}, which has an error of its own (see above)"
+FINDINGS = [
+    (0, "driver.library-invalid", "SQLite3", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
+    (0, "driver.library-invalid", "D\u00e4t\u00e4 Driver", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
+    (2, "driver.ok", "Odbc32", f"Driver={ODBC32} is built for {TARGET}, its dependencies found, its entry points exported"),
+    (0, "driver.word-size-mismatch", "Other Word Size", f"Driver={OTHER_DLL} is {OTHER_TARGET}, this program {TARGET}"),
+    (0, "datasource.driver-unhealthy", "viaInstaller", "the user data source viaInstaller " + UNHEALTHY.format("SQLite3")),
+    (0, "datasource.driver-unhealthy", "shared", "the system data source shared " + UNHEALTHY.format("SQLite3")),
+    (0, "datasource.driver-unhealthy", "M\u00fcller", "the system data source M\u00fcller "
+     + UNHEALTHY.format("D\u00e4t\u00e4 Driver")),
+    (0, "datasource.driver-not-installed", "orphan",
+     "the system data source orphan names the driver Gone (Driver=Gone), which is not installed"),
+    # Removed, but still in the driver manager's cached list of this process.
+    (0, "datasource.driver-unhealthy", "sysAdded", "the system data source sysAdded " + UNHEALTHY.format("SQLite3")),
+]
 EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
   D\u00e4t\u00e4 Driver {{Driver={SQLITE}}}
+  Odbc32 {{Driver={ODBC32}}}
+  Other Word Size {{Driver={OTHER_DLL}}}
 getDataSources: \n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
@@ -46,7 +84,8 @@ configureDataSourceIn("shared", user, [Timeout, 5], null): raised com/nq/odbc/OD
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
-""" + STACK_CHECK
+""" + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity}\n  {code}\n  {subject}\n  {reason}" for severity, code,
+                                                  subject, reason in FINDINGS) + "\n" + STACK_CHECK
 WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned false
@@ -58,12 +97,17 @@ a listing during an installer request took less than a second
                   ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
                   ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
                   ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
-                  ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + STACK_CHECK
+                  ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + """probeConnectionHere(CONNECTION, 5): failure the driver manager's SQLAllocHandle for an environment failed
+end
+
+probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
+diagnoseConfiguration: raised com/nq/odbc/ODBCException: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
+""" + STACK_CHECK
 
 
 def run_harness(env, hide_driver_manager=False):
     """The harness's output without its local reference count, the count, and the exit status."""
-    command = wine.command(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll"])
+    command = wine.command(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll", CONNECTION])
     if hide_driver_manager:
         command = ["unshare", "-m", "sh", "-c", 'mount --bind /dev/null "$0" && exec "$@"', DRIVER_MANAGER,
                    *command]
@@ -72,6 +116,9 @@ def run_harness(env, hide_driver_manager=False):
     lines = out.splitlines(keepends=True)
     references = [line for line in lines if line.startswith("most local references held: ")]
     listing = "".join(line for line in lines if line not in references)
+    # What differs between machines: versions, sizes.
+    listing = re.sub(r"^(driver|dbms)-version .*$", r"\1-version V", listing, flags=re.M)
+    listing = re.sub(r"\(\d+ bytes\)", "(N bytes)", listing)
     return listing, references, done.returncode, out + done.stderr.decode("utf-8", "replace")
 
 
@@ -86,6 +133,17 @@ def check(name, expected, listing, references, status, out):
     return problems
 
 
+def check_probe_program(env):
+    """ri-reve-probe.exe, as the Java side runs it: the request on its input, the report on its output."""
+    done = subprocess.run(wine.command(ARCH, [BUILD / "ri-reve-probe.exe"]), env=env, capture_output=True, timeout=300,
+                          input=f"5\n{CONNECTION}".encode())
+    report = re.sub(r"^(driver|dbms)-version .*$", r"\1-version V", done.stdout.decode().replace("\r\n", "\n"), flags=re.M)
+    expected = PROBE.split("\n\n")[0].split(": ", 1)[1] + "\n"
+    if done.returncode != 0 or report != expected:
+        return [f"ri-reve-probe.exe: exit {done.returncode}, expected:\n{expected}got:\n{report}"]
+    return []
+
+
 def can_hide_files():
     probe = subprocess.run(["unshare", "-m", "true"], capture_output=True)
     return probe.returncode == 0
@@ -97,7 +155,8 @@ def main():
     # Names in Windows-1252 bytes, as a Windows program would have written them.
     (WORK / "odbcinst.ini").write_bytes(
         f"[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver={SQLITE}\nUsageCount=1\n\n".encode()
-        + b"[D\xe4t\xe4 Driver]\nDriver=" + SQLITE.encode() + b"\n")
+        + b"[D\xe4t\xe4 Driver]\nDriver=" + SQLITE.encode() + b"\n"
+        + f"[Odbc32]\nDriver={ODBC32}\n[Other Word Size]\nDriver={OTHER_DLL}\n".encode())
     (WORK / "odbc.ini").write_bytes(b"[shared]\nDriver=SQLite3\n[M\xfcller]\nDriver=D\xe4t\xe4 Driver\n"
                                     b"[orphan]\nDriver=Gone\n")
     (WORK / "user.ini").write_bytes(b"")
@@ -122,6 +181,7 @@ def main():
     for code, text in ((5, "DSN=shared;Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
         if not any(f"request={code} driver=SQLite3 attributes={text.encode().hex()}0000" in c for c in calls):
             problems.append(f"the installer received no system request {code} ({text}): {calls}")
+    problems += check_probe_program(env)
     print(out)
     if can_hide_files():
         hidden = run_harness(env, hide_driver_manager=True)
