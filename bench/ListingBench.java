@@ -1,3 +1,4 @@
+import com.nq.odbc.ConnectionTest;
 import com.nq.odbc.ODBC;
 import java.nio.file.Files;
 import java.nio.file.Paths;
@@ -7,8 +8,9 @@ import java.util.Arrays;
  * Times getDrivers(), getDataSources() and listDataSources() (every data
  * source with its scope and entries) inside one JVM, after a second of
  * warm-up; or, with "first", only the JVM's first getDrivers(), loading the
- * library included.
- * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first
+ * library included; or, with "probe", one connection test of a SQLite3
+ * database in this process and in a child process, and diagnose().
+ * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first|probe RUNS DATABASE DRIVER_LIBRARY
  * Prints one JSON object: median seconds per listing, entries listed, and
  * the JVM's peak resident memory in KiB; or the first call's seconds.
  */
@@ -27,6 +29,10 @@ public final class ListingBench {
             System.out.printf("{\"firstCall\": %.6f}%n", (System.nanoTime() - start) / 1e9);
             return;
         }
+        if (args[0].equals("probe")) {
+            probe(Math.max(1, Integer.parseInt(args[1])), "DRIVER=" + args[3] + ";Database=" + args[2]);
+            return;
+        }
         int runs = Math.max(1, Integer.parseInt(args[0]));
         double drivers = median(runs, () -> ODBC.getDrivers().length);
         double dataSources = median(runs, () -> ODBC.getDataSources().length);
@@ -34,6 +40,33 @@ public final class ListingBench {
         System.out.printf("{\"drivers\": %.6f, \"dataSources\": %.6f, \"scoped\": %.6f, \"driversListed\": %d, "
                 + "\"dataSourcesListed\": %d, \"scopedListed\": %d, \"peakRssKiB\": %d}%n", drivers, dataSources,
                 scoped, ODBC.getDrivers().length, ODBC.getDataSources().length, listScoped(), peakRssKiB());
+    }
+
+    static void probe(int runs, String connection) throws Exception {
+        java.time.Duration timeout = java.time.Duration.ofSeconds(10);
+        double inProcess = median(runs, () -> connected(connection, timeout, ConnectionTest.Isolation.IN_PROCESS));
+        double isolated = median(runs, () -> connected(connection, timeout, ConnectionTest.Isolation.CHILD_PROCESS));
+        double diagnose = median(runs, () -> {
+            try {
+                return ODBC.diagnose().getFindings().size();
+            } catch (com.nq.odbc.ODBCException e) {
+                throw new IllegalStateException(e);
+            }
+        });
+        System.out.printf("{\"inProcess\": %.6f, \"isolated\": %.6f, \"diagnose\": %.6f, \"drivers\": %d}%n",
+                inProcess, isolated, diagnose, ODBC.getDrivers().length);
+    }
+
+    static int connected(String connection, java.time.Duration timeout, ConnectionTest.Isolation isolation) {
+        try {
+            ConnectionTest test = ODBC.testConnection(connection, timeout, isolation);
+            if (!test.isConnected()) {
+                throw new IllegalStateException(test.toString());
+            }
+            return 1;
+        } catch (com.nq.odbc.ODBCException e) {
+            throw new IllegalStateException(e);
+        }
     }
 
     static int listScoped() {

@@ -110,6 +110,16 @@ def first_call(build, folder, runs):
     return statistics.median(run_json(command, env)["firstCall"] for _ in range(runs))
 
 
+def connection_test(build, folder, runs):
+    """Median seconds of one connection test of a SQLite3 database, in the JVM and in a child process, and of
+    diagnose() over the machine's drivers (/etc/odbcinst.ini), in one warmed-up JVM."""
+    classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
+    env = environment(folder)
+    env["ODBCSYSINI"] = "/etc"
+    return run_json(["java", "-Djava.library.path=" + str(build), "-cp", classpath, "ListingBench", "probe",
+                     str(runs), str(folder / "probe.db"), sqlite_driver()], env)
+
+
 def command_line(build, folder, runs):
     """Median seconds of `java -jar ri-reve.jar dsns`: a whole JVM, start-up included."""
     return time_process(["java", "-jar", str(build / "ri-reve.jar"), "dsns"], environment(folder), runs)
@@ -216,6 +226,7 @@ def main():
         write_configuration(folder, *SMOKE_SIZES[0])
         first = first_call(build, folder, runs)
         cli = command_line(build, folder, runs)
+        probe = connection_test(build, folder, runs)
 
     largest = max(rows, key=lambda row: row[0])
     report = "\n".join([
@@ -239,6 +250,11 @@ def main():
         + f" {first * 1000:.1f} ms.",
         "",
         f"The command line, `java -jar ri-reve.jar dsns` (median of {runs}, a whole JVM): {cli * 1000:.1f} ms.",
+        "",
+        f"One connection test of a SQLite3 database (connect, four SQLGetInfo, disconnect; median of {runs} in one"
+        + f" warmed-up JVM): {probe['inProcess'] * 1000:.2f} ms in the JVM, {probe['isolated'] * 1000:.2f} ms in a"
+        + f" child process (the isolation costs {(probe['isolated'] - probe['inProcess']) * 1000:.2f} ms);"
+        + f" diagnose() over the machine's {probe['drivers']} drivers: {probe['diagnose'] * 1000:.2f} ms.",
         "",
         "| | |",
         "|---|---|",

@@ -30,6 +30,11 @@ private:
     SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
 
+// ODBC passes an integer attribute's value in the pointer argument itself.
+SQLPOINTER integerAttribute(unsigned long value) {
+    return reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(value));  // NOLINT(performance-no-int-to-ptr)
+}
+
 // Reads every diagnostic record of the handle, growing the buffer for a
 // message longer than it.
 void collectDiagnostics(SQLSMALLINT type, SQLHANDLE handle, std::vector<DiagnosticRecord>& into) {
@@ -76,8 +81,7 @@ Outcome connect(SQLHENV environment, std::string_view connectionString, unsigned
     if (!connection.allocated())
         return {Step::allocate, Status::failure("the driver manager's SQLAllocHandle for a connection failed")};
     if (timeoutSeconds > 0) {
-        SQLSetConnectAttr(connection.get(), SQL_ATTR_LOGIN_TIMEOUT,
-                          reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(timeoutSeconds)), 0);
+        SQLSetConnectAttr(connection.get(), SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(timeoutSeconds), 0);
     }
     std::string text(connectionString);
     SQLCHAR completed[1024];
@@ -100,7 +104,7 @@ Outcome probeConnection(std::string_view connectionString, unsigned timeoutSecon
     OdbcHandle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
     if (!environment.allocated())
         return {Step::allocate, Status::failure("the driver manager's SQLAllocHandle for an environment failed")};
-    SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, integerAttribute(SQL_OV_ODBC3), 0);
     return connect(environment.get(), connectionString, timeoutSeconds, report);
 }
 

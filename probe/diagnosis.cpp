@@ -1,6 +1,7 @@
 #include "probe/diagnosis.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cctype>
 #include <cerrno>
 #include <map>
@@ -15,13 +16,20 @@ namespace {
 
 // The entry points without which the driver manager cannot connect
 // through a driver: each group is met by any one of its names.
-const std::vector<std::vector<std::string_view>> kDriverEntryPoints = {
-    {"SQLAllocHandle", "SQLAllocConnect"},
-    {"SQLDriverConnect", "SQLDriverConnectW", "SQLConnect", "SQLConnectW"},
-    {"SQLDisconnect"},
-    {"SQLFreeHandle", "SQLFreeConnect"},
+constexpr std::string_view kDriverEntryPoints[] = {
+    "SQLAllocHandle|SQLAllocConnect",
+    "SQLDriverConnect|SQLDriverConnectW|SQLConnect|SQLConnectW",
+    "SQLDisconnect",
+    "SQLFreeHandle|SQLFreeConnect",
 };
-const std::vector<std::vector<std::string_view>> kSetupEntryPoints = {{"ConfigDSN", "ConfigDSNW"}};
+constexpr std::string_view kSetupEntryPoints[] = {"ConfigDSN|ConfigDSNW"};
+
+struct EntryPoints {
+    const std::string_view* groups;
+    std::size_t count;
+};
+constexpr EntryPoints kDriver{kDriverEntryPoints, std::size(kDriverEntryPoints)};
+constexpr EntryPoints kSetup{kSetupEntryPoints, std::size(kSetupEntryPoints)};
 
 struct Checked {
     std::vector<Finding>& findings;
@@ -49,13 +57,20 @@ std::pair<std::string_view, std::string_view> libraryEntry(const std::vector<Pai
     return {key, {}};
 }
 
-std::string missingEntryPoints(const LibraryImage& image, const std::vector<std::vector<std::string_view>>& groups) {
+// The groups of which the image exports no name, as "A or B, C".
+std::string missingEntryPoints(const LibraryImage& image, const std::string_view* groups, std::size_t count) {
     std::string missing;
-    for (const auto& group : groups) {
-        if (std::any_of(group.begin(), group.end(), [&](std::string_view name) { return image.exports(name); })) continue;
+    for (std::size_t i = 0; i < count; ++i) {
         std::string names;
-        for (std::string_view name : group) names += (names.empty() ? "" : " or ") + std::string(name);
-        missing += (missing.empty() ? "" : ", ") + names;
+        bool met = false;
+        for (std::size_t start = 0; start <= groups[i].size();) {
+            const std::size_t end = std::min(groups[i].find('|', start), groups[i].size());
+            const std::string_view name = groups[i].substr(start, end - start);
+            met = met || image.exports(name);
+            names += (names.empty() ? "" : " or ") + std::string(name);
+            start = end + 1;
+        }
+        if (!met) missing += (missing.empty() ? "" : ", ") + names;
     }
     return missing;
 }
@@ -82,8 +97,7 @@ std::optional<std::string> missingDependency(const LibraryImage& library, const 
 // dependencies found, its entry points there. Adds the first problem as a
 // finding of `severity` with a code under `prefix`; true when it found none.
 bool checkLibrary(Checked& checked, const std::string& subject, std::string_view prefix, Severity severity,
-                  std::string_view key, std::string_view value,
-                  const std::vector<std::vector<std::string_view>>& entryPoints) {
+                  std::string_view key, std::string_view value, const EntryPoints& entryPoints) {
     auto report = [&](std::string_view code, std::string reason) {
         checked.findings.push_back({severity, std::string(prefix) + "." + std::string(code), subject, std::move(reason)});
         return false;
@@ -107,7 +121,7 @@ bool checkLibrary(Checked& checked, const std::string& subject, std::string_view
     if (!image.tablesRead) return true;
     if (auto missing = missingDependency(image, checked.program))
         return report("dependency-missing", named + " needs " + *missing + ", which the loader does not find");
-    const std::string entries = missingEntryPoints(image, entryPoints);
+    const std::string entries = missingEntryPoints(image, entryPoints.groups, entryPoints.count);
     if (!entries.empty()) return report("entry-points-missing", named + " does not export " + entries);
     return true;
 }
@@ -120,9 +134,9 @@ bool checkDriver(Checked& checked, const DriverRecord& driver) {
                                     "the driver " + subject + " has no Driver entry naming its library"});
         return false;
     }
-    const bool healthy = checkLibrary(checked, subject, "driver", Severity::error, key, library, kDriverEntryPoints);
+    const bool healthy = checkLibrary(checked, subject, "driver", Severity::error, key, library, kDriver);
     const auto [setupKey, setup] = libraryEntry(driver.attributes, "Setup");
-    if (!setup.empty()) checkLibrary(checked, subject, "setup", Severity::warning, setupKey, setup, kSetupEntryPoints);
+    if (!setup.empty()) checkLibrary(checked, subject, "setup", Severity::warning, setupKey, setup, kSetup);
     if (healthy) {
         checked.findings.push_back({Severity::info, "driver.ok", subject,
                                     std::string(key) + "=" + std::string(library) + " is built for " +
@@ -149,7 +163,7 @@ void checkDataSource(Checked& checked, const DataSourceRecord& source, const Cat
     if (source.driverName.empty()) return report(Severity::error, "datasource.no-driver", "the " + where + " has no Driver entry");
     const std::string driver(source.driverName);
     if (driver.find('/') != std::string::npos || driver.find('\\') != std::string::npos) {
-        if (checkLibrary(checked, subject, "datasource", Severity::error, "Driver", driver, kDriverEntryPoints))
+        if (checkLibrary(checked, subject, "datasource", Severity::error, "Driver", driver, kDriver))
             report(Severity::info, "datasource.ok", "the " + where + " names the driver library " + driver + " directly");
         return;
     }

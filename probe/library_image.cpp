@@ -13,10 +13,20 @@ Status readImageFile(const std::string& path, std::string& bytes) {
     if (file == nullptr) return Status::systemFailure("cannot open", path, errno);
     char buffer[1 << 16];
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
-    const int error = std::ferror(file) ? errno : 0;
-    std::fclose(file);
+    int error = std::ferror(file) ? errno : 0;
+    if (std::fclose(file) != 0 && error == 0) error = errno;
     if (error != 0) return Status::systemFailure("cannot read", path, error);
     return {};
+}
+
+Status readLibraryImage(const std::string& path, LibraryImage& image) {
+    std::string contents;
+    if (Status read = readImageFile(path, contents); !read.ok()) {
+        image = LibraryImage{};
+        image.path = path;
+        return read;
+    }
+    return parseLibraryImage(path, contents, image);
 }
 
 bool LibraryImage::exports(std::string_view name) const {

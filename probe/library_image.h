@@ -34,6 +34,10 @@ struct LibraryImage {
 // read, and with what is wrong when it is not a library of the format.
 Status readLibraryImage(const std::string& path, LibraryImage& image);
 
+// The same of the file's bytes, read already; `path` names it in reasons and
+// is the origin of its own search folders.
+Status parseLibraryImage(const std::string& path, std::string_view bytes, LibraryImage& image);
+
 // This process's own program, read the same way: the target every driver
 // must share.
 Status readProgramImage(LibraryImage& image);

@@ -140,11 +140,9 @@ std::vector<std::string> environmentFolders(const char* variable, const std::str
 
 }  // namespace
 
-Status readLibraryImage(const std::string& path, LibraryImage& image) {
+Status parseLibraryImage(const std::string& path, std::string_view contents, LibraryImage& image) {
     image = LibraryImage{};
     image.path = path;
-    std::string contents;
-    if (Status read = readImageFile(path, contents); !read.ok()) return read;
     const ImageBytes bytes(contents);
     unsigned char ident[EI_NIDENT] = {};
     if (!bytes.read(0, ident) || std::memcmp(ident, ELFMAG, SELFMAG) != 0)

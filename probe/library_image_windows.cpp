@@ -84,11 +84,9 @@ bool fitsTarget(const std::string& path, const LibraryImage& target) {
 
 }  // namespace
 
-Status readLibraryImage(const std::string& path, LibraryImage& image) {
+Status parseLibraryImage(const std::string& path, std::string_view contents, LibraryImage& image) {
     image = LibraryImage{};
     image.path = path;
-    std::string contents;
-    if (Status read = readImageFile(path, contents); !read.ok()) return read;
     const ImageBytes bytes(contents);
     IMAGE_DOS_HEADER dos{};
     DWORD signature = 0;
