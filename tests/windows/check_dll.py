@@ -1,4 +1,4 @@
-"""Checks a Windows DLL's export and import tables with objdump -p: it exports
+"""Checks a Windows DLL's (or program's) export and import tables with objdump -p: it exports
 exactly the expected names, and imports only from Windows system DLLs (the
 installer and any C++ runtime DLL excepted: those are bound at run time or
 linked in).

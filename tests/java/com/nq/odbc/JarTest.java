@@ -56,9 +56,14 @@ class JarTest {
         assertTrue(listed.stdout.startsWith("DRIVER              LIBRARY\nSQLite3             /"), listed.stdout);
         assertEquals(4, listed.stdout.split("\n").length, listed.stdout);
         assertFalse(Files.exists(MARKER), "a planted library was loaded");
+        // The probe program comes out of the jar too, and goes with the VM.
+        Processes.Result tested = runJar(jarCommand("test", "--connection-string",
+                "DRIVER={SQLite3};Database=" + WORK.resolve("jar.db")).toArray(new String[0]));
+        assertEquals(0, tested.exitCode, tested.toString());
+        assertTrue(tested.stdout.startsWith("CONNECTED in "), tested.toString());
         try (Stream<Path> left = Files.list(TEMP)) {
             assertFalse(left.anyMatch(p -> p.getFileName().toString().startsWith("ri-reve-")),
-                    "the extracted copy was not removed");
+                    "an extracted copy was not removed");
         }
     }
 
