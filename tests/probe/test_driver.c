@@ -16,8 +16,6 @@ void gone_function(void);
 static int handles;
 
 SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE parent, SQLHANDLE *out) {
-    (void)type;
-    (void)parent;
 #ifdef NEEDS_GONE
     gone_function();
 #endif
@@ -26,36 +24,19 @@ SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE parent, SQLHANDLE *
 }
 
 SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
-    (void)type;
-    (void)handle;
     return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV env, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
-    (void)env;
-    (void)attribute;
-    (void)value;
-    (void)length;
     return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
-    (void)dbc;
-    (void)attribute;
-    (void)value;
-    (void)length;
     return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND window, SQLCHAR *in, SQLSMALLINT inLength, SQLCHAR *out,
                                    SQLSMALLINT outSize, SQLSMALLINT *outLength, SQLUSMALLINT completion) {
-    (void)dbc;
-    (void)window;
-    (void)inLength;
-    (void)out;
-    (void)outSize;
-    (void)outLength;
-    (void)completion;
     if (strstr((const char *)in, "crash")) raise(SIGSEGV);
     if (strstr((const char *)in, "hang")) {
         for (;;) pause();
@@ -64,19 +45,10 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND window, SQLCHAR *in, SQL
 }
 
 SQLRETURN SQL_API SQLDisconnect(SQLHDBC dbc) {
-    (void)dbc;
     return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT number, SQLCHAR *state,
                                 SQLINTEGER *nativeError, SQLCHAR *message, SQLSMALLINT size, SQLSMALLINT *length) {
-    (void)type;
-    (void)handle;
-    (void)number;
-    (void)state;
-    (void)nativeError;
-    (void)message;
-    (void)size;
-    (void)length;
     return SQL_NO_DATA;
 }
