@@ -116,6 +116,9 @@ def connection_test(build, folder, runs):
     classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
     env = environment(folder)
     env["ODBCSYSINI"] = "/etc"
+    # The malloc setting above serves unixODBC's reader; it would make every
+    # library file the diagnosis reads a fresh mapping of its own.
+    env.pop("GLIBC_TUNABLES")
     return run_json(["java", "-Djava.library.path=" + str(build), "-cp", classpath, "ListingBench", "probe",
                      str(runs), str(folder / "probe.db"), sqlite_driver()], env)
 

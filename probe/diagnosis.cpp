@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "base/text_rules.h"
@@ -34,6 +35,17 @@ constexpr EntryPoints kSetup{kSetupEntryPoints, std::size(kSetupEntryPoints)};
 struct Checked {
     std::vector<Finding>& findings;
     const LibraryImage& program;
+    // The dependencies read so far, by path (null: unreadable): drivers share most of theirs.
+    std::map<std::string, std::unique_ptr<LibraryImage>> dependencies;
+
+    const LibraryImage* dependency(const std::string& path) {
+        auto [place, added] = dependencies.try_emplace(path);
+        if (added) {
+            auto image = std::make_unique<LibraryImage>();
+            if (readLibraryImage(path, *image).ok()) place->second = std::move(image);
+        }
+        return place->second.get();
+    }
 };
 
 std::string_view entryOf(const std::vector<Pair>& entries, std::string_view key) {
@@ -76,18 +88,17 @@ std::string missingEntryPoints(const LibraryImage& image, const std::string_view
 }
 
 // The first dependency, direct or not, that the loader would not find.
-std::optional<std::string> missingDependency(const LibraryImage& library, const LibraryImage& program) {
+std::optional<std::string> missingDependency(const LibraryImage& library, Checked& checked) {
     std::set<std::string> seen;
-    std::vector<LibraryImage> pending{library};
-    while (!pending.empty() && seen.size() < 500) {
-        const LibraryImage current = std::move(pending.back());
+    std::vector<const LibraryImage*> pending{&library};
+    while (!pending.empty()) {
+        const LibraryImage* current = pending.back();
         pending.pop_back();
-        for (const std::string& name : current.needed) {
+        for (const std::string& name : current->needed) {
             if (!seen.insert(name).second) continue;
-            const std::optional<std::string> path = locateLibrary(name, &current, program);
-            if (!path) return name + " (needed by " + current.path + ")";
-            LibraryImage next;
-            if (readLibraryImage(*path, next).ok()) pending.push_back(std::move(next));
+            const std::optional<std::string> path = locateLibrary(name, current, checked.program);
+            if (!path) return name + " (needed by " + current->path + ")";
+            if (const LibraryImage* next = checked.dependency(*path)) pending.push_back(next);
         }
     }
     return std::nullopt;
@@ -119,7 +130,7 @@ bool checkLibrary(Checked& checked, const std::string& subject, std::string_view
         return report("architecture-mismatch", named + " is " + describeTarget(image) + ", this program " +
                                                    describeTarget(checked.program));
     if (!image.tablesRead) return true;
-    if (auto missing = missingDependency(image, checked.program))
+    if (auto missing = missingDependency(image, checked))
         return report("dependency-missing", named + " needs " + *missing + ", which the loader does not find");
     const std::string entries = missingEntryPoints(image, entryPoints.groups, entryPoints.count);
     if (!entries.empty()) return report("entry-points-missing", named + " does not export " + entries);
@@ -193,7 +204,7 @@ Outcome diagnoseConfiguration(std::vector<Finding>& findings) {
     if (Outcome listed = listScopedDataSources(static_cast<int>(Scope::user) | static_cast<int>(Scope::system), sources);
         !listed.ok())
         return listed;
-    Checked checked{findings, program};
+    Checked checked{findings, program, {}};
     std::vector<bool> healthy;
     for (const DriverRecord& driver : drivers.drivers) healthy.push_back(!driver.vanished && checkDriver(checked, driver));
     std::set<std::string> userNames;

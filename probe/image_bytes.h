@@ -10,11 +10,16 @@
 #include <string_view>
 
 #include "base/status.h"
+#include "probe/library_image.h"
 
 namespace rireve {
 
-// The file's bytes; fails with the path and errno.
-Status readImageFile(const std::string& path, std::string& bytes);
+// The file's bytes, or its first `limit` bytes; fails with the path and errno.
+Status readImageFile(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX);
+
+// Whether the file is an image built for the target's processor and word
+// size, read from its headers alone: the loader passes over one that is not.
+bool fitsTarget(const std::string& path, const LibraryImage& target);
 
 class ImageBytes {
 public:

@@ -128,11 +128,6 @@ std::vector<std::string> defaultFolders(const LibraryImage& target) {
     return {"/lib64", "/usr/lib64", "/lib", "/usr/lib"};
 }
 
-bool fitsTarget(const std::string& path, const LibraryImage& target) {
-    LibraryImage image;
-    return readLibraryImage(path, image).ok() && image.sameTarget(target);
-}
-
 std::vector<std::string> environmentFolders(const char* variable, const std::string& origin) {
     const char* value = std::getenv(variable);
     return value && *value ? splitFolders(value, origin) : std::vector<std::string>{};

@@ -77,11 +77,6 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-bool fitsTarget(const std::string& path, const LibraryImage& target) {
-    LibraryImage image;
-    return readLibraryImage(path, image).ok() && image.sameTarget(target);
-}
-
 }  // namespace
 
 Status parseLibraryImage(const std::string& path, std::string_view contents, LibraryImage& image) {
