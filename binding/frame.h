@@ -37,6 +37,15 @@ inline constexpr Message kAttributesInvalid{"DataSource attribute text is invali
 inline constexpr Message kConnectionStringIsNull{"Connection string is null!", Failure::invalidArgument};
 inline constexpr Message kConnectionStringInvalid{"Connection string is invalid!", Failure::invalidArgument};
 inline constexpr Message kDiagnoseFailed{"Could not diagnose the ODBC configuration!", Failure::configurationUnreadable};
+inline constexpr Message kDriverNameIsInvalid{"Driver name is invalid!", Failure::invalidArgument};
+inline constexpr Message kInstallDriverRefused{"Error trying to install ODBC driver!", Failure::refused};
+inline constexpr Message kRemoveDriverRefused{"Error trying to remove ODBC driver!", Failure::refused};
+inline constexpr Message kConfigureDriverRefused{"Error trying to configure ODBC driver!", Failure::refused};
+inline constexpr Message kConfigureSettingsRefused{"Error trying to configure the ODBC driver manager!", Failure::refused};
+inline constexpr Message kPathIsNull{"File data source path is null!", Failure::invalidArgument};
+inline constexpr Message kFileDataSourceRefused{"Error trying to change ODBC file data source!", Failure::refused};
+inline constexpr Message kFileDataSourceUnreadable{"Could not read ODBC file data source!",
+                                                  Failure::configurationUnreadable};
 inline constexpr Message kInternalError{"Internal error in the ODBC library!", Failure::internal};
 }  // namespace message
 

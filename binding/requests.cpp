@@ -89,16 +89,6 @@ bool takeText(JNIEnv* env, jstring name, jstring attributes, Request& request) {
                        request);
 }
 
-// A request carried out with the options the VM gives; a refusal carries
-// its reason as the exception's cause.
-template <typename Make>
-bool runRequest(JNIEnv* env, const Message& refusal, Make make) {
-    RequestOptions options;
-    Status status = readRequestOptions(env, options);
-    if (env->ExceptionCheck()) return false;
-    if (!status.ok()) return refuse(env, refusal, status.reason());
-    return !raiseFailure(env, make(options), refusal);
-}
 
 // One Java string of an entry, as the reader would trim it.
 bool takeEntryText(JNIEnv* env, jobjectArray array, jsize index, std::string& text) {
@@ -121,22 +111,22 @@ bool takeEntryText(JNIEnv* env, jobjectArray array, jsize index, std::string& te
 }
 
 // Adds the edit, once its key and value pass every check.
-bool takeEdit(JNIEnv* env, EntryEdit edit, EntryRequest& request) {
+bool takeEdit(JNIEnv* env, EntryEdit edit, EntryOwner owner, std::vector<EntryEdit>& edits) {
     const std::string_view value = edit.value ? std::string_view(*edit.value) : std::string_view();
-    const std::string why = whyEntryIsInvalid(edit.key, edit.value ? &value : nullptr);
+    const std::string why = whyEntryIsInvalid(edit.key, edit.value ? &value : nullptr, owner);
     if (!why.empty()) return refuse(env, message::kAttributesInvalid, why);
     const std::string tooLong = edit.value ? whyEntryIsTooLong(edit.key, value) : std::string();
     if (!tooLong.empty()) return refuse(env, message::kAttributesTooLong, tooLong);
-    for (const EntryEdit& earlier : request.edits) {
+    for (const EntryEdit& earlier : edits) {
         if (sameProfileName(earlier.key, edit.key)) {
             return refuse(env, message::kAttributesInvalid, "the key " + edit.key + " is given twice");
         }
     }
-    request.edits.push_back(std::move(edit));
+    edits.push_back(std::move(edit));
     return true;
 }
 
-bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryRequest& request) {
+bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryOwner owner, std::vector<EntryEdit>& edits) {
     if (array == nullptr) return true;
     const jsize count = env->GetArrayLength(array);
     if (setting && count % 2 != 0) return refuse(env, message::kAttributesInvalid, "an entry to set has no value");
@@ -144,7 +134,7 @@ bool takeEdits(JNIEnv* env, jobjectArray array, bool setting, EntryRequest& requ
         EntryEdit edit;
         if (!takeEntryText(env, array, i, edit.key)) return false;
         if (setting && !takeEntryText(env, array, i + 1, edit.value.emplace())) return false;
-        if (!takeEdit(env, std::move(edit), request)) return false;
+        if (!takeEdit(env, std::move(edit), owner, edits)) return false;
     }
     return true;
 }
@@ -199,8 +189,16 @@ bool takeScope(JNIEnv* env, jint scope, Scope& taken, const Message& refusal) {
 bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray unset, EntryRequest& request) {
     if (name == nullptr) return refuse(env, message::kNameIsNull, "the name argument is null");
     std::size_t length = 0;
-    return takeName(env, name, request.name, length) && takeEdits(env, set, true, request) &&
-           takeEdits(env, unset, false, request);
+    return takeName(env, name, request.name, length) &&
+           takeEntryEdits(env, set, unset, EntryOwner::dataSource, request.edits);
+}
+
+bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwner owner, std::vector<EntryEdit>& edits) {
+    return takeEdits(env, set, true, owner, edits) && takeEdits(env, unset, false, owner, edits);
+}
+
+bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason) {
+    return refuse(env, refusal, reason);
 }
 
 bool requestEdits(JNIEnv* env, const EntryRequest& request) {

@@ -9,6 +9,7 @@
 
 #include "binding/frame.h"
 #include "catalog/scope.h"
+#include "binding/request_options.h"
 #include "installer/registration.h"
 
 namespace rireve {
@@ -30,6 +31,24 @@ bool takeRemoval(JNIEnv* env, jstring name, jstring driver, Request& request);
 // Takes and checks the name, the entries to set (keys and values by turns)
 // and the keys to take out (either may be null).
 bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray unset, EntryRequest& request);
+
+// Takes the entries to set (keys and values by turns) and the keys to take
+// out, each checked by the rules of their owner.
+bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwner owner, std::vector<EntryEdit>& edits);
+
+// Raises `refusal` with the reason as its cause; false.
+bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason);
+
+// A request carried out with the options the VM gives; a refusal carries
+// its reason as the exception's cause. True once it is carried out.
+template <typename Make>
+bool runRequest(JNIEnv* env, const Message& refusal, Make make) {
+    RequestOptions options;
+    Status status = readRequestOptions(env, options);
+    if (env->ExceptionCheck()) return false;
+    if (!status.ok()) return refuseRequest(env, refusal, status.reason());
+    return !raiseFailure(env, make(options), refusal);
+}
 
 // Makes the change; true once it is made.
 bool requestEdits(JNIEnv* env, const EntryRequest& request);

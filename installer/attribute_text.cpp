@@ -69,6 +69,22 @@ std::string whyAttributeTextIsInvalid(std::string_view attributes) {
 }
 
 std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value) {
+    return whyEntryIsInvalid(key, value, EntryOwner::dataSource);
+}
+
+std::string whyDriverNameIsInvalid(std::string_view name) {
+    if (name.empty()) return "the driver's name is empty";
+    if (name.size() + 2 > kMaxLineBytes) return "the driver's name is longer than a section header's line holds";
+    if (name.front() == ' ' || name.back() == ' ') return "the driver's name begins or ends with a blank";
+    if (sameProfileName(name, "ODBC")) return "ODBC is the driver manager's own section, not a driver";
+    for (char c : name) {
+        if (isControl(c)) return "the driver's name holds a control character";
+        if (c == '[' || c == ']') return "the driver's name holds " + std::string(1, c) + ", which ends a section's name";
+    }
+    return {};
+}
+
+std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value, EntryOwner owner) {
     if (key.empty()) return "an entry's key is empty";
     const std::string quoted = "the key " + std::string(key);
     if (key.find('=') != std::string_view::npos) return quoted + " holds =, which ends a key";
@@ -76,6 +92,7 @@ std::string whyEntryIsInvalid(std::string_view key, const std::string_view* valu
     if (value != nullptr && value->find_first_of("\r\n") != std::string_view::npos) {
         return "the value of " + std::string(key) + " holds a line break";
     }
+    if (owner != EntryOwner::dataSource && checkKey(key) == KeyRule::ownKey) return {};
     return whyKeyBreaksARule(key, " is the data source's own: register it again to change its driver");
 }
 

@@ -40,6 +40,18 @@ std::string whyAttributeTextIsInvalid(std::string_view attributes);
 // its key and value trimmed as the reader trims them; empty when none.
 std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value);
 
+// Whose entry it is: a data source's may not be DSN or Driver (the request
+// gives those apart); a driver's Driver is its library, and the driver
+// manager's settings have no key of their own.
+enum class EntryOwner { dataSource, driver, settings };
+std::string whyEntryIsInvalid(std::string_view key, const std::string_view* value, EntryOwner owner);
+
+// The rule for a driver's name, where it is a section name: not empty, no
+// control character, no [ or ], no blank at either end, not the driver
+// manager's own [ODBC], and a header line that unixODBC reads back whole.
+// Empty when it breaks none.
+std::string whyDriverNameIsInvalid(std::string_view name);
+
 // Why an entry to set is too long: as `key=value` it must fit one line of at
 // most 999 bytes. Empty when it fits.
 std::string whyEntryIsTooLong(std::string_view key, std::string_view value);

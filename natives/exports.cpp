@@ -12,6 +12,7 @@
 
 #include "binding/frame.h"
 #include "binding/java_catalog.h"
+#include "binding/java_drivers.h"
 #include "binding/java_probe.h"
 #include "binding/requests.h"
 #include "platform/configuration_lock.h"
@@ -119,6 +120,57 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* en
         if (!whileWriting([&] { return rireve::requestEdits(env, request); })) return nullptr;
         return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
     });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_installDriverIn(JNIEnv* env, jclass, jstring name,
+                                                                     jobjectArray entries, jint scope, jboolean replace) {
+    return typed(env, jobjectArray{},
+                 [&] { return whileWriting([&] { return rireve::javaInstallDriver(env, name, entries, scope, replace); }); });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_removeDriverIn(JNIEnv* env, jclass, jstring name, jint scope,
+                                                                    jboolean removeDataSources) {
+    return typed(env, jobjectArray{}, [&] {
+        return whileWriting([&] { return rireve::javaRemoveDriver(env, name, scope, removeDataSources); });
+    });
+}
+
+JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverIn(JNIEnv* env, jclass, jstring name, jint scope,
+                                                                   jobjectArray set, jobjectArray unset) {
+    return typed(env, jboolean{JNI_FALSE},
+                 [&] { return whileWriting([&] { return rireve::javaConfigureDriver(env, name, scope, set, unset); }); });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_driverManagerSettings(JNIEnv* env, jclass) {
+    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDriverManagerSettings(env); }); });
+}
+
+JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverManagerIn(JNIEnv* env, jclass, jobjectArray set,
+                                                                          jobjectArray unset) {
+    return typed(env, jboolean{JNI_FALSE},
+                 [&] { return whileWriting([&] { return rireve::javaConfigureDriverManager(env, set, unset); }); });
+}
+
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_fileDataSourceFolder(JNIEnv* env, jclass) {
+    return typed(env, jstring{}, [&] { return whileReading([&] { return rireve::javaFileDataSourceFolder(env); }); });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listFileDataSourcesIn(JNIEnv* env, jclass, jstring folder) {
+    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaFileDataSources(env, folder); }); });
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_readFileDataSourceAt(JNIEnv* env, jclass, jstring path) {
+    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaReadFileDataSource(env, path); }); });
+}
+
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_writeFileDataSourceAt(JNIEnv* env, jclass, jstring path,
+                                                                      jobjectArray entries) {
+    return typed(env, jstring{},
+                 [&] { return whileWriting([&] { return rireve::javaWriteFileDataSource(env, path, entries); }); });
+}
+
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_removeFileDataSourceAt(JNIEnv* env, jclass, jstring path) {
+    return typed(env, jstring{}, [&] { return whileWriting([&] { return rireve::javaRemoveFileDataSource(env, path); }); });
 }
 
 // A connection test in this process; the Java side runs it in a child

@@ -5,7 +5,6 @@
 namespace rireve {
 namespace {
 
-constexpr char kDataSourceFile[] = "ODBC.INI";
 // A value or a list of keys longer than this is taken as the installer's fault.
 constexpr int kMostBytes = 1 << 20;
 
@@ -27,7 +26,7 @@ Proc bindProc(const char* name, Status& status) {
 
 std::unique_lock<std::mutex> InstallerProfile::takeModeTurn() { return std::unique_lock<std::mutex>(modeTurn()); }
 
-InstallerProfile::InstallerProfile(UWORD mode) : turn_(modeTurn()) {
+InstallerProfile::InstallerProfile(UWORD mode, const char* file) : turn_(modeTurn()), file_(file) {
     get_ = bindProc<GetProc>("SQLGetPrivateProfileString", status_);
     write_ = bindProc<WriteProc>("SQLWritePrivateProfileString", status_);
     const auto getMode = bindProc<GetModeProc>("SQLGetConfigMode", status_);
@@ -50,8 +49,8 @@ Status InstallerProfile::read(const char* section, const char* key, std::string&
     if (!status_.ok()) return status_;
     for (int size = 4096; size <= kMostBytes; size *= 2) {
         text.assign(static_cast<std::size_t>(size), '\0');
-        const int length = get_(section, key, "", &text[0], size, kDataSourceFile);
-        if (length < 0) return Status::failure("the ODBC installer could not read ODBC.INI" + lastInstallerError());
+        const int length = get_(section, key, "", &text[0], size, file_);
+        if (length < 0) return Status::failure(std::string("the ODBC installer could not read ") + file_ + lastInstallerError());
         if (length < size - 2) {
             text.resize(static_cast<std::size_t>(length));
             return {};
@@ -80,7 +79,7 @@ Status InstallerProfile::readValue(const std::string& section, const std::string
 
 Status InstallerProfile::write(const std::string& section, const std::string& key, const char* value) const {
     if (!status_.ok()) return status_;
-    if (write_(section.c_str(), key.c_str(), value, kDataSourceFile)) return {};
+    if (write_(section.c_str(), key.c_str(), value, file_)) return {};
     return Status::failure("the ODBC installer refused to " + std::string(value != nullptr ? "set " : "take out ") + key +
                            " of " + section + lastInstallerError());
 }

@@ -1,4 +1,4 @@
-// The installer's profile functions on ODBC.INI, in one configuration mode
+// The installer's profile functions on ODBC.INI (or ODBCINST.INI), in one configuration mode
 // (the user's data sources or the system's). The mode is the installer's,
 // one for the whole process: an InstallerProfile sets it for its life and
 // puts the previous one back, and only one exists at a time in the process.
@@ -15,8 +15,8 @@ namespace rireve {
 
 class InstallerProfile {
 public:
-    // ODBC_USER_DSN or ODBC_SYSTEM_DSN.
-    explicit InstallerProfile(UWORD mode);
+    // ODBC_USER_DSN or ODBC_SYSTEM_DSN; the profile file the functions name.
+    explicit InstallerProfile(UWORD mode, const char* file = "ODBC.INI");
     ~InstallerProfile();
     InstallerProfile(const InstallerProfile&) = delete;
     InstallerProfile& operator=(const InstallerProfile&) = delete;
@@ -49,6 +49,7 @@ private:
     GetProc get_ = nullptr;
     WriteProc write_ = nullptr;
     SetModeProc setMode_ = nullptr;
+    const char* file_;
     UWORD previous_ = ODBC_BOTH_DSN;
     bool changed_ = false;
 };

@@ -278,7 +278,11 @@ Status ProfileWriter::open(ProfileFile file, std::chrono::milliseconds lockWait)
     std::string path;
     Status status = findProfilePath(file, path);
     if (status.ok() && path.empty()) status = Status::failure("unixODBC names no data source file");
-    if (status.ok()) status = resolveWritableTarget(path, target_);
+    return status.ok() ? openPath(path, lockWait) : status;
+}
+
+Status ProfileWriter::openPath(const std::string& path, std::chrono::milliseconds lockWait) {
+    Status status = resolveWritableTarget(path, target_);
     if (status.ok()) status = lock_.acquire(target_.path + ".lock", lockWait);
     if (!status.ok()) return status;
     removeLeftovers(target_.path);
@@ -320,6 +324,34 @@ Status ProfileWriter::editSection(std::string_view name, const std::vector<Entry
     });
 }
 
+Status ProfileWriter::planSection(std::string_view name, const Planner& planner) {
+    return change([&](const Before& before, std::string& text, Profile& expected) {
+        const std::vector<bool> named = sectionsNamed(before.sections, name);
+        const std::size_t first = static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
+        SectionPlan plan;
+        Status decided = planner(first == named.size() ? nullptr : &before.sections[first], plan);
+        if (!decided.ok()) return decided;
+        expected = before.sections;
+        switch (plan.kind) {
+            case SectionPlan::Kind::keep: text = std::string(before.text); break;
+            case SectionPlan::Kind::edit:
+                if (first == named.size()) return Status::failure("no section " + std::string(name) + " in " + before.path);
+                text = editSectionText(before.text, before.spans[first], plan.edits);
+                editEntries(expected[first].entries, plan.edits);
+                break;
+            case SectionPlan::Kind::put:
+                text = replaceSections(before.text, before.spans, named, sectionText(plan.section));
+                expected = replacedSections(before.sections, name, &plan.section);
+                break;
+            case SectionPlan::Kind::remove:
+                text = replaceSections(before.text, before.spans, named, {});
+                expected = replacedSections(before.sections, name, nullptr);
+                break;
+        }
+        return Status();
+    });
+}
+
 Status ProfileWriter::change(const Change& make) {
     if (!opened_) return Status::failure("the data source file is not open for changes");
     for (int tries = 0; tries < kAttempts; ++tries) {
@@ -355,6 +387,8 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     std::string text;
     Profile expected;
     status = make(Before{path, old.bytes, spans, before}, text, expected);
+    // A change that changes nothing leaves the file as it is.
+    if (status.ok() && text == old.bytes) return status;
     if (status.ok()) status = replaceFile(path, old, text, expected, lock_, again);
     changed_ = changed_ || status.ok();
     return status;

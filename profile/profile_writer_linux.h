@@ -41,6 +41,10 @@ public:
     // Finds the file as unixODBC does, checks that it may be changed
     // (file_target_linux.h) and takes its lock, waiting at most `lockWait`.
     Status open(ProfileFile file, std::chrono::milliseconds lockWait);
+    // The same for a file named by its path (a file data source).
+    Status openPath(const std::string& path, std::chrono::milliseconds lockWait);
+    // The file's final target, once open.
+    const std::string& path() const { return target_.path; }
 
     // Replaces the first section of that name (letter case ignored) and drops
     // any later ones, or adds the section at the end when there is none.
@@ -54,6 +58,18 @@ public:
     // which must be there; every other line stays as it is.
     Status editSection(std::string_view name, const std::vector<EntryEdit>& edits);
 
+    // What becomes of the first section of a name, decided on the very
+    // version of the file the change is made to: kept as it is, its entries
+    // edited in place, every section of the name replaced by one, or removed.
+    struct SectionPlan {
+        enum class Kind { keep, edit, put, remove };
+        Kind kind = Kind::keep;
+        std::vector<EntryEdit> edits;
+        ProfileSection section;
+    };
+    // Decides the plan from the first section of the name (null when there is none).
+    using Planner = std::function<Status(const ProfileSection* current, SectionPlan& plan)>;
+    Status planSection(std::string_view name, const Planner& planner);
     // The file's text as read, where its sections lie, and the reader's
     // sections of it.
     struct Before {

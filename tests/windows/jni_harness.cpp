@@ -1,7 +1,7 @@
 // Calls the Windows DLL's native methods as a Java VM would: looked up by the
 // names the VM uses on this platform, called through a JNI environment whose
 // functions this program provides. Prints what each call returned or raised.
-//   jni-harness RI-REVE.dll CONNECTION_STRING
+//   jni-harness RI-REVE.dll CONNECTION_STRING FOLDER
 #include <windows.h>
 
 #include <jni.h>
@@ -234,10 +234,13 @@ jobjectArray javaStrings(std::initializer_list<const char16_t*> texts) {
     return reinterpret_cast<jobjectArray>(array);
 }
 
+// Prints what the call returned; its reference goes, as a VM's would once
+// the native returns.
 void report(const char* call, jobject result) {
     std::printf("%s: %s%s\n", call, pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
                 describe(from(result)).c_str());
     pendingException.clear();
+    if (result != nullptr) liveLocalReferences -= 1;
 }
 
 // On 32-bit Windows the natives are __stdcall: each must remove exactly its
@@ -316,7 +319,7 @@ Function native(HMODULE library, const char* method, int argumentBytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) return 2;
+    if (argc != 4) return 2;
     const HMODULE library = LoadLibraryA(argv[1]);
     if (library == nullptr) {
         std::printf("cannot load %s\n", argv[1]);
@@ -330,11 +333,22 @@ int main(int argc, char** argv) {
     const void* registerDataSourceIn = native<const void*>(library, "registerDataSourceIn", 24);
     const void* unregisterDataSourceIn = native<const void*>(library, "unregisterDataSourceIn", 20);
     const void* configureDataSourceIn = native<const void*>(library, "configureDataSourceIn", 24);
+    const void* installDriverIn = native<const void*>(library, "installDriverIn", 24);
+    const void* removeDriverIn = native<const void*>(library, "removeDriverIn", 20);
+    const void* configureDriverIn = native<const void*>(library, "configureDriverIn", 24);
+    const void* driverManagerSettings = native<const void*>(library, "driverManagerSettings", 8);
+    const void* configureDriverManagerIn = native<const void*>(library, "configureDriverManagerIn", 16);
+    const void* listFileDataSourcesIn = native<const void*>(library, "listFileDataSourcesIn", 12);
+    const void* readFileDataSourceAt = native<const void*>(library, "readFileDataSourceAt", 12);
+    const void* writeFileDataSourceAt = native<const void*>(library, "writeFileDataSourceAt", 16);
+    const void* removeFileDataSourceAt = native<const void*>(library, "removeFileDataSourceAt", 12);
     const void* probeConnectionHere = native<const void*>(library, "probeConnectionHere", 16);
     const void* diagnoseConfiguration = native<const void*>(library, "diagnoseConfiguration", 8);
     if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource || !listDataSourcesIn ||
         !registerDataSourceIn || !unregisterDataSourceIn || !configureDataSourceIn || !probeConnectionHere ||
-        !diagnoseConfiguration) {
+        !diagnoseConfiguration || !installDriverIn || !removeDriverIn || !configureDriverIn || !driverManagerSettings ||
+        !configureDriverManagerIn || !listFileDataSourcesIn || !readFileDataSourceAt || !writeFileDataSourceAt ||
+        !removeFileDataSourceAt) {
         return 1;
     }
 
@@ -439,6 +453,48 @@ int main(int argc, char** argv) {
     report("probeConnectionHere(null, 5)",
            object(callChecked("probeConnectionHere", probeConnectionHere, vm, none, null, std::uintptr_t{5})));
     report("diagnoseConfiguration", object(callChecked("diagnoseConfiguration", diagnoseConfiguration, vm, none)));
+
+    // Drivers through the installer's own requests, the driver manager's
+    // settings and a file data source: argv[3] is a folder for the file.
+    const jobjectArray driverEntries = javaStrings({u"Driver", u"C:\\drivers\\wine.dll", u"Setup", u"C:\\drivers\\wines.dll"});
+    for (int round = 0; round < 2; ++round) {
+        report("installDriverIn(\"Wine Driver\", [Driver, Setup], system, false)",
+               object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"), driverEntries,
+                                  system, std::uintptr_t{0})));
+    }
+    report("installDriverIn(\"Wine Driver\", [Driver C:\\other.dll], system, false)",
+           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"),
+                              javaStrings({u"Driver", u"C:\\other.dll"}), system, std::uintptr_t{0})));
+    report("installDriverIn(\"Wine Driver\", [Driver, Setup], user, false)",
+           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"), driverEntries,
+                              user, std::uintptr_t{0})));
+    report("installDriverIn(\"a]b\", [Driver, Setup], system, false)",
+           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"a]b"), driverEntries, system,
+                              std::uintptr_t{0})));
+    const bool configured = (callChecked("configureDriverIn", configureDriverIn, vm, none, javaString(u"Wine Driver"),
+                                         system, javaStrings({u"CPTimeout", u"60"}), javaStrings({u"Setup"})) & 0xFF) != 0;
+    std::printf("configureDriverIn(\"Wine Driver\", system, [CPTimeout, 60], [Setup]): %s\n", configured ? "true" : "false");
+    for (int round = 0; round < 2; ++round) {
+        report("removeDriverIn(\"Wine Driver\", system, false)",
+               object(callChecked("removeDriverIn", removeDriverIn, vm, none, javaString(u"Wine Driver"), system,
+                                  std::uintptr_t{0})));
+    }
+    const bool traced = (callChecked("configureDriverManagerIn", configureDriverManagerIn, vm, none,
+                                     javaStrings({u"Trace", u"Yes", u"TraceFile", u"C:\\trace.log"}), nullptr) & 0xFF) != 0;
+    std::printf("configureDriverManagerIn([Trace, Yes, TraceFile, C:\\trace.log], null): %s\n", traced ? "true" : "false");
+    report("driverManagerSettings", object(callChecked("driverManagerSettings", driverManagerSettings, vm, none)));
+    const std::string folder(argv[3]);
+    const std::u16string folderText(folder.begin(), folder.end());
+    const std::u16string fileText = folderText + u"\\harness.dsn";
+    report("writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db])",
+           object(callChecked("writeFileDataSourceAt", writeFileDataSourceAt, vm, none, javaString(fileText.c_str()),
+                              javaStrings({u"DRIVER", u"SQLite3", u"Database", u"C:\\h.db"}))));
+    report("listFileDataSourcesIn(FOLDER)",
+           object(callChecked("listFileDataSourcesIn", listFileDataSourcesIn, vm, none, javaString(folderText.c_str()))));
+    report("removeFileDataSourceAt(FOLDER\\harness.dsn)",
+           object(callChecked("removeFileDataSourceAt", removeFileDataSourceAt, vm, none, javaString(fileText.c_str()))));
+    report("readFileDataSourceAt(FOLDER\\harness.dsn)",
+           object(callChecked("readFileDataSourceAt", readFileDataSourceAt, vm, none, javaString(fileText.c_str()))));
 
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.

@@ -50,6 +50,28 @@ end
 
 probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
 """
+WORK_WINDOWS = "Z:" + str(WORK).replace("/", "\\")
+INSTALL = 'installDriverIn("Wine Driver", [Driver, Setup], system, false): '
+REMOVE = 'removeDriverIn("Wine Driver", system, false): '
+REFUSED_INSTALL = "raised com/nq/odbc/ODBCException: Error trying to install ODBC driver! caused by "
+# Drivers through the test installer's SQLInstallDriverEx and SQLRemoveDriver
+# (its usage count), the driver manager's settings in the user's ODBC.INI,
+# and a file data source through SQLWriteFileDSN and SQLReadFileDSN.
+DRIVERS = f"""{INSTALL}\n  1\n  1
+{INSTALL}\n  2\n  1
+installDriverIn("Wine Driver", [Driver C:\\other.dll], system, false): {REFUSED_INSTALL}the driver Wine Driver is installed with the library C:\\drivers\\wine.dll, not C:\\other.dll; ask for replacement to install this one in its place (kind 1), returned null
+installDriverIn("Wine Driver", [Driver, Setup], user, false): {REFUSED_INSTALL}drivers are installed for the whole machine on Windows: the user scope has none (kind 1), returned null
+installDriverIn("a]b", [Driver, Setup], system, false): raised com/nq/odbc/ODBCException: Driver name is invalid! caused by the driver's name holds ], which ends a section's name (kind 0), returned null
+configureDriverIn("Wine Driver", system, [CPTimeout, 60], [Setup]): true
+{REMOVE}\n  1\n  1
+{REMOVE}\n  0\n  0
+configureDriverManagerIn([Trace, Yes, TraceFile, C:\\trace.log], null): true
+driverManagerSettings: \n  ODBC.INI [ODBC] (the user's)\n  \n  Trace\n  Yes\n  TraceFile\n  C:\\trace.log
+writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db]): {WORK_WINDOWS}\\harness.dsn
+listFileDataSourcesIn(FOLDER): \n  {WORK_WINDOWS}\\harness.dsn\n  2\n  DRIVER\n  SQLite3\n  Database\n  C:\\h.db
+removeFileDataSourceAt(FOLDER\\harness.dsn): {WORK_WINDOWS}\\harness.dsn
+readFileDataSourceAt(FOLDER\\harness.dsn): raised com/nq/odbc/ODBCException: Could not read ODBC file data source! caused by cannot read {WORK_WINDOWS}\\harness.dsn: No such file or directory (kind 3), returned null
+"""
 UNHEALTHY = "uses the driver {}, which has an error of its own (see above)"
 FINDINGS = [
     (0, "driver.library-invalid", "SQLite3", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
@@ -85,7 +107,7 @@ registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> 
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
 """ + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity}\n  {code}\n  {subject}\n  {reason}" for severity, code,
-                                                  subject, reason in FINDINGS) + "\n" + STACK_CHECK
+                                                  subject, reason in FINDINGS) + "\n" + DRIVERS + STACK_CHECK
 WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
 """ + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned false
@@ -102,12 +124,14 @@ end
 
 probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
 diagnoseConfiguration: raised com/nq/odbc/ODBCException: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
-""" + STACK_CHECK
+""" + DRIVERS + STACK_CHECK
 
 
 def run_harness(env, hide_driver_manager=False):
     """The harness's output without its local reference count, the count, and the exit status."""
-    command = wine.command(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll", CONNECTION])
+    (WORK / "installer-drivers.ini").unlink(missing_ok=True)
+    command = wine.command(ARCH, [BUILD / "jni-harness.exe", BUILD / "RI-REVE.dll", CONNECTION,
+                                          "Z:" + str(WORK).replace("/", "\\")])
     if hide_driver_manager:
         command = ["unshare", "-m", "sh", "-c", 'mount --bind /dev/null "$0" && exec "$@"', DRIVER_MANAGER,
                    *command]
@@ -167,7 +191,8 @@ def main():
     env = wine.environment(ARCH, PREFIX, ODBCSYSINI=str(WORK), ODBCINI=str(WORK / "user.ini"), HOME=str(WORK),
                            WINEDLLOVERRIDES="odbccp32=n", RIREVE_TEST_INSTALLER_SLEEP_MS="2000",
                            RIREVE_TEST_INSTALLER_LOG=f"Z:{log}", RIREVE_TEST_INSTALLER_PROFILE=f"Z:{WORK / 'user.ini'}",
-                           RIREVE_TEST_INSTALLER_SYSTEM_PROFILE=f"Z:{WORK / 'odbc.ini'}")
+                           RIREVE_TEST_INSTALLER_SYSTEM_PROFILE=f"Z:{WORK / 'odbc.ini'}",
+                           RIREVE_TEST_INSTALLER_DRIVERS=f"Z:{WORK / 'installer-drivers.ini'}")
     wine.make_prefix(ARCH, PREFIX, env)
     shutil.copy(BUILD / "test-installers" / "installer-3.0.0.2.dll",
                 PREFIX / "drive_c" / "windows" / "system32" / "odbccp32.dll")
@@ -177,6 +202,11 @@ def main():
     calls = log.read_text().splitlines() if log.exists() else []
     if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
         problems.append(f"the installer did not receive the request unchanged: {calls}")
+    # ODBC_INSTALL_COMPLETE, the driver's folder as the path in, its entries in order.
+    install = r"installdriver pathin=C:\drivers request=2 list=Wine Driver|Driver=C:\drivers\wine.dll|Setup=C:\drivers\wines.dll|"
+    for wanted in (install, "removedriver name=Wine Driver removedsn=0", "writefiledsn key=DRIVER value=SQLite3"):
+        if sum(1 for c in calls if c == wanted) < 1:
+            problems.append(f"the installer did not receive {wanted}: {calls}")
     # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
     for code, text in ((5, "DSN=shared;Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
         if not any(f"request={code} driver=SQLite3 attributes={text.encode().hex()}0000" in c for c in calls):

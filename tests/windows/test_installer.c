@@ -120,17 +120,89 @@ static BOOL profilePath(char* path) {
     return GetEnvironmentVariableA(name, path, MAX_PATH) > 0;
 }
 
+/* ODBCINST.INI, the drivers' profile, is one file for every mode. */
+static BOOL filePath(LPCSTR file, char* path) {
+    if (lstrcmpiA(file, "ODBCINST.INI") == 0) {
+        return GetEnvironmentVariableA("RIREVE_TEST_INSTALLER_DRIVERS", path, MAX_PATH) > 0;
+    }
+    return lstrcmpiA(file, "ODBC.INI") == 0 && profilePath(path);
+}
+
 __declspec(dllexport) int WINAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR fallback,
                                                             LPSTR out, int size, LPCSTR file) {
     char path[MAX_PATH];
-    if (lstrcmpiA(file, "ODBC.INI") != 0 || !profilePath(path)) return -1;
+    if (!filePath(file, path)) return -1;
     return (int)GetPrivateProfileStringA(section, key, fallback, out, (DWORD)size, path);
 }
 
 __declspec(dllexport) BOOL WINAPI SQLWritePrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR value,
                                                                LPCSTR file) {
     char path[MAX_PATH];
-    if (lstrcmpiA(file, "ODBC.INI") != 0 || !profilePath(path)) return FALSE;
+    if (!filePath(file, path)) return FALSE;
     return WritePrivateProfileStringA(section, key, value, path);
+}
+
+/* Drivers, with the installer's usage count, in the drivers' profile. Each
+ * call is logged with its arguments. */
+__declspec(dllexport) BOOL WINAPI SQLInstallDriverEx(LPCSTR list, LPCSTR pathIn, LPSTR pathOut, WORD pathOutSize,
+                                                     WORD* pathOutLength, WORD request, LPDWORD usageCount) {
+    char path[MAX_PATH];
+    char line[2048];
+    int length = wsprintfA(line, "installdriver pathin=%s request=%u list=", pathIn ? pathIn : "(null)", (unsigned)request);
+    for (const char* item = list; *item && length < (int)sizeof line - 600; item += lstrlenA(item) + 1) {
+        length += wsprintfA(line + length, "%s|", item);
+    }
+    logLine(line, length);
+    if (!filePath("ODBCINST.INI", path)) return FALSE;
+    const DWORD count = GetPrivateProfileIntA(list, "UsageCount", 0, path) + 1;
+    for (const char* item = list + lstrlenA(list) + 1; *item; item += lstrlenA(item) + 1) {
+        char key[256];
+        int k = 0;
+        while (item[k] && item[k] != '=' && k < 255) key[k] = item[k], ++k;
+        key[k] = '\0';
+        WritePrivateProfileStringA(list, key, item[k] == '=' ? item + k + 1 : "", path);
+    }
+    char number[16];
+    wsprintfA(number, "%lu", (unsigned long)count);
+    WritePrivateProfileStringA(list, "UsageCount", number, path);
+    if (pathOut && pathOutSize > 0) lstrcpynA(pathOut, pathIn ? pathIn : "C:\\windows\\system32", pathOutSize);
+    if (pathOutLength) *pathOutLength = (WORD)lstrlenA(pathOut ? pathOut : "");
+    *usageCount = count;
+    return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SQLRemoveDriver(LPCSTR name, BOOL removeDataSources, LPDWORD usageCount) {
+    char path[MAX_PATH];
+    char line[512];
+    logLine(line, wsprintfA(line, "removedriver name=%s removedsn=%d", name, removeDataSources));
+    if (!filePath("ODBCINST.INI", path)) return FALSE;
+    const UINT count = GetPrivateProfileIntA(name, "UsageCount", 0, path);
+    if (count == 0) return FALSE;
+    char number[16];
+    wsprintfA(number, "%u", count - 1);
+    WritePrivateProfileStringA(name, count == 1 ? NULL : "UsageCount", count == 1 ? NULL : number, path);
+    *usageCount = count - 1;
+    return TRUE;
+}
+
+/* File data sources: the [ODBC] section of the file itself; a null key lists
+ * the keys, separated by ;. */
+__declspec(dllexport) BOOL WINAPI SQLReadFileDSN(LPCSTR file, LPCSTR section, LPCSTR key, LPSTR out, WORD size,
+                                                 WORD* length) {
+    DWORD got = GetPrivateProfileStringA(section, key, "", out, size, file);
+    if (key == NULL) {
+        for (DWORD i = 0; got > 0 && i + 1 < got; ++i) {
+            if (out[i] == '\0') out[i] = ';';
+        }
+        if (got > 0) got -= 1;
+    }
+    *length = (WORD)got;
+    return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI SQLWriteFileDSN(LPCSTR file, LPCSTR section, LPCSTR key, LPCSTR value) {
+    char line[1024];
+    logLine(line, wsprintfA(line, "writefiledsn key=%s value=%s", key, value ? value : "(null)"));
+    return WritePrivateProfileStringA(section, key, value, file);
 }
 #endif

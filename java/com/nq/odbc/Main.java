@@ -61,7 +61,7 @@ final class Main {
 
     static {
         OPTIONS.put("--json", new String[] {"", "print JSON instead of a table"});
-        OPTIONS.put("--user", new String[] {"", "the user's data sources (the default of set, add and remove)"});
+        OPTIONS.put("--user", new String[] {"", "the user's data sources (the default of set, add and remove), or drivers"});
         OPTIONS.put("--system", new String[] {"", "the system's data sources, which only root may change on Linux"});
         OPTIONS.put("--unset", new String[] {" KEY", "take the entry KEY out"});
         OPTIONS.put("--verbose", new String[] {"", "print every attribute"});
@@ -69,6 +69,9 @@ final class Main {
         OPTIONS.put("--user-name", new String[] {" USER", "connect as USER"});
         OPTIONS.put("--password-stdin", new String[] {"", "read the password from the first line of standard input"});
         OPTIONS.put("--timeout", new String[] {" SECONDS", "give the test up after SECONDS (default 30)"});
+        OPTIONS.put("--replace", new String[] {"", "replace a driver installed with another library"});
+        OPTIONS.put("--with-data-sources", new String[] {"", "remove the data sources that use the driver too"});
+        OPTIONS.put("--file", new String[] {" PATH", "the trace file"});
         OPTIONS.put("--version", new String[] {"", "print the library's version"});
         OPTIONS.put("--help", new String[] {"", "print this text, or with a command its usage"});
     }
@@ -76,7 +79,13 @@ final class Main {
     private static final int ANY = Integer.MAX_VALUE;
 
     static final List<Command> COMMANDS = Arrays.asList(
-        new Command("drivers", "", 0, 0, "--verbose", "installed drivers (with --verbose, their attributes)"),
+        new Command("drivers", "", 0, 0, "--verbose", "installed drivers, their libraries and usage counts (with --verbose, their attributes)"),
+        new Command("drivers install", "NAME KEY=VALUE ...", 2, ANY, "--user --replace",
+            "install a driver (Driver=LIBRARY among its entries), or count one more use of it"),
+        new Command("drivers remove", "NAME", 1, 1, "--user --with-data-sources",
+            "count one use of a driver less; at the last, remove it"),
+        new Command("drivers set", "NAME KEY=VALUE ...", 1, ANY, "--user --unset", "change a driver's entries in place"),
+        new Command("drivers show", "NAME", 1, 1, "", "a driver's entries"),
         new Command("dsns", "", 0, 0, "--user --system", "configured data sources, their scopes and drivers"),
         new Command("show", "NAME", 1, 1, "--user --system", "a data source's entries, as odbcinst -q -s -n shows them"),
         new Command("set", "NAME KEY=VALUE ...", 1, ANY, "--user --system --unset",
@@ -87,6 +96,13 @@ final class Main {
         new Command("test", "[NAME]", 0, 1, "--user --system --user-name --password-stdin --timeout --connection-string",
             "connect to a data source (or with a connection string) and say why it fails; exit 1 when it does"),
         new Command("doctor", "", 0, 0, "", "check every driver's library and every data source's driver; exit 1 on an error"),
+        new Command("settings", "", 0, 0, "", "the driver manager's own settings ([ODBC] of odbcinst.ini)"),
+        new Command("settings set", "KEY=VALUE ...", 0, ANY, "--unset", "change the driver manager's settings"),
+        new Command("trace", "on|off", 1, 1, "--file", "turn the driver manager's tracing on (into --file PATH) or off"),
+        new Command("filedsns", "[FOLDER]", 0, 1, "", "the file data sources of a folder (the default one)"),
+        new Command("filedsn show", "PATH", 1, 1, "", "a file data source's entries"),
+        new Command("filedsn add", "PATH DRIVER [KEY=VALUE ...]", 2, ANY, "", "write a file data source"),
+        new Command("filedsn remove", "PATH", 1, 1, "", "remove a file data source"),
         new Command("help", "[COMMAND]", 0, 1, "", "this text, or a command's usage"));
 
     /** What each command does with its words (its name first), once its options are set. */
@@ -106,6 +122,34 @@ final class Main {
                 return remove(words.get(1), words.get(2));
             case "test":
                 return test(words);
+            case "drivers install":
+                return installDriver(words);
+            case "drivers remove":
+                return printUsage(words.get(1), ODBC.removeDriver(words.get(1), driverScope(),
+                        flags.contains("--with-data-sources")));
+            case "drivers set":
+                return setDriver(words);
+            case "drivers show":
+                return showDriver(words.get(1));
+            case "settings":
+                return printSettings(ODBC.getDriverManagerSettings());
+            case "settings set":
+                if (words.size() + unset.size() < 2) {
+                    return usage("wrong arguments for settings set");
+                }
+                return printSettings(ODBC.configureDriverManager(pairsOf(words.subList(1, words.size())), unset));
+            case "trace":
+                return trace(words.get(1));
+            case "filedsns":
+                return printFileDataSources(ODBC.listFileDataSources(words.size() > 1 ? words.get(1) : null));
+            case "filedsn show":
+                return printFileDataSource(ODBC.readFileDataSource(words.get(1)));
+            case "filedsn add":
+                return addFileDataSource(words);
+            case "filedsn remove":
+                ODBC.removeFileDataSource(words.get(1));
+                out.println(json ? "{\"removed\": " + quote(words.get(1)) + "}" : "Removed " + words.get(1));
+                return OK;
             case "doctor":
                 return doctor();
             default:
@@ -122,6 +166,7 @@ final class Main {
     private boolean json;
     private boolean verbose;
     private boolean passwordOnStdin;
+    private Set<String> flags = Collections.<String>emptySet();
     private DataSource.Scope scope;
     private final List<String> unset = new ArrayList<String>();
     private final Map<String, String> values = new LinkedHashMap<String, String>();
@@ -222,6 +267,11 @@ final class Main {
         if (words.isEmpty()) {
             return given.contains("--help") ? help(null)
                     : given.contains("--version") ? version() : usage("no command given");
+        }
+        flags = given;
+        // A command of two words: "drivers install NAME" is "drivers install" with NAME.
+        if (words.size() > 1 && command(words.get(0) + " " + words.get(1)) != null) {
+            words.set(0, words.get(0) + " " + words.remove(1));
         }
         Command command = command(words.get(0));
         if (command == null) {
@@ -388,6 +438,150 @@ final class Main {
         return diagnosis.hasErrors() ? REFUSED : OK;
     }
 
+    /** Drivers are the system's unless --user says otherwise. */
+    private DataSource.Scope driverScope() {
+        return scope == null ? DataSource.Scope.SYSTEM : scope;
+    }
+
+    private int installDriver(List<String> words) throws ODBCException {
+        String name = words.get(1);
+        DriverUsage usage = ODBC.installDriver(name, pairsOf(words.subList(2, words.size())), driverScope(),
+                flags.contains("--replace"));
+        return printUsage(name, usage);
+    }
+
+    private int printUsage(String name, DriverUsage usage) {
+        if (json) {
+            out.println("{\"driver\": " + quote(name) + ", \"usageCount\": " + usage.getUsageCount()
+                    + ", \"installed\": " + usage.isInstalled() + ", \"removedDataSources\": "
+                    + stringsJson(usage.getRemovedDataSources()) + ", \"dataSourcesLeft\": "
+                    + stringsJson(usage.getDataSourcesLeft()) + "}");
+        } else if (!usage.isInstalled()) {
+            out.println("Removed " + name + (usage.getRemovedDataSources().isEmpty() ? ""
+                    : " and the data sources " + String.join(", ", usage.getRemovedDataSources())));
+        } else if (!usage.getDataSourcesLeft().isEmpty() && usage.getUsageCount() == 0) {
+            out.println(name + " stays installed with a usage count of 0: still used by "
+                    + String.join(", ", usage.getDataSourcesLeft()));
+        } else {
+            out.println(name + ": usage count " + usage.getUsageCount());
+        }
+        return OK;
+    }
+
+    private static String stringsJson(List<String> texts) {
+        List<String> quoted = new ArrayList<String>();
+        for (String text : texts) {
+            quoted.add(quote(text));
+        }
+        return "[" + String.join(", ", quoted) + "]";
+    }
+
+    private int setDriver(List<String> words) throws ODBCException {
+        if (words.size() + unset.size() < 3) {
+            return usage("wrong arguments for drivers set");
+        }
+        String name = words.get(1);
+        ODBCDriver changed = ODBC.configureDriver(name, driverScope(), pairsOf(words.subList(2, words.size())), unset);
+        if (changed == null) {
+            return madeButNotFound("Changed", name);
+        }
+        out.println(json ? driverJson(changed) : "Changed " + name);
+        return OK;
+    }
+
+    private int showDriver(String name) {
+        ODBCDriver driver = ODBC.findDriver(name);
+        if (driver == null) {
+            return fail("No driver is named " + name, REFUSED);
+        }
+        if (json) {
+            out.println(driverJson(driver));
+            return OK;
+        }
+        out.println("[" + driver.getDescription() + "]");
+        for (Map.Entry<String, String> entry : driver.getAttributes().entrySet()) {
+            out.println(entry.getKey() + "=" + entry.getValue());
+        }
+        return OK;
+    }
+
+    static String driverJson(ODBCDriver driver) {
+        return "{\"description\": " + quote(driver.getDescription()) + ", \"attributes\": "
+                + mapJson(driver.getAttributes()) + "}";
+    }
+
+    private int printSettings(DriverManagerSettings settings) {
+        if (json) {
+            out.println("{\"path\": " + quote(settings.getPath()) + ", \"overriddenBy\": "
+                    + orNull(settings.getOverriddenBy()) + ", \"entries\": " + orderedMapJson(settings.getEntries()) + "}");
+            return OK;
+        }
+        out.println("[ODBC] in " + settings.getPath() + (settings.getOverriddenBy() == null ? ""
+                : " (" + settings.getOverriddenBy() + " has an [ODBC] section of its own)"));
+        for (Map.Entry<String, String> entry : settings.getEntries().entrySet()) {
+            out.println(entry.getKey() + "=" + entry.getValue());
+        }
+        return OK;
+    }
+
+    private int trace(String state) throws ODBCException {
+        if (!state.equals("on") && !state.equals("off")) {
+            return usage("trace takes on or off: " + state);
+        }
+        Map<String, String> set = new LinkedHashMap<String, String>();
+        set.put("Trace", state.equals("on") ? "Yes" : "No");
+        if (values.containsKey("--file")) {
+            if (state.equals("off")) {
+                return usage("trace off takes no --file");
+            }
+            set.put("TraceFile", values.get("--file"));
+        }
+        return printSettings(ODBC.configureDriverManager(set, null));
+    }
+
+    private int printFileDataSources(List<FileDataSource> found) {
+        if (json) {
+            List<String> items = new ArrayList<String>();
+            for (FileDataSource source : found) {
+                items.add(fileDataSourceJson(source));
+            }
+            out.println(arrayJson(items));
+            return OK;
+        }
+        List<String[]> rows = new ArrayList<String[]>();
+        rows.add(new String[] {"PATH", "DRIVER"});
+        for (FileDataSource source : found) {
+            rows.add(new String[] {source.getPath(), orDash(source.get("DRIVER"))});
+        }
+        printTable(rows);
+        return OK;
+    }
+
+    private int printFileDataSource(FileDataSource source) {
+        if (json) {
+            out.println(fileDataSourceJson(source));
+            return OK;
+        }
+        out.println("[ODBC]");
+        for (Map.Entry<String, String> entry : source.getEntries().entrySet()) {
+            out.println(entry.getKey() + "=" + entry.getValue());
+        }
+        return OK;
+    }
+
+    static String fileDataSourceJson(FileDataSource source) {
+        return "{\"path\": " + quote(source.getPath()) + ", \"entries\": " + orderedMapJson(source.getEntries()) + "}";
+    }
+
+    private int addFileDataSource(List<String> words) throws ODBCException {
+        Map<String, String> entries = new LinkedHashMap<String, String>();
+        entries.put("DRIVER", words.get(2));
+        entries.putAll(pairsOf(words.subList(3, words.size())));
+        FileDataSource written = ODBC.writeFileDataSource(words.get(1), entries);
+        out.println(json ? fileDataSourceJson(written) : "Wrote " + written.getPath());
+        return OK;
+    }
+
     private static String orNull(String text) {
         return text == null ? "null" : quote(text);
     }
@@ -483,22 +677,22 @@ final class Main {
         if (json) {
             List<String> items = new ArrayList<String>();
             for (ODBCDriver driver : drivers) {
-                items.add(driver == null ? "null" : "{\"description\": " + quote(driver.getDescription())
-                        + ", \"attributes\": " + mapJson(driver.getAttributes()) + "}");
+                items.add(driver == null ? "null" : driverJson(driver));
             }
             out.println(arrayJson(items));
             return OK;
         }
         List<String[]> rows = new ArrayList<String[]>();
-        rows.add(new String[] {"DRIVER", "LIBRARY"});
+        rows.add(new String[] {"DRIVER", "LIBRARY", "USAGE"});
         for (ODBCDriver driver : drivers) {
             if (driver == null) {
                 continue;
             }
-            rows.add(new String[] {driver.getDescription(), orDash(driver.getAttribute("Driver"))});
+            rows.add(new String[] {driver.getDescription(), orDash(driver.getAttribute("Driver")),
+                orDash(driver.getAttribute("UsageCount"))});
             if (verbose) {
                 for (Map.Entry<String, String> entry : new TreeMap<String, String>(driver.getAttributes()).entrySet()) {
-                    rows.add(new String[] {"  " + entry.getKey(), entry.getValue()});
+                    rows.add(new String[] {"  " + entry.getKey(), entry.getValue(), ""});
                 }
             }
         }

@@ -462,6 +462,251 @@ public final class ODBC {
         return new Diagnosis(findings);
     }
 
+    /**
+     * Installs a driver, or counts one more use of it, as {@code odbcinst -i -d}
+     * and Windows' {@code SQLInstallDriverEx} do. A new driver gets its
+     * entries in the given order and {@code UsageCount=1}. One installed with
+     * the same library ({@code Driver}) gets one more use and nothing else
+     * changes; one installed with another library is refused, unless
+     * {@code replace} is true: then its entries are replaced by these, and it
+     * gets one more use too.
+     *
+     * @param name the driver's name (its section)
+     * @param attributes its entries: {@code Driver} (its library) and any
+     *     others ({@code Setup}, {@code Description}, ...), in order
+     * @param scope {@code SYSTEM} for the system's driver file, {@code USER}
+     *     for the user's ({@code $HOME/.odbcinst.ini})
+     * @param replace whether a driver of that name with another library is replaced
+     * @return the usage count it has now
+     * @throws ODBCException "Error trying to install ODBC driver!" with the
+     *     reason (another library, no {@code Driver} entry, a file that cannot
+     *     be written); "Driver name is null!", "Driver name is invalid!"
+     *     (empty, a control character, {@code [} or {@code ]}, a blank at
+     *     either end, {@code ODBC}), "DataSource attribute text is invalid!"
+     *     and "DataSource attribute text is too long!" for its entries, with
+     *     nothing changed
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static DriverUsage installDriver(String name, Map<String, String> attributes, DataSource.Scope scope,
+            boolean replace) throws ODBCException {
+        int bits = scope.bits;
+        try {
+            return new DriverUsage(installDriverIn(name, keysAndValues(attributes), bits, replace));
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Counts one use of a driver less; at the last, removes it, as
+     * {@code odbcinst -u -d} and Windows' {@code SQLRemoveDriver} do. With
+     * {@code removeDataSources}, the data sources that use it go with its
+     * last use, in every scope this process may change; those it may not, and
+     * without {@code removeDataSources} all that use it, keep the driver
+     * installed with a usage count of 0, and the result names them.
+     *
+     * @param name the driver's name
+     * @param scope the driver file it is installed in
+     * @param removeDataSources whether the data sources that use it go too
+     * @return what the removal left
+     * @throws ODBCException "Error trying to remove ODBC driver!" (no such
+     *     driver, a file that cannot be written), "Driver name is null!",
+     *     "Driver name is invalid!"
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static DriverUsage removeDriver(String name, DataSource.Scope scope, boolean removeDataSources)
+            throws ODBCException {
+        int bits = scope.bits;
+        try {
+            return new DriverUsage(removeDriverIn(name, bits, removeDataSources));
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Changes a driver's entries in place, as
+     * {@link #configureDataSource(String, DataSource.Scope, Map, Collection)}
+     * does a data source's ({@code Driver}, its library, may be set here).
+     *
+     * @param name the driver's name
+     * @param scope the driver file it is installed in
+     * @param set entries to set, or null
+     * @param unset keys to take out, or null
+     * @return the driver as the driver manager lists it now, or null when a
+     *     driver of that name in another file hides it
+     * @throws ODBCException "Error trying to configure ODBC driver!" (no such
+     *     driver, a file that cannot be written), and the messages of
+     *     {@link #installDriver} for the name and entries
+     * @throws NullPointerException when {@code scope} is null
+     */
+    public static ODBCDriver configureDriver(String name, DataSource.Scope scope, Map<String, String> set,
+            Collection<String> unset) throws ODBCException {
+        int bits = scope.bits;
+        try {
+            configureDriverIn(name, bits, keysAndValues(set), unset == null ? null : unset.toArray(new String[0]));
+            return findDriver(name);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * The driver manager's own settings: tracing ({@code Trace},
+     * {@code TraceFile}), pooling ({@code Pooling}, {@code CPTimeout}) and the
+     * rest.
+     *
+     * @return the settings
+     * @throws ODBCException "Could not read ODBC configuration!" with the reason
+     */
+    public static DriverManagerSettings getDriverManagerSettings() throws ODBCException {
+        try {
+            return new DriverManagerSettings(driverManagerSettings());
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Changes the driver manager's settings in place; on Linux the system's
+     * driver file, which needs a process that may write it.
+     *
+     * @param set entries to set, or null
+     * @param unset keys to take out, or null
+     * @return the settings as changed
+     * @throws ODBCException "Error trying to configure the ODBC driver
+     *     manager!" with the reason, and the messages of entries as
+     *     {@link #installDriver}
+     */
+    public static DriverManagerSettings configureDriverManager(Map<String, String> set, Collection<String> unset)
+            throws ODBCException {
+        try {
+            configureDriverManagerIn(keysAndValues(set), unset == null ? null : unset.toArray(new String[0]));
+            return new DriverManagerSettings(driverManagerSettings());
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * The folder that file data sources are kept in by default: on Linux
+     * {@code FileDSNPath} of the driver manager's settings, else
+     * {@code ODBCDataSources} beside the system's driver file.
+     *
+     * @return the folder
+     * @throws ODBCException "Could not read ODBC configuration!"
+     */
+    public static String getFileDataSourceFolder() throws ODBCException {
+        try {
+            return fileDataSourceFolder();
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Every file data source ({@code *.dsn}) of a folder, by name; a file
+     * without an {@code [ODBC]} section is left out.
+     *
+     * @param folder the folder, or null for the default one
+     * @return the file data sources
+     * @throws ODBCException "Could not read ODBC file data source!" when the
+     *     folder cannot be listed
+     */
+    public static List<FileDataSource> listFileDataSources(String folder) throws ODBCException {
+        String[] flat;
+        try {
+            flat = listFileDataSourcesIn(folder);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+        List<FileDataSource> found = new ArrayList<FileDataSource>();
+        for (int i = 0; i < flat.length;) {
+            int count = Integer.parseInt(flat[i + 1]);
+            found.add(new FileDataSource(flat[i], flat, i + 2, count));
+            i += 2 + 2 * count;
+        }
+        return Collections.unmodifiableList(found);
+    }
+
+    /**
+     * Reads a file data source. A path that is not a full one names a file in
+     * the default folder ({@code .dsn} added when it lacks it), never out of it.
+     *
+     * @param path the file
+     * @return its entries
+     * @throws ODBCException "Could not read ODBC file data source!" (missing,
+     *     unreadable, no {@code [ODBC]} section, a path leading out of the
+     *     folder), "File data source path is null!"
+     */
+    public static FileDataSource readFileDataSource(String path) throws ODBCException {
+        try {
+            String[] flat = readFileDataSourceAt(path);
+            return new FileDataSource(flat[0], flat, 1, (flat.length - 1) / 2);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Writes a file data source: its {@code [ODBC]} section holds exactly
+     * these entries afterwards, every other byte of the file kept; a new file
+     * is made when there is none. The change is atomic, as every change of a
+     * configuration file. Paths as {@link #readFileDataSource(String)}.
+     *
+     * @param path the file
+     * @param entries the entries ({@code DRIVER} among them, as {@code FILEDSN=} needs)
+     * @return the file as written
+     * @throws ODBCException "Error trying to change ODBC file data source!"
+     *     with the reason; the messages of entries as {@link #installDriver}
+     */
+    public static FileDataSource writeFileDataSource(String path, Map<String, String> entries)
+            throws ODBCException {
+        try {
+            return readFileDataSource(writeFileDataSourceAt(path, keysAndValues(entries)));
+        } catch (ODBCException e) {
+            throw e;
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    /**
+     * Removes a file data source: a file with an {@code [ODBC]} section, and
+     * nothing else. Paths as {@link #readFileDataSource(String)}.
+     *
+     * @param path the file
+     * @throws ODBCException "Error trying to change ODBC file data source!"
+     *     and "Could not read ODBC file data source!" with the reason
+     */
+    public static void removeFileDataSource(String path) throws ODBCException {
+        try {
+            removeFileDataSourceAt(path);
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    private static native String[] installDriverIn(String name, String[] entries, int scope, boolean replace);
+
+    private static native String[] removeDriverIn(String name, int scope, boolean removeDataSources);
+
+    private static native boolean configureDriverIn(String name, int scope, String[] set, String[] unset);
+
+    private static native String[] driverManagerSettings();
+
+    private static native boolean configureDriverManagerIn(String[] set, String[] unset);
+
+    private static native String fileDataSourceFolder();
+
+    private static native String[] listFileDataSourcesIn(String folder);
+
+    private static native String[] readFileDataSourceAt(String path);
+
+    private static native String writeFileDataSourceAt(String path, String[] entries);
+
+    private static native String removeFileDataSourceAt(String path);
+
     static String probeHere(String connectionString, int timeoutSeconds) throws Throwable {
         return probeConnectionHere(connectionString, timeoutSeconds);
     }
