@@ -115,6 +115,12 @@ jboolean javaConfigureDriver(JNIEnv* env, jstring name, jint scope, jobjectArray
                : JNI_FALSE;
 }
 
+jobjectArray javaUserDrivers(JNIEnv* env) {
+    std::vector<std::string> names;
+    if (raiseFailure(env, listUserDrivers(names), message::kReadConfiguration)) return nullptr;
+    return newStrings(env, names);
+}
+
 jobjectArray javaDriverManagerSettings(JNIEnv* env) {
     DriverManagerSettings settings;
     if (raiseFailure(env, readDriverManagerSettings(settings), message::kReadConfiguration)) return nullptr;

@@ -13,6 +13,8 @@ namespace rireve {
 // each data source removed and "+name (scope)" for each still using it.
 jobjectArray javaInstallDriver(JNIEnv* env, jstring name, jobjectArray entries, jint scope, jboolean replace);
 jobjectArray javaRemoveDriver(JNIEnv* env, jstring name, jint scope, jboolean removeDataSources);
+// The names of the drivers listed from the user's driver file.
+jobjectArray javaUserDrivers(JNIEnv* env);
 jboolean javaConfigureDriver(JNIEnv* env, jstring name, jint scope, jobjectArray set, jobjectArray unset);
 
 // The path, the overriding file (empty when none), then keys and values by turns.

@@ -50,6 +50,10 @@ Outcome removeDriver(std::string_view name, Scope scope, bool removeDataSources,
 Outcome configureDriver(std::string_view name, Scope scope, const std::vector<EntryEdit>& edits,
                         const RequestOptions& options);
 
+// The drivers that the listing takes from the user's driver file, by name
+// (none on Windows, whose drivers are the machine's).
+Outcome listUserDrivers(std::vector<std::string>& names);
+
 // The driver manager's own settings ([ODBC] of the system's driver file on
 // Linux, the ODBC section of the user's ODBC.INI on Windows): where they
 // are, their entries, and a file that may override them (empty when none).

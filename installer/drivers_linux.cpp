@@ -206,6 +206,18 @@ Outcome configureDriver(std::string_view name, Scope scope, const std::vector<En
     }));
 }
 
+Outcome listUserDrivers(std::vector<std::string>& names) {
+    Profile system;
+    Profile user;
+    Status read = readDriverFiles(system, user);
+    if (!read.ok()) return Outcome::of(read);
+    for (const ListedDriver& listed : listDriverSections(system, user)) {
+        const bool fromUser = !user.empty() && listed.attributes >= &user.front() && listed.attributes <= &user.back();
+        if (fromUser) names.emplace_back(listed.description);
+    }
+    return {};
+}
+
 Outcome readDriverManagerSettings(DriverManagerSettings& settings) {
     Status status = findProfilePath(ProfileFile::drivers, settings.path);
     Profile system;

@@ -141,6 +141,8 @@ Outcome configureDriver(std::string_view name, Scope scope, const std::vector<En
     return Outcome::of(profile.status());
 }
 
+Outcome listUserDrivers(std::vector<std::string>&) { return {}; }
+
 Outcome readDriverManagerSettings(DriverManagerSettings& settings) {
     settings.path = "ODBC.INI [ODBC] (the user's)";
     const InstallerProfile profile(ODBC_USER_DSN);

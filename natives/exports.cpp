@@ -141,6 +141,10 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverIn(JNIEnv* env, 
                  [&] { return whileWriting([&] { return rireve::javaConfigureDriver(env, name, scope, set, unset); }); });
 }
 
+JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_userDriverNames(JNIEnv* env, jclass) {
+    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaUserDrivers(env); }); });
+}
+
 JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_driverManagerSettings(JNIEnv* env, jclass) {
     return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDriverManagerSettings(env); }); });
 }

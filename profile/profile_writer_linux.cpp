@@ -387,8 +387,6 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     std::string text;
     Profile expected;
     status = make(Before{path, old.bytes, spans, before}, text, expected);
-    // A change that changes nothing leaves the file as it is.
-    if (status.ok() && text == old.bytes) return status;
     if (status.ok()) status = replaceFile(path, old, text, expected, lock_, again);
     changed_ = changed_ || status.ok();
     return status;

@@ -109,7 +109,7 @@ final class Main {
     private int perform(Command command, List<String> words) throws Throwable {
         switch (command.name) {
             case "drivers":
-                return printDrivers(ODBC.getDrivers());
+                return printDrivers(ODBC.getDrivers(), userDrivers());
             case "dsns":
                 return printDataSources(scope == null ? ODBC.listDataSources() : ODBC.listDataSources(scope));
             case "show":
@@ -499,7 +499,7 @@ final class Main {
             return OK;
         }
         out.println("[" + driver.getDescription() + "]");
-        for (Map.Entry<String, String> entry : driver.getAttributes().entrySet()) {
+        for (Map.Entry<String, String> entry : new TreeMap<String, String>(driver.getAttributes()).entrySet()) {
             out.println(entry.getKey() + "=" + entry.getValue());
         }
         return OK;
@@ -673,26 +673,40 @@ final class Main {
         return OK;
     }
 
-    private int printDrivers(ODBCDriver[] drivers) {
+    /** The user's drivers; null when the files cannot say (the listing itself may still work). */
+    private static List<String> userDrivers() {
+        try {
+            return ODBC.listUserDrivers();
+        } catch (ODBCException e) {
+            return null;
+        }
+    }
+
+    private static String driverScope(List<String> userDrivers, ODBCDriver driver) {
+        return userDrivers == null ? "-" : userDrivers.contains(driver.getDescription()) ? "user" : "system";
+    }
+
+    private int printDrivers(ODBCDriver[] drivers, List<String> userDrivers) {
         if (json) {
             List<String> items = new ArrayList<String>();
             for (ODBCDriver driver : drivers) {
-                items.add(driver == null ? "null" : driverJson(driver));
+                items.add(driver == null ? "null" : driverJson(driver).replaceFirst("}$", ", \"scope\": "
+                        + quote(driverScope(userDrivers, driver)) + "}"));
             }
             out.println(arrayJson(items));
             return OK;
         }
         List<String[]> rows = new ArrayList<String[]>();
-        rows.add(new String[] {"DRIVER", "LIBRARY", "USAGE"});
+        rows.add(new String[] {"DRIVER", "LIBRARY", "USAGE", "SCOPE"});
         for (ODBCDriver driver : drivers) {
             if (driver == null) {
                 continue;
             }
             rows.add(new String[] {driver.getDescription(), orDash(driver.getAttribute("Driver")),
-                orDash(driver.getAttribute("UsageCount"))});
+                orDash(driver.getAttribute("UsageCount")), driverScope(userDrivers, driver)});
             if (verbose) {
                 for (Map.Entry<String, String> entry : new TreeMap<String, String>(driver.getAttributes()).entrySet()) {
-                    rows.add(new String[] {"  " + entry.getKey(), entry.getValue(), ""});
+                    rows.add(new String[] {"  " + entry.getKey(), entry.getValue(), "", ""});
                 }
             }
         }

@@ -687,6 +687,24 @@ public final class ODBC {
         }
     }
 
+    /**
+     * Where each installed driver is installed: the names of those the
+     * listing takes from the user's driver file ({@code $HOME/.odbcinst.ini});
+     * every other driver is the system's. None on Windows.
+     *
+     * @return the names of the user's drivers, in listing order
+     * @throws ODBCException "Could not read ODBC configuration!" with the reason
+     */
+    public static List<String> listUserDrivers() throws ODBCException {
+        try {
+            return Collections.unmodifiableList(Arrays.asList(userDriverNames()));
+        } catch (Throwable t) {
+            throw ODBCException.from(t);
+        }
+    }
+
+    private static native String[] userDriverNames();
+
     private static native String[] installDriverIn(String name, String[] entries, int scope, boolean replace);
 
     private static native String[] removeDriverIn(String name, int scope, boolean removeDataSources);

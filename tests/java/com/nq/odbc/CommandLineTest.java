@@ -43,18 +43,25 @@ class CommandLineTest {
     }
 
     @Test
-    void tablesAreAlignedForPeople() {
+    void tablesAreAlignedForPeople() throws Exception {
         Run drivers = new Run("drivers");
         assertEquals(0, drivers.status);
-        assertEquals("DRIVER              LIBRARY\n"
-                + "SQLite3             " + SQLITE + "\n"
-                + "PostgreSQL Unicode  " + PrivateConfiguration.driverLibrary("psqlodbcw.so") + "\n"
-                + "MariaDB Unicode     " + PrivateConfiguration.driverLibrary("libmaodbc.so") + "\n"
-                + "Recording Setup     " + SQLITE + "\n", drivers.out);
+        String psql = PrivateConfiguration.driverLibrary("psqlodbcw.so");
+        String maria = PrivateConfiguration.driverLibrary("libmaodbc.so");
+        String row = "%-20s%-" + (Math.max(SQLITE.length(), Math.max(psql.length(), maria.length())) + 2) + "s%-7s%s";
+        // A driver of the user's own, listed after the system's.
+        Files.writeString(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"), "[Own]\nDriver=" + SQLITE + "\n");
+        assertEquals(String.format(row, "DRIVER", "LIBRARY", "USAGE", "SCOPE\n")
+                + String.format(row, "SQLite3", SQLITE, "1", "system\n")
+                + String.format(row, "PostgreSQL Unicode", psql, "-", "system\n")
+                + String.format(row, "MariaDB Unicode", maria, "-", "system\n")
+                + String.format(row, "Recording Setup", SQLITE, "-", "system\n")
+                + String.format(row, "Own", SQLITE, "-", "user\n"), new Run("drivers").out);
+        Files.delete(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"));
 
         String verbose = new Run("drivers", "--verbose").out;
-        assertTrue(verbose.startsWith("DRIVER              LIBRARY\n"
-                + "SQLite3             " + SQLITE + "\n"
+        assertTrue(verbose.startsWith(String.format(row, "DRIVER", "LIBRARY", "USAGE", "SCOPE\n")
+                + String.format(row, "SQLite3", SQLITE, "1", "system\n")
                 + "  Description       SQLite3 ODBC Driver\n"
                 + "  Driver            " + SQLITE + "\n"
                 + "  UsageCount        1\n"
@@ -62,6 +69,40 @@ class CommandLineTest {
 
         assertEquals("NAME    SCOPE   DRIVER\nDätä    user    MariaDB Unicode\nshared  system  SQLite3\n"
                 + "orphan  system  Gone (not installed)\n", new Run("dsns").out);
+    }
+
+    @Test
+    void driversSettingsAndFileDataSourcesFromTheCommandLine() throws Exception {
+        String folder = PrivateConfiguration.FOLDER.toString();
+        String dsn = folder + "/cli.dsn";
+        String[][] steps = {
+            {"drivers install Foo Driver=" + SQLITE + " Description=foo", "0", "Foo: usage count 1\n"},
+            {"--json drivers install Foo Driver=" + SQLITE, "0", "{\"driver\": \"Foo\", \"usageCount\": 2, \"installed\": true,"
+                + " \"removedDataSources\": [], \"dataSourcesLeft\": []}\n"},
+            {"drivers install Foo Driver=/other.so", "1", ""},
+            {"drivers set Foo CPTimeout=60 --unset Description", "0", "Changed Foo\n"},
+            {"drivers show Foo", "0", "[Foo]\nCPTimeout=60\nDriver=" + SQLITE + "\nUsageCount=2\n"},
+            {"drivers remove Foo", "0", "Foo: usage count 1\n"},
+            {"drivers remove Foo --with-data-sources", "0", "Removed Foo\n"},
+            {"drivers remove Foo", "1", ""},
+            {"trace on --file " + folder + "/t.log", "0", "[ODBC] in " + PrivateConfiguration.DRIVERS + "\nTrace=Yes\nTraceFile="
+                + folder + "/t.log\n"},
+            {"--json trace off", "0", "{\"path\": \"" + PrivateConfiguration.DRIVERS + "\", \"overriddenBy\": null, \"entries\":"
+                + " {\"Trace\": \"No\", \"TraceFile\": \"" + folder + "/t.log\"}}\n"},
+            {"settings set --unset TraceFile Pooling=Yes", "0", "[ODBC] in " + PrivateConfiguration.DRIVERS
+                + "\nTrace=No\nPooling=Yes\n"},
+            {"filedsn add " + dsn + " SQLite3 Database=x", "0", "Wrote " + dsn + "\n"},
+            {"--json filedsns " + folder, "0", "[\n  {\"path\": \"" + dsn + "\", \"entries\": {\"DRIVER\": \"SQLite3\","
+                + " \"Database\": \"x\"}}\n]\n"},
+            {"filedsn show " + dsn, "0", "[ODBC]\nDRIVER=SQLite3\nDatabase=x\n"},
+            {"filedsn remove " + dsn, "0", "Removed " + dsn + "\n"},
+            {"filedsn show " + dsn, "1", ""},
+        };
+        for (String[] step : steps) {
+            Run run = new Run(step[0].split(" "));
+            assertEquals(step[1] + step[2], run.status + (run.status == 0 ? run.out : ""), step[0] + ": " + run.err);
+            assertEquals(run.status != 0, !run.err.isEmpty(), step[0] + ": " + run.err);
+        }
     }
 
     @Test

@@ -53,7 +53,8 @@ class JarTest {
         Processes.Result listed = runJar(jarCommand("drivers").toArray(new String[0]));
         assertEquals(0, listed.exitCode, listed.toString());
         assertEquals("", listed.stderr);
-        assertTrue(listed.stdout.startsWith("DRIVER              LIBRARY\nSQLite3             /"), listed.stdout);
+        assertTrue(listed.stdout.startsWith("DRIVER              LIBRARY") && listed.stdout.contains("\nSQLite3             /"),
+                listed.stdout);
         assertEquals(4, listed.stdout.split("\n").length, listed.stdout);
         assertFalse(Files.exists(MARKER), "a planted library was loaded");
         // The probe program comes out of the jar too, and goes with the VM.
@@ -84,7 +85,8 @@ class JarTest {
                 + System.getProperty("rireve.test.fakeLibrary")));
         command.addAll(jarCommand("drivers"));
         Processes.Result listed = runJar(command.toArray(new String[0]));
-        assertEquals("DRIVER               LIBRARY\nFromTheNamedLibrary  x\n", listed.stdout, listed.toString());
+        assertEquals("DRIVER               LIBRARY  USAGE  SCOPE\nFromTheNamedLibrary  x        -      -\n", listed.stdout,
+                listed.toString());
     }
 
     @Test

@@ -37,6 +37,8 @@ import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.function.Executable;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.CsvSource;
 
 /** Registration and removal through the real unixODBC and the real SQLite3 driver. */
 class UnixOdbcRegistrationTest {
@@ -790,6 +792,162 @@ class UnixOdbcRegistrationTest {
         assertTrue(asOther.stdout.startsWith("threw java.lang.Throwable: " + REGISTER_REFUSED + " (cannot write "
                 + file + ": Permission denied)"), asOther.toString());
         assertEquals(USER_SOURCES, Files.readString(file));
+    }
+
+    static final String SQLITE = PrivateConfiguration.driverLibrary("libsqlite3odbc.so");
+
+    static Map<String, String> driverEntries(String library, String description) {
+        Map<String, String> entries = new java.util.LinkedHashMap<>();
+        entries.put("Driver", library);
+        entries.put("Description", description);
+        return entries;
+    }
+
+    static String usageCount(Map<String, String> environment, String name) throws Exception {
+        Processes.Result shown = Processes.run(environment, List.of("odbcinst", "-q", "-d", "-n", name));
+        return shown.stdout.lines().filter(line -> line.startsWith("UsageCount=")).findFirst().orElse("(gone)");
+    }
+
+    @Test
+    void driversCountTheirUsesAsOdbcinstDoes() throws Exception {
+        // A twin configuration that odbcinst alone changes, step by step beside the library.
+        Path twin = PrivateConfiguration.FOLDER.resolve("twin");
+        Files.createDirectories(twin);
+        Files.writeString(twin.resolve("odbcinst.ini"), DRIVERS);
+        Files.writeString(twin.resolve("template.ini"), "[Foo]\nDriver=" + SQLITE + "\nDescription=foo\n");
+        Map<String, String> atTwin = Map.of("ODBCSYSINI", twin.toString());
+        List<String> ours = new ArrayList<>();
+        List<String> theirs = new ArrayList<>();
+        for (String step : List.of("install", "install", "remove", "remove")) {
+            DriverUsage usage = step.equals("install")
+                    ? ODBC.installDriver("Foo", driverEntries(SQLITE, "foo"), DataSource.Scope.SYSTEM, false)
+                    : ODBC.removeDriver("Foo", DataSource.Scope.SYSTEM, false);
+            Processes.run(atTwin, step.equals("install") ? List.of("odbcinst", "-i", "-d", "-f", twin + "/template.ini")
+                    : List.of("odbcinst", "-u", "-d", "-n", "Foo"));
+            ours.add(usageCount(Map.of(), "Foo") + " " + usage.getUsageCount() + " " + usage.isInstalled());
+            theirs.add(usageCount(atTwin, "Foo"));
+        }
+        assertEquals(List.of("UsageCount=1 1 true", "UsageCount=2 2 true", "UsageCount=1 1 true", "(gone) 0 false"), ours);
+        assertEquals(List.of("UsageCount=1", "UsageCount=2", "UsageCount=1", "(gone)"), theirs);
+        assertEquals(DRIVERS, Processes.read(PrivateConfiguration.DRIVERS).replaceAll("\n+$", "\n"));
+    }
+
+    @Test
+    void anInstalledDriverServesIsqlIsEditedInPlaceAndGoesWithItsDataSourcesWhenAsked() throws Exception {
+        ODBC.installDriver("Mine", driverEntries(SQLITE, "mine"), DataSource.Scope.USER, false);
+        assertTrue(PrivateConfiguration.odbcinstSections("-d").contains("Mine"));
+        ODBC.registerDataSource("viaMine", "Mine", Map.of("Database", PrivateConfiguration.FOLDER + "/m.db"),
+                DataSource.Scope.USER);
+        ODBC.registerDataSource("sysMine", "Mine", Map.of(), DataSource.Scope.SYSTEM);
+        assertEquals(0, isql("viaMine", "SELECT 1\n").exitCode);
+
+        Path userDrivers = PrivateConfiguration.FOLDER.resolve(".odbcinst.ini");
+        String before = "# kept\n" + Files.readString(userDrivers).replace("Description=mine\n", "Description = mine\n;x\n");
+        Files.writeString(userDrivers, before);
+        ODBC.configureDriver("Mine", DataSource.Scope.USER, Map.of("CPTimeout", "60"), List.of("Description"));
+        assertEquals(before.replace("Description = mine\n", "").replace("UsageCount=1\n", "UsageCount=1\nCPTimeout=60\n"),
+                Files.readString(userDrivers));
+
+        ODBCException other = assertThrows(ODBCException.class, () -> ODBC.installDriver("Mine",
+                driverEntries("/other.so", "other"), DataSource.Scope.USER, false));
+        assertEquals("Error trying to install ODBC driver!", other.getMessage());
+        assertTrue(other.getCause().getMessage().endsWith("is installed with the library " + SQLITE + ", not /other.so;"
+                + " ask for replacement to install this one in its place"), other.getCause().getMessage());
+        assertEquals(2, ODBC.installDriver("Mine", driverEntries(SQLITE, "again"), DataSource.Scope.USER, true)
+                .getUsageCount());
+        assertEquals("again", ODBC.findDriver("Mine").getAttribute("Description"));
+
+        assertEquals(1, ODBC.removeDriver("Mine", DataSource.Scope.USER, false).getUsageCount());
+        DriverUsage kept = ODBC.removeDriver("Mine", DataSource.Scope.USER, false);
+        assertEquals("usage count 0, installed, still used by [viaMine (user), sysMine (system)]", kept.toString());
+        // A system file this process may not change keeps its data source, and the driver for it.
+        Processes.run("chattr", "+i", PrivateConfiguration.SYSTEM_SOURCES.toString());
+        try {
+            DriverUsage partly = ODBC.removeDriver("Mine", DataSource.Scope.USER, true);
+            Assumptions.assumeTrue(!partly.getDataSourcesLeft().isEmpty(), "chattr +i is not permitted here");
+            assertEquals("usage count 0, installed, data sources removed [viaMine (user)], still used by [sysMine (system)]",
+                    partly.toString());
+        } finally {
+            Processes.run("chattr", "-i", PrivateConfiguration.SYSTEM_SOURCES.toString());
+        }
+        assertEquals("usage count 0, removed, data sources removed [sysMine (system)]",
+                ODBC.removeDriver("Mine", DataSource.Scope.USER, true).toString());
+        assertFalse(PrivateConfiguration.odbcinstSections("-d").contains("Mine"));
+        assertNotEquals(0, isql("viaMine", "SELECT 1\n").exitCode);
+    }
+
+    @ParameterizedTest(name = "{0}")
+    @CsvSource(delimiter = '|', value = {
+        "a]b|Driver=x|Driver name is invalid!|the driver's name holds ], which ends a section's name",
+        "ODBC|Driver=x|Driver name is invalid!|ODBC is the driver manager's own section, not a driver",
+        "' pad'|Driver=x|Driver name is invalid!|the driver's name begins or ends with a blank",
+        "NoLibrary|Description=x|Error trying to install ODBC driver!|the driver NoLibrary has no Driver entry naming its library",
+        "BadKey|[x=1|DataSource attribute text is invalid!|the key [x would start a section or a comment in the profile file",
+    })
+    void driverRequestsThatBreakARuleChangeNothing(String name, String entry, String message, String reason)
+            throws Exception {
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        String[] pair = entry.split("=", 2);
+        ODBCException refused = assertThrows(ODBCException.class,
+                () -> ODBC.installDriver(name, Map.of(pair[0], pair[1]), DataSource.Scope.SYSTEM, false));
+        assertEquals(message + " " + reason, refused.getMessage() + " " + refused.getCause().getMessage());
+        ODBCException absent = assertThrows(ODBCException.class, () -> ODBC.removeDriver("Nope", DataSource.Scope.SYSTEM, false));
+        assertEquals("no driver named Nope in " + PrivateConfiguration.DRIVERS, absent.getCause().getMessage());
+        String path = PrivateConfiguration.DRIVERS.toString();
+        if (Processes.run("chattr", "+i", path).exitCode == 0) {
+            try {
+                assertEquals("cannot write " + path + ": Operation not permitted", assertThrows(ODBCException.class,
+                        () -> ODBC.installDriver("Fine", Map.of("Driver", "x"), DataSource.Scope.SYSTEM, false))
+                        .getCause().getMessage());
+            } finally {
+                Processes.run("chattr", "-i", path);
+            }
+        }
+        for (int i = 0; i < before.size(); i++) {
+            assertArrayEquals(before.get(i), PrivateConfiguration.snapshot().get(i), "file " + i + " changed");
+        }
+    }
+
+    @Test
+    void tracingTurnedOnReallyTraces() throws Exception {
+        Path trace = PrivateConfiguration.FOLDER.resolve("trace.log");
+        DriverManagerSettings on = ODBC.configureDriverManager(Map.of("Trace", "Yes", "TraceFile", trace.toString()), null);
+        assertEquals("Yes", on.get("trace"));
+        assertEquals(PrivateConfiguration.DRIVERS.toString(), on.getPath());
+        assertEquals(0, isql("shared", "SELECT 1\n").exitCode);
+        assertTrue(Files.size(trace) > 0, "no trace written");
+        assertTrue(Files.readString(trace).contains("SQLConnect") || Files.readString(trace).contains("SQLDriverConnect"));
+        assertEquals("No", ODBC.configureDriverManager(Map.of("Trace", "No"), List.of("TraceFile")).get("Trace"));
+        Files.delete(trace);
+        assertEquals(0, isql("shared", "SELECT 1\n").exitCode);
+        assertFalse(Files.exists(trace), "traced while off");
+    }
+
+    @Test
+    void fileDataSourcesAreWrittenReadConnectedThroughAndRemoved() throws Exception {
+        Path folder = PrivateConfiguration.FOLDER.resolve("ODBCDataSources");
+        Files.createDirectories(folder);
+        assertEquals(folder.toString(), ODBC.getFileDataSourceFolder());
+        Map<String, String> entries = new java.util.LinkedHashMap<>();
+        entries.put("DRIVER", "SQLite3");
+        entries.put("Database", PrivateConfiguration.FOLDER + "/f.db");
+        FileDataSource written = ODBC.writeFileDataSource("demo", entries);
+        assertEquals(folder.resolve("demo.dsn").toString(), written.getPath());
+        assertTrue(ODBC.testConnection("FILEDSN=" + written.getPath(), Duration.ofSeconds(10)).isConnected());
+        Files.writeString(folder.resolve("demo.dsn"), "; mine\n" + Files.readString(folder.resolve("demo.dsn")));
+        ODBC.writeFileDataSource(written.getPath(), Map.of("DRIVER", "SQLite3", "Timeout", "5"));
+        assertEquals("; mine\n[ODBC]\nDRIVER=SQLite3\nTimeout=5\n", Files.readString(folder.resolve("demo.dsn")));
+        assertEquals(List.of(folder.resolve("demo.dsn").toString()),
+                ODBC.listFileDataSources(null).stream().map(FileDataSource::getPath).collect(Collectors.toList()));
+        assertEquals("5", ODBC.readFileDataSource("demo.dsn").get("timeout"));
+        assertEquals("the file data source ../odbc.ini leads out of the folder; give a full path for a file elsewhere",
+                assertThrows(ODBCException.class, () -> ODBC.readFileDataSource("../odbc.ini")).getCause().getMessage());
+        assertEquals(PrivateConfiguration.SYSTEM_SOURCES + " is not a file data source: it has no [ODBC] section",
+                assertThrows(ODBCException.class, () -> ODBC.removeFileDataSource(PrivateConfiguration.SYSTEM_SOURCES
+                        .toString())).getCause().getMessage());
+        assertEquals(SYSTEM_SOURCES, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
+        ODBC.removeFileDataSource("demo");
+        assertEquals(List.of(), ODBC.listFileDataSources(folder.toString()));
     }
 
     static void link(Path link, Path target) throws Exception {
