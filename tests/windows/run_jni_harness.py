@@ -135,7 +135,7 @@ def run_harness(env, hide_driver_manager=False):
     if hide_driver_manager:
         command = ["unshare", "-m", "sh", "-c", 'mount --bind /dev/null "$0" && exec "$@"', DRIVER_MANAGER,
                    *command]
-    done = subprocess.run(command, env=env, capture_output=True, timeout=300)
+    done = wine.run_command(command, env, timeout=300)
     out = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
     lines = out.splitlines(keepends=True)
     references = [line for line in lines if line.startswith("most local references held: ")]
@@ -159,8 +159,7 @@ def check(name, expected, listing, references, status, out):
 
 def check_probe_program(env):
     """ri-reve-probe.exe, as the Java side runs it: the request on its input, the report on its output."""
-    done = subprocess.run(wine.command(ARCH, [BUILD / "ri-reve-probe.exe"]), env=env, capture_output=True, timeout=300,
-                          input=f"5\n{CONNECTION}".encode())
+    done = wine.run(ARCH, [BUILD / "ri-reve-probe.exe"], env, stdin=f"5\n{CONNECTION}".encode())
     report = re.sub(r"^(driver|dbms)-version .*$", r"\1-version V", done.stdout.decode().replace("\r\n", "\n"), flags=re.M)
     expected = PROBE.split("\n\n")[0].split(": ", 1)[1] + "\n"
     if done.returncode != 0 or report != expected:

@@ -16,6 +16,7 @@ natively, to check that road on such a machine.
 """
 import os
 import re
+import signal
 import subprocess
 import sys
 from pathlib import Path
@@ -100,17 +101,43 @@ def environment(arch, prefix, **extra):
     return env
 
 
+def run_command(args, env, timeout=300, stdin=None):
+    """Runs a Wine command in a session of its own, its output captured.
+
+    Wine under qemu-i386 now and then hangs as it starts (wineboot never
+    returns, everything idle): past the timeout the session and the
+    prefix's wineserver are ended, and the command runs once more, saying so.
+    A second hang fails as a timeout."""
+    for attempt in (1, 2):
+        process = subprocess.Popen(args, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, start_new_session=True)
+        try:
+            out, err = process.communicate(stdin, timeout=timeout)
+            return subprocess.CompletedProcess(args, process.returncode, out, err)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+            try:
+                process.communicate(timeout=30)
+            except subprocess.TimeoutExpired:
+                pass
+            print(f"{' '.join(map(str, args))}: hung for {timeout} s, ended (attempt {attempt})", file=sys.stderr)
+    raise subprocess.TimeoutExpired(args, timeout)
+
+
 def make_prefix(arch, prefix, env):
     if (Path(prefix) / "system.reg").exists():
         return
     Path(prefix).parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run([LOADER[arch], "wineboot", "--init"], env=env, capture_output=True, check=True, timeout=600)
-    subprocess.run(["wineserver", "--wait"], env=env, capture_output=True, timeout=600)
+    made = run_command([LOADER[arch], "wineboot", "--init"], env, timeout=300)
+    if made.returncode != 0:
+        raise subprocess.CalledProcessError(made.returncode, made.args, made.stdout, made.stderr)
+    run_command(["wineserver", "--wait"], env, timeout=300)
 
 
 def command(arch, args):
     return [LOADER[arch], *map(str, args)]
 
 
-def run(arch, args, env, timeout=300):
-    return subprocess.run(command(arch, args), env=env, capture_output=True, timeout=timeout)
+def run(arch, args, env, timeout=300, stdin=None):
+    return run_command(command(arch, args), env, timeout, stdin)

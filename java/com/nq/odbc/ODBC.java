@@ -463,6 +463,22 @@ public final class ODBC {
     }
 
     /**
+     * Installs a driver, or counts one more use of it, refusing to replace
+     * one installed with another library: {@link #installDriver(String, Map,
+     * DataSource.Scope, boolean)} without replacement.
+     *
+     * @param name the driver's name
+     * @param attributes its entries, {@code Driver} among them
+     * @param scope {@code SYSTEM} or {@code USER}
+     * @return the usage count it has now
+     * @throws ODBCException as {@link #installDriver(String, Map, DataSource.Scope, boolean)}
+     */
+    public static DriverUsage installDriver(String name, Map<String, String> attributes, DataSource.Scope scope)
+            throws ODBCException {
+        return installDriver(name, attributes, scope, false);
+    }
+
+    /**
      * Installs a driver, or counts one more use of it, as {@code odbcinst -i -d}
      * and Windows' {@code SQLInstallDriverEx} do. A new driver gets its
      * entries in the given order and {@code UsageCount=1}. One installed with

@@ -834,7 +834,7 @@ class UnixOdbcRegistrationTest {
 
     @Test
     void anInstalledDriverServesIsqlIsEditedInPlaceAndGoesWithItsDataSourcesWhenAsked() throws Exception {
-        ODBC.installDriver("Mine", driverEntries(SQLITE, "mine"), DataSource.Scope.USER, false);
+        ODBC.installDriver("Mine", driverEntries(SQLITE, "mine"), DataSource.Scope.USER);
         assertTrue(PrivateConfiguration.odbcinstSections("-d").contains("Mine"));
         ODBC.registerDataSource("viaMine", "Mine", Map.of("Database", PrivateConfiguration.FOLDER + "/m.db"),
                 DataSource.Scope.USER);
