@@ -3,7 +3,6 @@
 // library's writer under its lock (profile/profile_writer_linux.h), as
 // unixODBC's odbcinst -i -d and -u -d count uses.
 #include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "catalog/configuration.h"
 #include "installer/drivers.h"
 #include "installer/data_source_file_linux.h"
+#include "profile/file_system_linux.h"
 #include "profile/profile_writer_linux.h"
 
 namespace rireve {
@@ -121,7 +121,7 @@ Status checkName(std::string_view name, std::string_view path, bool exists) {
 
 bool isDirectory(const std::string& path) {
     struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return statPath(path, status, true) && S_ISDIR(status.st_mode);
 }
 
 bool endsWithDsn(std::string_view name) {
@@ -299,12 +299,12 @@ Outcome listFileDataSources(const std::string& given, std::vector<FileDataSource
     }
     std::vector<std::string> names;
     for (dirent* entry; (entry = readdir(listing.get())) != nullptr;) {
-        if (endsWithDsn(entry->d_name)) names.emplace_back(entry->d_name);
+        if (endsWithDsn(entry->d_name)) names.push_back(folder + "/" + entry->d_name);
     }
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    for (const std::string& path : names) {
         FileDataSource source;
-        if (readFileDataSource(folder + "/" + name, source).ok()) found.push_back(std::move(source));
+        if (readFileDataSource(path, source).ok()) found.push_back(std::move(source));
     }
     return {};
 }

@@ -20,12 +20,12 @@ using RemoveDriverProc = BOOL(INSTAPI*)(LPCSTR, BOOL, LPDWORD);
 using ReadFileDsnProc = BOOL(INSTAPI*)(LPCSTR, LPCSTR, LPCSTR, LPSTR, WORD, WORD*);
 using WriteFileDsnProc = BOOL(INSTAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
 
+// The entry point, or null with the reason in `status`.
 template <typename Proc>
-Status bind(const char* name, Proc& proc) {
+Proc bind(const char* name, Status& status) {
     const InstallerProc found = resolveInstallerProc(name);
-    if (!found.bound()) return Status::failure(found.reason(name));
-    proc = procAddress<Proc>(found);
-    return {};
+    if (!found.bound()) status = Status::failure(found.reason(name));
+    return found.bound() ? procAddress<Proc>(found) : nullptr;
 }
 
 Status machineWide(Scope scope) {
@@ -43,9 +43,14 @@ std::string valueOf(const Entries& entries, std::string_view key) {
 
 // The installer's driver list: the name, then each KEY=VALUE, each ended by a NUL, and a NUL after all.
 std::string driverList(const DriverInstall& request) {
-    std::string list = request.name + '\0';
-    for (const auto& [key, value] : request.entries) list += key + "=" + value + '\0';
-    return list + '\0';
+    std::string list = request.name;
+    list += '\0';
+    for (const auto& [key, value] : request.entries) {
+        list.append(key).append("=").append(value);
+        list += '\0';
+    }
+    list += '\0';
+    return list;
 }
 
 Status installedLibrary(std::string_view name, std::string& library) {
@@ -60,9 +65,9 @@ bool isFullPath(std::string_view path) {
 }
 
 Status readFileDsn(const std::string& path, const char* key, std::string& text) {
-    ReadFileDsnProc read = nullptr;
-    Status bound = bind("SQLReadFileDSN", read);
-    if (!bound.ok()) return bound;
+    Status bound;
+    const auto read = bind<ReadFileDsnProc>("SQLReadFileDSN", bound);
+    if (read == nullptr) return bound;
     std::string buffer(32768, '\0');
     WORD length = 0;
     if (!read(path.c_str(), kSettingsSection, key, &buffer[0], static_cast<WORD>(buffer.size() - 1), &length)) {
@@ -94,9 +99,9 @@ Outcome installDriver(const DriverInstall& request, const RequestOptions&, Drive
         status = Status::failure("the driver " + request.name + " is installed with the library " + installed + ", not " +
                                  library + "; ask for replacement to install this one in its place");
     }
-    InstallDriverExProc install = nullptr;
-    if (status.ok()) status = bind("SQLInstallDriverEx", install);
     if (!status.ok()) return Outcome::of(status);
+    const auto install = bind<InstallDriverExProc>("SQLInstallDriverEx", status);
+    if (install == nullptr) return Outcome::of(status);
     const std::string list = driverList(request);
     const std::size_t slash = library.find_last_of("\\/");
     const std::string folder = slash == std::string::npos ? std::string() : library.substr(0, slash);
@@ -114,10 +119,10 @@ Outcome installDriver(const DriverInstall& request, const RequestOptions&, Drive
 
 Outcome removeDriver(std::string_view name, Scope scope, bool removeDataSources, const RequestOptions&,
                      DriverUsage& usage) {
-    RemoveDriverProc remove = nullptr;
     Status status = machineWide(scope);
-    if (status.ok()) status = bind("SQLRemoveDriver", remove);
     if (!status.ok()) return Outcome::of(status);
+    const auto remove = bind<RemoveDriverProc>("SQLRemoveDriver", status);
+    if (remove == nullptr) return Outcome::of(status);
     DWORD count = 0;
     const auto turn = InstallerProfile::takeModeTurn();
     if (!remove(std::string(name).c_str(), removeDataSources ? TRUE : FALSE, &count)) {
@@ -221,8 +226,10 @@ Outcome listFileDataSources(const std::string& given, std::vector<FileDataSource
     FindClose(search);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
+        std::string path = folder;
+        path.append("\\").append(name);
         FileDataSource source;
-        if (readFileDataSource(folder + "\\" + name, source).ok()) found.push_back(std::move(source));
+        if (readFileDataSource(path, source).ok()) found.push_back(std::move(source));
     }
     return {};
 }
@@ -245,12 +252,13 @@ Outcome readFileDataSource(const std::string& path, FileDataSource& found) {
 }
 
 Outcome writeFileDataSource(const std::string& path, const Entries& entries, const RequestOptions&) {
-    WriteFileDsnProc write = nullptr;
-    Status status = bind("SQLWriteFileDSN", write);
-    if (!status.ok()) return Outcome::of(status);
+    Status status;
+    const auto write = bind<WriteFileDsnProc>("SQLWriteFileDSN", status);
+    if (write == nullptr) return Outcome::of(status);
     FileDataSource existing;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) (void)readFileDataSource(path, existing);
-    for (const auto& [key, value] : existing.entries) {
+    for (const auto& entry : existing.entries) {
+        const std::string& key = entry.first;
         const bool kept = std::any_of(entries.begin(), entries.end(),
                                       [&](const auto& pair) { return sameProfileName(pair.first, key); });
         if (!kept && !write(path.c_str(), kSettingsSection, key.c_str(), nullptr)) {

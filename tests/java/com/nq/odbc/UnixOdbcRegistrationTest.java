@@ -896,7 +896,8 @@ class UnixOdbcRegistrationTest {
         String path = PrivateConfiguration.DRIVERS.toString();
         if (Processes.run("chattr", "+i", path).exitCode == 0) {
             try {
-                assertEquals("cannot write " + path + ": Operation not permitted", assertThrows(ODBCException.class,
+                assertEquals("cannot write " + path + ": Operation not permitted; the system's drivers are installed as root"
+                        + " (or by a user who may write the file and its folder)", assertThrows(ODBCException.class,
                         () -> ODBC.installDriver("Fine", Map.of("Driver", "x"), DataSource.Scope.SYSTEM, false))
                         .getCause().getMessage());
             } finally {
