@@ -31,7 +31,7 @@ set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_syst
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp drivers_linux.cpp
-  drivers_windows.cpp
+  drivers_windows.cpp file_data_source_path.cpp
   lock_timeout.cpp registration.cpp)
 set(RIREVE_LAYER_probe connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)

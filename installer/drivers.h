@@ -77,6 +77,13 @@ Outcome findFileDataSourceFolder(std::string& folder);
 // Where a path of a file data source leads: a full path as it is; a name in
 // the default folder, never out of it, with .dsn added when it lacks it.
 Outcome resolveFileDataSourcePath(std::string_view given, std::string& path);
+// The rule both platforms share: a name given relative to `folder` stays in
+// it (no ".." part among those `separators` divide), joined with `separator`,
+// .dsn added when it lacks it.
+Outcome placeInFolder(std::string_view given, const std::string& folder, std::string_view separators, char separator,
+                      std::string& path);
+bool endsWithDsn(std::string_view name);
+
 // Every *.dsn file of the folder (the default one when empty), by name.
 Outcome listFileDataSources(const std::string& folder, std::vector<FileDataSource>& found);
 Outcome readFileDataSource(const std::string& path, FileDataSource& found);

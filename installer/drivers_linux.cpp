@@ -124,10 +124,6 @@ bool isDirectory(const std::string& path) {
     return statPath(path, status, true) && S_ISDIR(status.st_mode);
 }
 
-bool endsWithDsn(std::string_view name) {
-    return name.size() > 4 && sameProfileName(name.substr(name.size() - 4), ".dsn");
-}
-
 }  // namespace
 
 Outcome installDriver(const DriverInstall& request, const RequestOptions& options, DriverUsage& usage) {
@@ -270,19 +266,9 @@ Outcome resolveFileDataSourcePath(std::string_view given, std::string& path) {
         path = std::string(given);
         return {};
     }
-    for (std::size_t start = 0; start <= given.size();) {
-        const std::size_t end = std::min(given.find('/', start), given.size());
-        if (given.substr(start, end - start) == "..") {
-            return Outcome::of(Status::failure("the file data source " + std::string(given) +
-                                               " leads out of the folder; give a full path for a file elsewhere"));
-        }
-        start = end + 1;
-    }
     std::string folder;
     Outcome found = findFileDataSourceFolder(folder);
-    if (!found.ok()) return found;
-    path = folder + "/" + std::string(given) + (endsWithDsn(given) ? "" : ".dsn");
-    return {};
+    return found.ok() ? placeInFolder(given, folder, "/", '/', path) : found;
 }
 
 Outcome listFileDataSources(const std::string& given, std::vector<FileDataSource>& found) {

@@ -190,20 +190,9 @@ Outcome resolveFileDataSourcePath(std::string_view given, std::string& path) {
         path = std::string(given);
         return {};
     }
-    for (std::size_t start = 0; start <= given.size();) {
-        const std::size_t end = std::min(given.find_first_of("\\/", start), given.size());
-        if (given.substr(start, end - start) == "..") {
-            return Outcome::of(Status::failure("the file data source " + std::string(given) +
-                                               " leads out of the folder; give a full path for a file elsewhere"));
-        }
-        start = end + 1;
-    }
     std::string folder;
     Outcome found = findFileDataSourceFolder(folder);
-    if (!found.ok()) return found;
-    const bool dsn = given.size() > 4 && sameProfileName(given.substr(given.size() - 4), ".dsn");
-    path = folder + "\\" + std::string(given) + (dsn ? "" : ".dsn");
-    return {};
+    return found.ok() ? placeInFolder(given, folder, "\\/", '\\', path) : found;
 }
 
 Outcome listFileDataSources(const std::string& given, std::vector<FileDataSource>& found) {

@@ -60,12 +60,7 @@ public final class DriverManagerSettings {
      * @return the value, or null
      */
     public String get(String key) {
-        for (Map.Entry<String, String> entry : entries.entrySet()) {
-            if (ODBCDriver.sameKeyword(entry.getKey(), key)) {
-                return entry.getValue();
-            }
-        }
-        return null;
+        return Entries.valueIgnoringCase(entries, key);
     }
 
     @Override

@@ -47,6 +47,16 @@ final class Entries extends AbstractMap<String, String> {
     }
 
     /** Whether two keys are equal with ASCII letter case ignored, as ODBC compares keywords. */
+    /** The value of the first key of the map equal to {@code key}, ASCII letter case ignored; or null. */
+    static String valueIgnoringCase(java.util.Map<String, String> entries, String key) {
+        for (java.util.Map.Entry<String, String> entry : entries.entrySet()) {
+            if (sameKeyword(entry.getKey(), key)) {
+                return entry.getValue();
+            }
+        }
+        return null;
+    }
+
     static boolean sameKeyword(String a, String b) {
         if (a.length() != b.length()) {
             return false;

@@ -46,12 +46,7 @@ public final class FileDataSource {
      * @return the value, or null
      */
     public String get(String key) {
-        for (Map.Entry<String, String> entry : entries.entrySet()) {
-            if (ODBCDriver.sameKeyword(entry.getKey(), key)) {
-                return entry.getValue();
-            }
-        }
-        return null;
+        return Entries.valueIgnoringCase(entries, key);
     }
 
     @Override
