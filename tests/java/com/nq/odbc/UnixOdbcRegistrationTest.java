@@ -915,8 +915,20 @@ class UnixOdbcRegistrationTest {
         DriverManagerSettings on = ODBC.configureDriverManager(Map.of("Trace", "Yes", "TraceFile", trace.toString()), null);
         assertEquals("Yes", on.get("trace"));
         assertEquals(PrivateConfiguration.DRIVERS.toString(), on.getPath());
-        assertEquals(0, isql("shared", "SELECT 1\n").exitCode);
-        assertTrue(Files.size(trace) > 0, "no trace written");
+        Processes.Result traced = isql("shared", "SELECT 1\n");
+        assertEquals(0, traced.exitCode);
+        if (!Files.exists(trace)) {
+            // Seen once in a sanitizer run beside other suites, not reproduced alone: a second
+            // connection, a second later, tells a passing hiccup from tracing that does not work.
+            Thread.sleep(1000);
+            traced = isql("shared", "SELECT 1\n");
+            System.out.println("tracing: no trace after the first isql; after a second: " + Files.exists(trace));
+        }
+        if (!Files.exists(trace) || Files.size(trace) == 0) {
+            throw new AssertionError("no trace written by " + traced + " with " + PrivateConfiguration.DRIVERS + ":\n"
+                    + Processes.read(PrivateConfiguration.DRIVERS) + "in "
+                    + Processes.run("ls", "-la", PrivateConfiguration.FOLDER.toString()).stdout);
+        }
         assertTrue(Files.readString(trace).contains("SQLConnect") || Files.readString(trace).contains("SQLDriverConnect"));
         assertEquals("No", ODBC.configureDriverManager(Map.of("Trace", "No"), List.of("TraceFile")).get("Trace"));
         Files.delete(trace);
