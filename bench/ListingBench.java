@@ -10,7 +10,11 @@ import java.util.Arrays;
  * warm-up; or, with "first", only the JVM's first getDrivers(), loading the
  * library included; or, with "probe", one connection test of a SQLite3
  * database in this process and in a child process, and diagnose().
- * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first|probe RUNS DATABASE DRIVER_LIBRARY
+ * With "fresh dataSources|scoped", one listing in this fresh JVM, its
+ * seconds and the JVM's peak resident memory; with "register RUNS", the
+ * median seconds of one registration of a user data source (each a new one,
+ * all removed after).
+ * Usage: java -cp ri-reve.jar:. ListingBench RUNS|first|probe RUNS DATABASE DRIVER_LIBRARY|fresh KIND|register RUNS
  * Prints one JSON object: median seconds per listing, entries listed, and
  * the JVM's peak resident memory in KiB; or the first call's seconds.
  */
@@ -27,6 +31,17 @@ public final class ListingBench {
             long start = System.nanoTime();
             ODBC.getDrivers();
             System.out.printf("{\"firstCall\": %.6f}%n", (System.nanoTime() - start) / 1e9);
+            return;
+        }
+        if (args[0].equals("fresh")) {
+            long start = System.nanoTime();
+            int listed = args[1].equals("scoped") ? listScoped() : ODBC.getDataSources().length;
+            System.out.printf("{\"seconds\": %.6f, \"listed\": %d, \"peakRssKiB\": %d}%n",
+                    (System.nanoTime() - start) / 1e9, listed, peakRssKiB());
+            return;
+        }
+        if (args[0].equals("register")) {
+            register(Math.max(1, Integer.parseInt(args[1])));
             return;
         }
         if (args[0].equals("probe")) {
@@ -55,6 +70,21 @@ public final class ListingBench {
         });
         System.out.printf("{\"inProcess\": %.6f, \"isolated\": %.6f, \"diagnose\": %.6f, \"drivers\": %d}%n",
                 inProcess, isolated, diagnose, ODBC.getDrivers().length);
+    }
+
+    static void register(int runs) throws Exception {
+        java.util.Map<String, String> entries = java.util.Collections.singletonMap("Database", "/tmp/bench.db");
+        double[] times = new double[runs];
+        for (int i = 0; i < runs; i++) {
+            long start = System.nanoTime();
+            ODBC.registerDataSource("registered" + i, "Driver 0", entries, com.nq.odbc.DataSource.Scope.USER);
+            times[i] = (System.nanoTime() - start) / 1e9;
+        }
+        for (int i = 0; i < runs; i++) {
+            ODBC.unregisterDataSource("registered" + i, "Driver 0", com.nq.odbc.DataSource.Scope.USER);
+        }
+        Arrays.sort(times);
+        System.out.printf("{\"register\": %.6f}%n", times[runs / 2]);
     }
 
     static int connected(String connection, java.time.Duration timeout, ConnectionTest.Isolation isolation) {

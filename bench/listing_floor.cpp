@@ -1,11 +1,15 @@
-// The cost of a listing without the JVM, timed two ways:
+// The cost of a listing without the JVM, timed three ways:
 //   reader          one read of the configuration files with unixODBC's own
 //                   profile reader, each data source's driver found in it:
 //                   the least any listing of the files can cost;
-//   driver-manager  one plain pass of SQLDrivers and one of SQLDataSources.
-// Usage: listing-floor reader|driver-manager RUNS
+//   driver-manager  one plain pass of SQLDrivers and one of SQLDataSources;
+//   bytes           the user's data source file ($ODBCINI) read and its
+//                   lines counted, nothing more: what reading costs at all.
+// Usage: listing-floor reader|driver-manager|bytes RUNS
 // Prints one JSON object: median seconds per listing, and entries listed.
+#include <fcntl.h>
 #include <sql.h>
+#include <unistd.h>
 #include <sqlext.h>
 
 #include <algorithm>
@@ -122,6 +126,17 @@ int walk(bool drivers) {
     return count;
 }
 
+int countLines() {
+    static std::vector<char> buffer(1 << 20);
+    const int fd = open(std::getenv("ODBCINI"), O_RDONLY | O_CLOEXEC);
+    int lines = 0;
+    for (ssize_t got; fd >= 0 && (got = read(fd, buffer.data(), buffer.size())) > 0;) {
+        lines += static_cast<int>(std::count(buffer.data(), buffer.data() + got, '\n'));
+    }
+    if (fd >= 0) close(fd);
+    return lines;
+}
+
 int driverManagerDrivers() { return walk(true); }
 int driverManagerDataSources() { return walk(false); }
 
@@ -141,8 +156,14 @@ double medianSeconds(int runs, const std::function<int()>& listing, int* listed)
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "bytes") == 0) {
+        int lines = 0;
+        const double seconds = medianSeconds(std::max(1, std::atoi(argv[2])), countLines, &lines);
+        std::printf("{\"bytes\": %.6f, \"lines\": %d}\n", seconds, lines);
+        return 0;
+    }
     if (argc != 3 || (std::strcmp(argv[1], "reader") != 0 && std::strcmp(argv[1], "driver-manager") != 0)) {
-        std::fprintf(stderr, "usage: listing-floor reader|driver-manager RUNS\n");
+        std::fprintf(stderr, "usage: listing-floor reader|driver-manager|bytes RUNS\n");
         return 2;
     }
     const bool reader = std::strcmp(argv[1], "reader") == 0;

@@ -40,6 +40,10 @@ SIZES = [(10, 5), (100, 5), (400, 5), (1000, 5), (10, 50), (100, 50), (400, 50),
          (10000, 5), (10000, 50)]
 LARGEST_FOR_ALL = 1000
 SMOKE_SIZES = [(10, 5)]
+# Large user files of data sources with 7 entries each: the listing's cost as
+# the file grows, against odbcinst and against reading the bytes alone.
+SCALE_SIZES = [10000, 100000]
+SMOKE_SCALE_SIZES = [1000]
 PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pyodbc
 HERE = Path(__file__).resolve().parent
 
@@ -62,6 +66,57 @@ def write_configuration(folder, data_sources, drivers):
             out.write(f"[source{n:04d}]\nDriver=Driver {n % drivers}\nDatabase=/tmp/source{n}.db\n"
                       f"Description=Benchmark source {n}\nTimeout=1000\nStepAPI=No\n\n")
     (folder / "user.ini").write_text("")
+
+
+def write_scale_configuration(folder, data_sources, drivers=5):
+    library = sqlite_driver()
+    with open(folder / "odbcinst.ini", "w") as out:
+        for d in range(drivers):
+            out.write(f"[Driver {d}]\nDescription=Benchmark driver {d}\nDriver={library}\nUsageCount=1\n\n")
+    (folder / "odbc.ini").write_text("")
+    with open(folder / "user.ini", "w") as out:
+        for n in range(data_sources):
+            out.write(f"[source{n:06d}]\nDriver=Driver {n % drivers}\nDatabase=/tmp/source{n}.db\n"
+                      f"Description=Benchmark source {n}\nTimeout=1000\nStepAPI=No\nNoWCHAR=No\nLongNames=Yes\n\n")
+
+
+def measure_scale(build, folder, runs):
+    """One size of the scale rows: warm and fresh-JVM listings, odbcinst, the bytes alone, one registration."""
+    env = environment(folder)
+    env.pop("GLIBC_TUNABLES")  # the library's own reader needs no malloc setting
+    classpath = f"{build / 'ri-reve.jar'}:{build / 'bench'}"
+    java = ["java", "-Djava.library.path=" + str(build), "-cp", classpath, "ListingBench"]
+    warm = run_json(java + [str(runs)], env)
+    fresh = {kind: run_json(java + ["fresh", kind], env) for kind in ("dataSources", "scoped")}
+    return {
+        "dataSources": warm["dataSources"], "scoped": warm["scoped"], "listed": warm["dataSourcesListed"],
+        "freshDataSources": fresh["dataSources"], "freshScoped": fresh["scoped"],
+        "odbcinst": time_process(["odbcinst", "-q", "-s"], env, max(3, runs // 5)),
+        "bytes": run_json([str(build / "bench" / "listing-floor"), "bytes", str(runs)], env)["bytes"],
+        "register": run_json(java + ["register", str(max(5, runs // 3))], env)["register"],
+    }
+
+
+def scale_report(rows):
+    lines = ["| sections | getDataSources() | listDataSources() | fresh JVM getDataSources(): s, peak MiB"
+             + " | fresh JVM listDataSources(): s, peak MiB | odbcinst -q -s | bytes read, lines counted"
+             + " | one registration |",
+             "|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for n, r in rows:
+        fresh = [r["freshDataSources"], r["freshScoped"]]
+        lines.append(f"| {n} | {r['dataSources'] * 1000:.1f} ms | {r['scoped'] * 1000:.1f} ms | "
+                     + " | ".join(f"{f['seconds']:.3f} s, {f['peakRssKiB'] / 1024:.0f} MiB" for f in fresh)
+                     + f" | {r['odbcinst'] * 1000:.0f} ms | {r['bytes'] * 1000:.2f} ms | {r['register'] * 1000:.1f} ms |")
+    if len(rows) >= 2:
+        (small, a), (large, b) = rows[0], rows[-1]
+        lines += ["", f"From {small} to {large} sections ({large // small} times as many): getDataSources()"
+                  + f" {b['dataSources'] / a['dataSources']:.1f} times the time, listDataSources()"
+                  + f" {b['scoped'] / a['scoped']:.1f} times."]
+    n, r = rows[-1]
+    lines += ["", f"At {n} sections, getDataSources() is {r['odbcinst'] / r['dataSources']:.0f} times as fast as"
+              + f" `odbcinst -q -s` and takes {r['dataSources'] / r['bytes']:.1f} times as long as reading the file's"
+              + " bytes and counting its lines."]
+    return "\n".join(lines)
 
 
 def environment(folder):
@@ -226,6 +281,11 @@ def main():
             write_configuration(folder, n, d)
             print(f"measuring N={n} D={d} ...", file=sys.stderr, flush=True)
             rows.append(((n, d), measure(build, folder, runs, CONTENDERS if n <= LARGEST_FOR_ALL else FLOOR_ONLY)))
+        scale_rows = []
+        for n in (SMOKE_SCALE_SIZES if args.smoke else SCALE_SIZES):
+            write_scale_configuration(folder, n)
+            print(f"measuring {n} sections of 7 entries ...", file=sys.stderr, flush=True)
+            scale_rows.append((n, measure_scale(build, folder, runs)))
         write_configuration(folder, *SMOKE_SIZES[0])
         first = first_call(build, folder, runs)
         cli = command_line(build, folder, runs)
@@ -245,6 +305,14 @@ def main():
         + " their ratios are against the reader's and pyodbc's listing of data sources. Against getDataSources():"
         + " " + ", ".join(f"N={n} D={d} {r['library']['scoped'] / r['library']['dataSources']:.2f}×"
                           for (n, d), r in rows if n == 1000) + ".",
+        "",
+        "## Large files",
+        "",
+        "A user file of data sources with 7 entries each, 5 drivers; medians in one warmed-up JVM, a fresh JVM's"
+        + " first listing, `odbcinst -q -s` as a whole process, `listing-floor bytes` (read the file, count its"
+        + " lines) and one registration of a user data source into the file.",
+        "",
+        scale_report(scale_rows),
         "",
         f"Peak resident memory of the JVM after listing N={largest[0][0]}, D={largest[0][1]}:"
         + f" {largest[1]['library']['peakRssKiB'] / 1024:.1f} MiB.",

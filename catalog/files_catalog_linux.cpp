@@ -1,5 +1,5 @@
 // Linux: the catalogue read straight from the configuration files, once per
-// call, with unixODBC's own reader. Each listing sees one snapshot: every
+// call, by unixODBC's rules. Each listing sees one snapshot: every
 // data source's driver is found in the same read as the data source.
 #include <cstdlib>
 #include <string>
@@ -36,19 +36,28 @@ std::size_t indexOf(const std::unordered_map<std::string_view, std::size_t>& byD
 }
 
 // The data sources as the driver manager lists them, each with its driver.
+// Searching both files, unixODBC reads the user's first and adds the
+// system's behind it, by the rules of an added file; a user file that is
+// there but cannot be read, or that its reader rejects, leaves the system's
+// alone, read and listed as unixODBC reads and lists it on its own.
 Status readDataSources(Catalog& catalog, std::vector<ListedDataSource>& listed,
                        std::unordered_map<std::string_view, std::size_t>& byDescription) {
     const std::vector<std::string_view> keys = {"Driver", "Description"};
+    DataSourceSearch search = dataSourceSearch(std::getenv("ODBCSEARCH"));
     ProfileAccess userAccess = ProfileAccess::read;
     Profile& user = catalog.keepFile();
     Profile& system = catalog.keepFile();
-    Status read = readProfileFile(ProfileFile::userDataSources, user, keys, &userAccess);
-    if (read.ok()) read = readProfileFile(ProfileFile::systemDataSources, system, keys);
+    Status read;
+    if (search != DataSourceSearch::system) {
+        read = readProfileFile(ProfileFile::userDataSources, user, keys, &userAccess);
+    }
+    const bool userRead = userAccess == ProfileAccess::read || userAccess == ProfileAccess::missing;
+    if (search == DataSourceSearch::both && !userRead) search = DataSourceSearch::system;
+    const ProfileRules rules = search == DataSourceSearch::both ? ProfileRules::added : ProfileRules::opened;
+    if (read.ok() && search != DataSourceSearch::user) {
+        read = readProfileFile(ProfileFile::systemDataSources, system, keys, nullptr, rules);
+    }
     if (!read.ok()) return read;
-    DataSourceSearch search = dataSourceSearch(std::getenv("ODBCSEARCH"));
-    // A user file that is there but cannot be read leaves the system's alone,
-    // listed as unixODBC lists it on its own.
-    if (search == DataSourceSearch::both && userAccess == ProfileAccess::unreadable) search = DataSourceSearch::system;
     listed = listDataSourceSections(user, system, search);
     return readDrivers(catalog, byDescription);
 }

@@ -2,10 +2,15 @@
 
 namespace rireve {
 
+// An entry with an empty key names nothing a driver could look up, and would
+// end the driver manager's list of keys early (its names are NUL-separated):
+// it is passed over, and the entries after it, which drivers do read, stay.
 std::vector<Pair> pairsOf(const std::vector<ProfileEntry>& entries) {
     std::vector<Pair> pairs;
     pairs.reserve(entries.size());
-    for (const ProfileEntry& entry : entries) pairs.push_back({entry.key, entry.value});
+    for (const ProfileEntry& entry : entries) {
+        if (!entry.key.empty()) pairs.push_back({entry.key, entry.value});
+    }
     return pairs;
 }
 
@@ -13,6 +18,7 @@ std::vector<Pair> driverListPairsOf(const std::vector<ProfileEntry>& entries) {
     std::vector<Pair> pairs;
     pairs.reserve(entries.size());
     for (const ProfileEntry& entry : entries) {
+        if (entry.key.empty()) continue;
         const std::string_view value = entry.value;
         const std::size_t last = value.rfind('=');
         if (last == std::string_view::npos) {

@@ -24,16 +24,16 @@ set(RIREVE_BELOW_binding installer probe)
 set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp java_catalog.cpp java_drivers.cpp java_objects.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
-set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp ini_reader_linux.cpp installer_profile.cpp
+set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp configuration_paths_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
-  open_writers_linux.cpp profile.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
+  open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp drivers_linux.cpp
   drivers_windows.cpp file_data_source_path.cpp
   lock_timeout.cpp registration.cpp)
-set(RIREVE_LAYER_probe connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
+set(RIREVE_LAYER_probe configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
 # Windows; a test build lists through a stand-in driver manager on Linux too.

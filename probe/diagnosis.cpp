@@ -10,6 +10,7 @@
 
 #include "base/text_rules.h"
 #include "catalog/catalog.h"
+#include "probe/configuration_files.h"
 #include "probe/library_image.h"
 
 namespace rireve {
@@ -198,12 +199,15 @@ void checkDataSource(Checked& checked, const DataSourceRecord& source, const Cat
 Outcome diagnoseConfiguration(std::vector<Finding>& findings) {
     LibraryImage program;
     if (Status read = readProgramImage(program); !read.ok()) return Outcome::of(read);
+    const bool unread = checkConfigurationFiles(findings);
     Catalog drivers;
     if (Outcome listed = listDrivers(drivers); !listed.ok()) return listed;
     Catalog sources;
     if (Outcome listed = listScopedDataSources(static_cast<int>(Scope::user) | static_cast<int>(Scope::system), sources);
-        !listed.ok())
-        return listed;
+        !listed.ok()) {
+        // A file found unread has its finding; the data sources cannot be told.
+        return unread ? Outcome() : listed;
+    }
     Checked checked{findings, program, {}};
     std::vector<bool> healthy;
     for (const DriverRecord& driver : drivers.drivers) healthy.push_back(!driver.vanished && checkDriver(checked, driver));

@@ -68,4 +68,21 @@ Status openRegularFile(const std::string& path, int flags, Descriptor& file, str
     return {};
 }
 
+Status readAll(int fd, std::string& bytes, const std::string& path) {
+    // Straight into the string, as much as its capacity holds (a caller that
+    // knows the size reserves one byte more, to see the end without growing).
+    constexpr std::size_t kStep = 1 << 16;
+    for (off_t at = 0;;) {
+        const std::size_t size = bytes.size();
+        const std::size_t step = bytes.capacity() > size ? bytes.capacity() - size : kStep;
+        bytes.resize(size + step);
+        const ssize_t got = pread(fd, bytes.data() + size, step, at);
+        bytes.resize(size + (got > 0 ? static_cast<std::size_t>(got) : 0));
+        if (got == 0) return {};
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Status::systemFailure("cannot read", path, errno);
+        at += got;
+    }
+}
+
 }  // namespace rireve

@@ -51,4 +51,7 @@ Status checkOwnedHere(const std::string& path, const struct stat& status);
 // with no reason, so that callers can take a missing file as empty.
 Status openRegularFile(const std::string& path, int flags, Descriptor& file, struct stat& status, int& error);
 
+// Appends every byte from the file's start to its end.
+Status readAll(int fd, std::string& bytes, const std::string& path);
+
 }  // namespace rireve

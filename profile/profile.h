@@ -2,11 +2,11 @@
 // system and user odbc.ini), read as unixODBC reads them
 // (profile_writer_linux.h changes them one section at a time).
 //
-// Reading goes through unixODBC's own profile reader, which its installer
-// library exports: its rules (comments, trimming, long lines, duplicate
-// sections) hold because they are its code. The driver manager's listing
-// calls are not used: they serve a process-wide cache that keeps stale
-// answers, and they cut long lists short.
+// Reading is this library's own, in one pass over the file's bytes, to
+// unixODBC's rules (profile_text.h); nothing is kept from one read to the
+// next. The driver manager's listing calls are not used: they serve a
+// process-wide cache that keeps stale answers, and they cut long lists
+// short.
 #pragma once
 
 #include <optional>
@@ -40,31 +40,39 @@ using Profile = std::vector<ProfileSection>;
 enum class ProfileFile { drivers, userDrivers, systemDataSources, userDataSources };
 
 // The file's path as unixODBC finds it ($ODBCSYSINI, $ODBCINSTINI, $ODBCINI,
-// the user's home folder). Fails when the installer library cannot be bound.
+// the user's home folder).
 Status findProfilePath(ProfileFile file, std::string& path);
 
 // Whether a read found the file: unixODBC lists data sources differently
-// when the user's file is there but cannot be read.
-enum class ProfileAccess { read, missing, unreadable };
+// when the user's file is there but cannot be read, or is rejected by its
+// reader (profile_text.h).
+enum class ProfileAccess { read, missing, unreadable, rejected };
 
-// Reads a file with unixODBC's reader. A file that is missing or cannot be
-// read gives no sections, as it does for the driver manager (`access` says
-// which). Fails when the reader cannot be bound, and for a file that is not
-// a regular one (a FIFO, a device, a folder), which is never opened in a way
-// that could block. With keys, only the entries of those keys are kept
-// (letter case ignored): a listing of data sources needs two of them.
+// The rules of a file read first, or of one added behind another
+// (profile_text.h).
+enum class ProfileRules { opened, added };
+
+// Reads a file. A file that is missing, cannot be read or is rejected gives
+// no sections, as it does for the driver manager (`access` says which).
+// Fails for a file that is not a regular one (a FIFO, a device, a folder),
+// which is never opened in a way that could block. With keys, only the
+// entries of those keys are kept (letter case ignored): a listing of data
+// sources needs two of them.
 Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {},
-                   ProfileAccess* access = nullptr);
+                   ProfileAccess* access = nullptr, ProfileRules rules = ProfileRules::opened);
 
 // Finds the file's path and reads it.
 Status readProfileFile(ProfileFile file, Profile& profile, const std::vector<std::string_view>& keys = {},
-                       ProfileAccess* access = nullptr);
+                       ProfileAccess* access = nullptr, ProfileRules rules = ProfileRules::opened);
 
-// As readProfileFile, but a file that is there and cannot be read fails
-// with its path and the system's reason.
+// As readProfileFile, but a file that is there and cannot be read, or that
+// the reader rejects, fails with its path and the reason.
 Status readReadableProfileFile(ProfileFile file, Profile& profile);
 
-// Reads the system's driver file and the user's ($HOME/.odbcinst.ini).
+// The drivers as the driver manager finds them: the system's driver file,
+// and the user's ($HOME/.odbcinst.ini) added behind it. When the reader
+// rejects the system's file, unixODBC finds no driver at all, not even the
+// user's: both come back empty.
 Status readDriverFiles(Profile& system, Profile& user);
 
 // The first section of that name, or null.

@@ -114,18 +114,6 @@ bool sameVersion(const struct stat& a, const struct stat& b) {
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-Status readAll(int fd, off_t from, std::string& bytes, const std::string& path) {
-    char buffer[1 << 16];
-    for (off_t at = from;;) {
-        const ssize_t got = pread(fd, buffer, sizeof buffer, at);
-        if (got == 0) return {};
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return Status::systemFailure("cannot read", path, errno);
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        at += got;
-    }
-}
-
 // Reads the file; `torn` when another program changed it during the read
 // (unixODBC's tools truncate the file in place, then write it).
 Status readFileText(const std::string& path, FileText& text, bool& torn) {
@@ -134,8 +122,8 @@ Status readFileText(const std::string& path, FileText& text, bool& torn) {
     Status opened = openRegularFile(path, O_RDONLY | O_NOFOLLOW, text.file, text.status, error);
     if (!opened.ok() || error == ENOENT) return opened;
     text.exists = true;
-    text.bytes.reserve(static_cast<std::size_t>(text.status.st_size));
-    Status read = readAll(text.file.get(), 0, text.bytes, path);
+    text.bytes.reserve(static_cast<std::size_t>(text.status.st_size) + 1);
+    Status read = readAll(text.file.get(), text.bytes, path);
     if (!read.ok()) return read;
     struct stat after = {};
     if (!statDescriptor(text.file.get(), after)) return Status::systemFailure("cannot read the status of", path, errno);
@@ -152,8 +140,8 @@ bool unchangedSince(const std::string& path, const FileText& old) {
     if (!statPath(path, now, false)) return !old.exists && errno == ENOENT;
     if (!old.exists || !sameVersion(now, old.status)) return false;
     std::string bytes;
-    bytes.reserve(old.bytes.size());
-    return readAll(old.file.get(), 0, bytes, path).ok() && bytes == old.bytes;
+    bytes.reserve(old.bytes.size() + 1);
+    return readAll(old.file.get(), bytes, path).ok() && bytes == old.bytes;
 }
 
 Status writeAll(int fd, std::string_view bytes, const std::string& path) {
@@ -193,7 +181,7 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     struct stat copy = {};
     changedMeanwhile = !lock.held() || !unchangedSince(path, old) || !statPath(next.path(), copy, false);
     if (changedMeanwhile) return Status::failure(path + " was changed by another program while it was being changed");
-    if (written != expected) return Status::failure("unixODBC's reader does not read back what was written to " + path);
+    if (written != expected) return Status::failure("unixODBC would not read back what was written to " + path);
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
@@ -224,23 +212,6 @@ bool settled(const std::string& path, const FileText& old, const FileLock& lock)
     return !isOpenForWriting(old.status) && unchangedSince(path, old);
 }
 
-std::string sectionText(const ProfileSection& section) {
-    std::string text = "[" + section.name + "]\n";
-    for (const ProfileEntry& entry : section.entries) text.append(entry.key).append("=").append(entry.value).append("\n");
-    return text;
-}
-
-// The reader's sections of the very bytes read, from a private copy: the
-// reader opens files by name, and the file itself may have changed since.
-Status readSections(const std::string& path, const FileText& old, Profile& sections) {
-    if (!old.exists) return {};
-    TemporaryFile copy(path);
-    Status status = copy.created(path);
-    if (status.ok()) status = writeAll(copy.fd(), old.bytes, copy.path());
-    if (status.ok() && !copy.closeNow()) status = Status::systemFailure("cannot write", copy.path(), errno);
-    return status.ok() ? readProfile(copy.path(), sections) : status;
-}
-
 Status checkRemoval(const std::string& path, const Profile& before, std::string_view name, std::string_view driver) {
     const ProfileSection* first = findSection(before, name);
     if (first == nullptr) return Status::failure("no data source named " + std::string(name) + " in " + path);
@@ -254,6 +225,29 @@ Status checkRemoval(const std::string& path, const Profile& before, std::string_
 std::vector<bool> sectionsNamed(const Profile& sections, std::string_view name) {
     std::vector<bool> named(sections.size());
     for (std::size_t i = 0; i < sections.size(); ++i) named[i] = sameProfileName(sections[i].name, name);
+    return named;
+}
+
+// A section holding a line the reader takes as more than one entry is left
+// as it is: changed line by line, its pieces would become other entries.
+Status checkWhole(const ProfileWriter::Before& before, const std::vector<bool>& named) {
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        const std::size_t line = before.lines[i].splitLine;
+        if (!named[i] || line == 0) continue;
+        return Status::failure("line " + std::to_string(line) + " of " + before.path + " is longer than " +
+                               std::to_string(kMaxLineBytes) + " bytes and unixODBC reads it as more than one entry;" +
+                               " the section [" + before.sections[i].name + "] is left as it is");
+    }
+    return {};
+}
+
+// Only the first section of the name.
+std::vector<bool> firstOnly(std::vector<bool> named) {
+    bool seen = false;
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        named[i] = named[i] && !seen;
+        seen = seen || named[i];
+    }
     return named;
 }
 
@@ -293,8 +287,10 @@ Status ProfileWriter::openPath(const std::string& path, std::chrono::millisecond
 
 Status ProfileWriter::putSection(const ProfileSection& section) {
     return change([&](const Before& before, std::string& text, Profile& expected) {
-        text = replaceSections(before.text, before.spans, sectionsNamed(before.sections, section.name),
-                               sectionText(section));
+        const std::vector<bool> named = sectionsNamed(before.sections, section.name);
+        Status status = checkWhole(before, named);
+        if (!status.ok()) return status;
+        text = replaceSections(before.text, before.lines, named, sectionText(section, lineBreakOf(before.text)));
         expected = replacedSections(before.sections, section.name, &section);
         return Status();
     });
@@ -302,9 +298,11 @@ Status ProfileWriter::putSection(const ProfileSection& section) {
 
 Status ProfileWriter::removeSection(std::string_view name, std::string_view driver) {
     return change([&](const Before& before, std::string& text, Profile& expected) {
+        const std::vector<bool> named = sectionsNamed(before.sections, name);
         Status status = checkRemoval(before.path, before.sections, name, driver);
+        if (status.ok()) status = checkWhole(before, named);
         if (!status.ok()) return status;
-        text = replaceSections(before.text, before.spans, sectionsNamed(before.sections, name), {});
+        text = replaceSections(before.text, before.lines, named, {});
         expected = replacedSections(before.sections, name, nullptr);
         return Status();
     });
@@ -317,7 +315,9 @@ Status ProfileWriter::editSection(std::string_view name, const std::vector<Entry
         if (first == named.size()) {
             return Status::failure("no data source named " + std::string(name) + " in " + before.path);
         }
-        text = editSectionText(before.text, before.spans[first], edits);
+        Status status = checkWhole(before, firstOnly(named));
+        if (!status.ok()) return status;
+        text = editSectionText(before.text, before.lines[first], edits);
         expected = before.sections;
         editEntries(expected[first].entries, edits);
         return Status();
@@ -330,21 +330,25 @@ Status ProfileWriter::planSection(std::string_view name, const Planner& planner)
         const std::size_t first = static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
         SectionPlan plan;
         Status decided = planner(first == named.size() ? nullptr : &before.sections[first], plan);
+        if (decided.ok() && plan.kind != SectionPlan::Kind::keep) {
+            decided = checkWhole(before, plan.kind == SectionPlan::Kind::edit ? firstOnly(named) : named);
+        }
         if (!decided.ok()) return decided;
         expected = before.sections;
         switch (plan.kind) {
             case SectionPlan::Kind::keep: text = std::string(before.text); break;
             case SectionPlan::Kind::edit:
                 if (first == named.size()) return Status::failure("no section " + std::string(name) + " in " + before.path);
-                text = editSectionText(before.text, before.spans[first], plan.edits);
+                text = editSectionText(before.text, before.lines[first], plan.edits);
                 editEntries(expected[first].entries, plan.edits);
                 break;
             case SectionPlan::Kind::put:
-                text = replaceSections(before.text, before.spans, named, sectionText(plan.section));
+                text = replaceSections(before.text, before.lines, named,
+                                       sectionText(plan.section, lineBreakOf(before.text)));
                 expected = replacedSections(before.sections, name, &plan.section);
                 break;
             case SectionPlan::Kind::remove:
-                text = replaceSections(before.text, before.spans, named, {});
+                text = replaceSections(before.text, before.lines, named, {});
                 expected = replacedSections(before.sections, name, nullptr);
                 break;
         }
@@ -375,18 +379,14 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     if (!status.ok()) return status;
     again = again || !settled(path, old, lock_);
     if (again) return Status::failure(path + " was changed by another program while it was being read");
-    Profile before;
-    status = readSections(path, old, before);
-    if (!status.ok()) return status;
-    const std::vector<SectionSpan> spans = findSectionSpans(old.bytes);
-    // The reader and the layout must agree on where every section is.
-    if (spans.size() != before.size()) {
-        return Status::failure(path + " is not laid out as unixODBC's reader reads it: " +
-                               describeLayoutMismatch(old.bytes));
+    ProfileText before;
+    parseProfile(old.bytes, ProfileRules::opened, {}, true, before);
+    if (!before.rejection.empty()) {
+        return Status::failure(path + " is not laid out as unixODBC's reader reads it: " + before.rejection);
     }
     std::string text;
     Profile expected;
-    status = make(Before{path, old.bytes, spans, before}, text, expected);
+    status = make(Before{path, old.bytes, before.lines, before.sections}, text, expected);
     if (status.ok()) status = replaceFile(path, old, text, expected, lock_, again);
     changed_ = changed_ || status.ok();
     return status;

@@ -6,7 +6,7 @@
 // blank lines, order, spacing, other sections) stays as it was. The new
 // content goes to a new file in the same folder, with the old one's owner,
 // mode, ACL and extended attributes (a new file is private to its user), is
-// flushed to disk, read back with unixODBC's reader and checked to say
+// flushed to disk, read back by unixODBC's rules and checked to say
 // exactly what was meant, and only then renamed over the old file. A reader
 // or a crash sees the old file or the new one, never a part. Symbolic links
 // are kept: the final target is replaced. A file that another program
@@ -55,7 +55,9 @@ public:
     Status removeSection(std::string_view name, std::string_view driver);
 
     // Makes the edits to the entries of the first section of that name,
-    // which must be there; every other line stays as it is.
+    // which must be there; every other line stays as it is. A section with a
+    // line the reader takes as more than one entry (longer than its pieces)
+    // is never changed, here or by the others.
     Status editSection(std::string_view name, const std::vector<EntryEdit>& edits);
 
     // What becomes of the first section of a name, decided on the very
@@ -70,12 +72,11 @@ public:
     // Decides the plan from the first section of the name (null when there is none).
     using Planner = std::function<Status(const ProfileSection* current, SectionPlan& plan)>;
     Status planSection(std::string_view name, const Planner& planner);
-    // The file's text as read, where its sections lie, and the reader's
-    // sections of it.
+    // The file's text as read, the reader's sections of it and where they lie.
     struct Before {
         const std::string& path;
         std::string_view text;
-        const std::vector<SectionSpan>& spans;
+        const std::vector<SectionLines>& lines;
         const Profile& sections;
     };
     // What a change makes of the file: its new text, and the sections the

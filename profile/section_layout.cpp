@@ -1,30 +1,14 @@
 #include "profile/section_layout.h"
 
-#include <algorithm>
-
 #include "base/text_rules.h"
 
 namespace rireve {
 namespace {
 
-enum class LineKind { blank, comment, header, entry };
-
-LineKind kindOf(std::string_view line) {
-    const auto first = std::find_if_not(line.begin(), line.end(), isBlank);
-    if (first == line.end()) return LineKind::blank;
-    if (*first == '[') return LineKind::header;
-    if (*first == '#' || *first == ';') return LineKind::comment;
-    return LineKind::entry;
-}
-
 std::size_t lineEnd(std::string_view text, std::size_t start) {
-    const std::size_t limit = std::min(text.size(), start + kMaxLineBytes);
     const std::size_t newline = text.find('\n', start);
-    return newline == std::string_view::npos || newline >= limit ? limit : newline + 1;
+    return newline == std::string_view::npos ? text.size() : newline + 1;
 }
-
-// The key of an entry line, trimmed as the reader trims it.
-std::string_view keyOf(std::string_view line) { return trimBlanks(line.substr(0, line.find('='))); }
 
 const EntryEdit* findEdit(const std::vector<EntryEdit>& edits, std::string_view key) {
     for (const EntryEdit& edit : edits) {
@@ -33,92 +17,91 @@ const EntryEdit* findEdit(const std::vector<EntryEdit>& edits, std::string_view 
     return nullptr;
 }
 
-void appendEntryLine(std::string& text, std::string_view key, std::string_view value) {
-    text.append(key).append(1, '=').append(value).append(1, '\n');
+void appendEntryLine(std::string& text, std::string_view key, std::string_view value, std::string_view lineBreak) {
+    text.append(key).append(1, '=').append(value).append(lineBreak);
+}
+
+// The line break a line ends with: "\r\n", "\n", or none at the file's end.
+std::string_view breakOf(std::string_view line) {
+    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) return line.substr(line.size() - 2);
+    if (!line.empty() && line.back() == '\n') return line.substr(line.size() - 1);
+    return {};
+}
+
+void appendReplacedLine(std::string& text, std::string_view line, const LineReading& reading, std::string_view value) {
+    if (reading.valueBegin != std::string_view::npos) {
+        text.append(line.substr(0, reading.valueBegin));
+    } else {  // a key without "=": its indentation and key
+        text.append(line.substr(0, static_cast<std::size_t>(reading.name.data() - line.data()) + reading.name.size()));
+        text.append(1, '=');
+    }
+    text.append(value).append(breakOf(line));
+}
+
+void endLastLine(std::string& text, std::string_view lineBreak) {
+    if (!text.empty() && text.back() != '\n') text.append(lineBreak);
 }
 
 }  // namespace
 
-std::vector<SectionSpan> findSectionSpans(std::string_view text) {
-    std::vector<SectionSpan> spans;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = lineEnd(text, start);
-        switch (kindOf(text.substr(start, end - start))) {
-            case LineKind::header: spans.push_back({start, end}); break;
-            case LineKind::entry:
-                if (!spans.empty()) spans.back().end = end;
-                break;
-            default: break;
-        }
-        start = end;
-    }
-    return spans;
-}
-
-std::string describeLayoutMismatch(std::string_view text) {
-    bool inSection = false;
-    std::size_t number = 1;
-    for (std::size_t start = 0; start < text.size(); ++number) {
-        const std::size_t newline = std::min(text.find('\n', start), text.size());
-        const std::string_view line = text.substr(start, newline - start);
-        if (line.size() > kMaxLineBytes) {
-            return "line " + std::to_string(number) + " is longer than " + std::to_string(kMaxLineBytes) + " bytes";
-        }
-        const LineKind kind = kindOf(line);
-        if (kind == LineKind::entry && !inSection) {
-            return "line " + std::to_string(number) + " holds an entry before the first section";
-        }
-        inSection = inSection || kind == LineKind::header;
-        start = newline + 1;
-    }
-    return "its sections are not where the reader finds them";
-}
-
-std::string replaceSections(std::string_view text, const std::vector<SectionSpan>& spans,
+std::string replaceSections(std::string_view text, const std::vector<SectionLines>& lines,
                             const std::vector<bool>& replaced, std::string_view insertion) {
     std::string result;
-    result.reserve(text.size() + insertion.size() + 2);
+    result.reserve(text.size() + insertion.size() + 4);
     std::size_t copied = 0;
     bool inserted = false;
-    for (std::size_t i = 0; i < spans.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!replaced[i]) continue;
-        result.append(text.substr(copied, spans[i].begin - copied));
+        result.append(text.substr(copied, lines[i].begin - copied));
         if (!inserted) result.append(insertion);
         inserted = true;
-        copied = spans[i].end;
+        copied = lines[i].end;
     }
     result.append(text.substr(copied));
     if (inserted || insertion.empty()) return result;
     // A new section goes on a line of its own, after a blank line.
-    if (!result.empty() && result.back() != '\n') result.append(1, '\n');
-    if (!result.empty() && result != "\n" && result.compare(result.size() - 2, 2, "\n\n") != 0) {
-        result.append(1, '\n');
+    const std::string_view lineBreak = lineBreakOf(text);
+    endLastLine(result, lineBreak);
+    const std::string blankLine = std::string(lineBreak) + std::string(lineBreak);
+    if (!result.empty() && result != lineBreak && result.compare(result.size() - std::min(result.size(), blankLine.size()),
+                                                                 blankLine.size(), blankLine) != 0) {
+        result.append(lineBreak);
     }
     return result.append(insertion);
 }
 
-std::string editSectionText(std::string_view text, const SectionSpan& span, const std::vector<EntryEdit>& edits) {
-    std::string result(text.substr(0, span.begin));
+std::string editSectionText(std::string_view text, const SectionLines& lines, const std::vector<EntryEdit>& edits) {
+    const std::string_view lineBreak = lineBreakOf(text);
+    std::string result(text.substr(0, lines.begin));
+    result.reserve(text.size() + 256);
     std::vector<bool> placed(edits.size());
-    for (std::size_t start = span.begin; start < span.end;) {
+    for (std::size_t start = lines.begin; start < lines.end;) {
         const std::size_t end = lineEnd(text, start);
         const std::string_view line = text.substr(start, end - start);
-        const EntryEdit* edit = kindOf(line) == LineKind::entry ? findEdit(edits, keyOf(line)) : nullptr;
+        const LineReading reading = readLine(line);
+        const EntryEdit* edit = reading.kind == LineReading::Kind::entry ? findEdit(edits, reading.name) : nullptr;
         start = end;
         if (edit == nullptr) {
             result.append(line);
             continue;
         }
         const std::size_t index = static_cast<std::size_t>(edit - edits.data());
-        if (edit->value && !placed[index]) appendEntryLine(result, keyOf(line), *edit->value);
+        if (edit->value && !placed[index]) appendReplacedLine(result, line, reading, *edit->value);
         placed[index] = true;
     }
     for (std::size_t i = 0; i < edits.size(); ++i) {
         if (placed[i] || !edits[i].value) continue;
-        if (!result.empty() && result.back() != '\n') result.append(1, '\n');
-        appendEntryLine(result, edits[i].key, *edits[i].value);
+        endLastLine(result, lineBreak);
+        appendEntryLine(result, edits[i].key, *edits[i].value, lineBreak);
     }
-    return result.append(text.substr(span.end));
+    return result.append(text.substr(lines.end));
+}
+
+std::string sectionText(const ProfileSection& section, std::string_view lineBreak) {
+    std::string text = "[" + section.name + "]";
+    text.append(lineBreak);
+    for (const ProfileEntry& entry : section.entries) appendEntryLine(text, entry.key, entry.value, lineBreak);
+    return text;
 }
 
 }  // namespace rireve

@@ -39,6 +39,17 @@ if [ "$job" = test ]; then
     done
 fi
 
+# The package lists, fetched again when a mirror is caught mid-sync (a list
+# of an unexpected size), which passes within a minute or so.
+update_lists() {
+    for attempt in 1 2 3 4 5; do
+        $sudo apt-get update -q && return 0
+        echo "apt-get update failed (attempt $attempt of 5); trying again in $((attempt * 15)) s" >&2
+        sleep $((attempt * 15))
+    done
+    echo "apt-get update kept failing; installing from the package lists already here" >&2
+}
+
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
@@ -46,7 +57,7 @@ for package in $packages; do
 done
 if [ -n "$missing" ]; then
     echo "Installing:$missing"
-    $sudo apt-get update -q
+    update_lists
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi
@@ -67,7 +78,7 @@ if [ "$job" = test ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
         printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
             "$archive" | $sudo tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
         echo "Installing: qemu-user from bookworm-backports (this machine runs no 32-bit code)"
-        $sudo apt-get update -q
+        update_lists
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
     fi
 fi

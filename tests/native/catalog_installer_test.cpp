@@ -117,9 +117,9 @@ TEST(Installer, RequestsChangeTheUserFileOrSayWhyNot) {
     std::strcpy(edits.name, "MINE");
     edits.edits = {{"port", std::string("6")}, {"Timeout", std::nullopt}, {"New", std::string("n")}};
     ASSERT_TRUE(editEntries(edits, {}).ok());
-    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n");
+    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort = 6\nNew=n\n");
     ASSERT_TRUE(addDataSource(request("fresh", "B", "Database=/f.db"), {}).ok());
-    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n\n[fresh]\nDriver=B\nDatabase=/f.db\n");
+    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort = 6\nNew=n\n\n[fresh]\nDriver=B\nDatabase=/f.db\n");
     const std::string file = folder() + "/user-odbc.ini";
     struct Refused {
         Outcome outcome;
@@ -135,11 +135,11 @@ TEST(Installer, RequestsChangeTheUserFileOrSayWhyNot) {
         EXPECT_EQ(each.outcome.status.reason(), each.reason);
     }
     ASSERT_TRUE(removeDataSource(request("fresh", "B", nullptr), {}).ok());
-    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n\n");
+    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort = 6\nNew=n\n\n");
     // Entries given as pairs are written as they are, never parsed from a text.
     Registration pairs{request("pairs", "B", "Options=a=b"), {{"Options", "a=b;c"}, {"port", "1"}, {"Port", "2"}}};
     ASSERT_TRUE(addDataSource(pairs, {}).ok());
-    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort=6\nNew=n\n\n[pairs]\nDriver=B\nOptions=a=b;c\nport=2\n");
+    EXPECT_EQ(read("user-odbc.ini"), "; mine\n[mine]\nDriver=A\nPort = 6\nNew=n\n\n[pairs]\nDriver=B\nOptions=a=b;c\nport=2\n");
 }
 
 }  // namespace

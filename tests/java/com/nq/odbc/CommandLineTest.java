@@ -183,7 +183,7 @@ class CommandLineTest {
             Run run = new Run(step[0].split(" "));
             assertEquals(step[1], run.out, step[0] + ": " + run.err);
         }
-        assertEquals("[shared]\nDriver=SQLite3\n# note\nServer=c\n\n", Files.readString(PrivateConfiguration.USER_SOURCES));
+        assertEquals("[shared]\nDriver=SQLite3\n# note\nServer = c\n\n", Files.readString(PrivateConfiguration.USER_SOURCES));
         for (String[] refused : new String[][] {{"show nope", "1", "No data source is named nope"},
                 {"show shared --user --system", "2", "--user and --system exclude each other (see --help)"},
                 {"set nope A=1", "1", "Error trying to configure ODBC DataSource! Reason: no data source named nope in "

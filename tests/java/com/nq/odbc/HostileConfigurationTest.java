@@ -133,14 +133,15 @@ class HostileConfigurationTest {
     }
 
     @Test
-    void aSystemFileIsReadAsTheDriverManagerReadsItAlone() throws Exception {
-        // Merging the system file into the user's, unixODBC skips indented
-        // lines; reading it alone, and here, it takes them as it does in
-        // every other file.
+    void aSystemFileIsReadAsTheDriverManagerReadsItAloneOrBehindTheUsers() throws Exception {
+        // Read alone, an indented header counts; added behind the user's
+        // file, unixODBC skips indented lines, and so does the lookup.
         writeRaw(bytes("[SQLite3]\nDriver=", SQLITE, "\n"), bytes("[a]\nDriver=SQLite3\n  [indented]\n Driver=SQLite3\n"),
                 new byte[0]);
         assertEquals(List.of("a", "indented"), names(driverManagerListing("dsn", "system")));
-        assertEquals("SQLite3", ODBC.findDataSource("indented").getDriver().getDescription());
+        assertEquals(List.of("a"), names(driverManagerListing("dsn")));
+        assertEquals(null, ODBC.findDataSource("indented"));
+        assertEquals("SQLite3", ODBC.findDataSource("indented", DataSource.Scope.SYSTEM).getDriver().getDescription());
     }
 
     @Test

@@ -85,21 +85,21 @@ class JarTest {
                 + System.getProperty("rireve.test.fakeLibrary")));
         command.addAll(jarCommand("drivers"));
         Processes.Result listed = runJar(command.toArray(new String[0]));
-        assertEquals("DRIVER               LIBRARY  USAGE  SCOPE\nFromTheNamedLibrary  x        -      -\n", listed.stdout,
+        assertEquals("DRIVER               LIBRARY  USAGE  SCOPE\nFromTheNamedLibrary  x        -      system\n", listed.stdout,
                 listed.toString());
     }
 
     @Test
-    void aListingWhoseReaderCannotBeBoundRaisesAndShowsNothing() throws Exception {
+    void anInstallerLibraryWithoutUnixOdbcsReaderOrPathFunctionsListsTheSame() throws Exception {
         for (String listing : List.of("drivers", "dsns")) {
             List<String> command = new ArrayList<>(List.of("-D" + NativeLibrary.PATH_PROPERTY + "="
                     + System.getProperty("rireve.test.libraryWithoutReader")));
             command.addAll(jarCommand(listing));
-            Processes.Result failed = runJar(command.toArray(new String[0]));
-            assertEquals(1, failed.exitCode, failed.toString());
-            assertEquals("", failed.stdout, failed.toString());
-            assertTrue(failed.stderr.startsWith("Could not read ODBC configuration!"), failed.toString());
-            assertFalse(failed.stderr.contains("Installer Error"), failed.toString());
+            Processes.Result listed = runJar(command.toArray(new String[0]));
+            Processes.Result usual = runJar(jarCommand(listing).toArray(new String[0]));
+            assertEquals(0, listed.exitCode, listed.toString());
+            assertEquals(usual.stdout, listed.stdout);
+            assertFalse(listed.stderr.contains("Installer Error"), listed.toString());
         }
     }
 
