@@ -22,7 +22,11 @@ inline constexpr std::size_t kMaxLineBytes = 999;
 inline bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The text without the blanks at either end, as the reader trims keys and values.
-std::string_view trimBlanks(std::string_view text);
+inline std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
 
 // The reader compares section and key names without regard to letter case
 // (ASCII letters only, as strcasecmp in the C locale).
@@ -30,5 +34,8 @@ bool sameProfileName(std::string_view a, std::string_view b);
 
 // The name in lower case: equal for names that sameProfileName finds equal.
 std::string foldProfileName(std::string_view name);
+
+// A hash of the name, equal for names that sameProfileName finds equal.
+std::size_t hashProfileName(std::string_view name);
 
 }  // namespace rireve

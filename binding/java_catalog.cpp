@@ -1,5 +1,6 @@
 #include "binding/java_catalog.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "binding/frame.h"
 #include "binding/java_objects.h"
 #include "binding/local_ref.h"
+#include "binding/platform_text.h"
 #include "binding/text.h"
 #include "catalog/catalog.h"
 
@@ -250,6 +252,98 @@ jobjectArray buildDataSources(JNIEnv* env, const Catalog& catalog, bool scoped) 
                       [&](const DataSourceRecord& source, std::size_t) { return builder.build(source); });
 }
 
+// The driver object of each driver that a data source uses, the others null.
+jobjectArray buildDriverPrototypes(JNIEnv* env, const Catalog& catalog) {
+    DriverType type(env);
+    if (!type.found()) return nullptr;
+    std::vector<bool> used(catalog.drivers.size());
+    for (const DataSourceRecord& source : catalog.dataSources) {
+        if (source.driver != kNoDriver) used[source.driver] = true;
+    }
+    LocalRef<jobjectArray> prototypes(
+        env, env->NewObjectArray(static_cast<jsize>(catalog.drivers.size()), type.constructor.type(), nullptr));
+    if (vmCallFailed(env, prototypes.get())) return nullptr;
+    for (std::size_t i = 0; i < used.size(); ++i) {
+        if (!used[i]) continue;
+        LocalRef<jobject> driver(env, buildDriver(env, type, catalog.drivers[i]));
+        if (vmCallFailed(env, driver.get())) return nullptr;
+        env->SetObjectArrayElement(prototypes.get(), static_cast<jsize>(i), driver.get());
+        if (env->ExceptionCheck()) return nullptr;
+    }
+    return prototypes.release();
+}
+
+// What DataSource.listed assembles the data sources from: the names as
+// UTF-16 units end to end (decoded as each single string would be), where
+// each ends, and each one's driver.
+struct ListedParts {
+    std::vector<char16_t> names;
+    std::vector<jint> ends;
+    std::vector<jint> drivers;
+};
+
+constexpr jint kNoDriverIndex = -1;   // DataSource.NO_DRIVER
+constexpr jint kVanishedIndex = -2;   // DataSource.VANISHED
+
+ListedParts listedParts(const Catalog& catalog) {
+    ListedParts parts;
+    std::size_t bytes = 0;
+    for (const DataSourceRecord& source : catalog.dataSources) bytes += source.name.size();
+    parts.names.resize(bytes);
+    parts.ends.reserve(catalog.dataSources.size());
+    parts.drivers.reserve(catalog.dataSources.size());
+    std::size_t used = 0;
+    for (const DataSourceRecord& source : catalog.dataSources) {
+        std::string_view name = source.name;
+        name = name.substr(0, std::min({name.size(), name.find('\0'), kTextBufferSize}));
+        if (!source.vanished) used += decodePlatformText(name, parts.names.data() + used);
+        parts.ends.push_back(static_cast<jint>(used));
+        parts.drivers.push_back(source.vanished ? kVanishedIndex
+                                : source.driver == kNoDriver ? kNoDriverIndex
+                                                             : static_cast<jint>(source.driver));
+    }
+    parts.names.resize(used);
+    return parts;
+}
+
+jobject newCharArray(JNIEnv* env, const std::vector<char16_t>& units) {
+    jcharArray array = env->NewCharArray(static_cast<jsize>(units.size()));
+    if (vmCallFailed(env, array)) return nullptr;
+    env->SetCharArrayRegion(array, 0, static_cast<jsize>(units.size()), reinterpret_cast<const jchar*>(units.data()));
+    return array;
+}
+
+jobject newIntArray(JNIEnv* env, const std::vector<jint>& numbers) {
+    jintArray array = env->NewIntArray(static_cast<jsize>(numbers.size()));
+    if (vmCallFailed(env, array)) return nullptr;
+    env->SetIntArrayRegion(array, 0, static_cast<jsize>(numbers.size()), numbers.data());
+    return array;
+}
+
+// getDataSources(): a few calls across the JNI in all, however many data
+// sources there are; the VM makes their objects.
+jobjectArray assembleDataSources(JNIEnv* env, const Catalog& catalog) {
+    JavaConstructor type(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
+    if (!type.found()) return nullptr;
+    const jmethodID listed = env->GetStaticMethodID(type.type(), javaclass::kDataSourceListed,
+                                                    javaclass::kDataSourceListedSignature);
+    if (vmCallFailed(env, listed)) return nullptr;
+    LocalRef<jobjectArray> prototypes(env, buildDriverPrototypes(env, catalog));
+    if (vmCallFailed(env, prototypes.get())) return nullptr;
+    const ListedParts parts = listedParts(catalog);
+    LocalRef<jobject> names(env, newCharArray(env, parts.names));
+    if (vmCallFailed(env, names.get())) return nullptr;
+    LocalRef<jobject> ends(env, newIntArray(env, parts.ends));
+    if (vmCallFailed(env, ends.get())) return nullptr;
+    LocalRef<jobject> drivers(env, newIntArray(env, parts.drivers));
+    if (vmCallFailed(env, drivers.get())) return nullptr;
+    jobject array = env->CallStaticObjectMethod(type.type(), listed, names.get(), ends.get(), drivers.get(),
+                                                prototypes.get());
+    if (!env->ExceptionCheck()) return static_cast<jobjectArray>(array);
+    if (array != nullptr) env->DeleteLocalRef(array);
+    return nullptr;
+}
+
 jobject buildFirstDataSource(JNIEnv* env, const Catalog& catalog, bool scoped) {
     DataSourceBuilder builder(env, catalog, scoped);
     if (!builder.ready() || catalog.dataSources.empty()) return nullptr;
@@ -270,7 +364,7 @@ jobjectArray javaDrivers(JNIEnv* env) {
 jobjectArray javaDataSources(JNIEnv* env) {
     Catalog catalog;
     if (!read(env, catalog, [](Catalog& into) { return listDataSources(into); })) return nullptr;
-    return buildDataSources(env, catalog, false);
+    return assembleDataSources(env, catalog);
 }
 
 jobject javaDataSource(JNIEnv* env, std::string_view name) {

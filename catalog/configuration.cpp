@@ -1,6 +1,6 @@
 #include "catalog/configuration.h"
 
-#include <unordered_map>
+#include "catalog/name_table.h"
 
 namespace rireve {
 namespace {
@@ -27,15 +27,16 @@ bool isDataSource(const ProfileSection& section) {
 }  // namespace
 
 std::vector<ListedDriver> listDriverSections(const Profile& system, const Profile& user) {
-    std::unordered_map<std::string, const ProfileSection*> firstOfName;
+    FirstOfName firstOfName(system.size() + user.size());
     std::vector<ListedDriver> listed;
     listed.reserve(system.size() + user.size());
     for (const ProfileSection& section : system) {
-        const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
+        const ProfileSection* first = firstOfName.add(section);
         if (listable(section, kDriverManagerSection)) listed.push_back({section.name, first});
     }
     for (const ProfileSection& section : user) {
-        const bool added = firstOfName.emplace(foldProfileName(section.name), &section).second;
+        bool added = false;
+        firstOfName.add(section, &added);
         if (added && listable(section, kDriverManagerSection)) listed.push_back({section.name, &section});
     }
     return listed;
@@ -51,11 +52,11 @@ DataSourceSearch dataSourceSearch(const char* odbcSearch) {
 namespace {
 
 std::vector<ListedDataSource> listOneFile(const Profile& file) {
-    std::unordered_map<std::string, const ProfileSection*> firstOfName;
+    FirstOfName firstOfName(file.size());
     std::vector<ListedDataSource> listed;
     listed.reserve(file.size());
     for (const ProfileSection& section : file) {
-        const ProfileSection* first = firstOfName.emplace(foldProfileName(section.name), &section).first->second;
+        const ProfileSection* first = firstOfName.add(section);
         if (isDataSource(section)) listed.push_back({section.name, descriptionOf(*first)});
     }
     return listed;
@@ -67,21 +68,17 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
                                                      DataSourceSearch search) {
     if (search == DataSourceSearch::user) return listOneFile(user);
     if (search == DataSourceSearch::system) return listOneFile(system);
-    std::unordered_map<std::string, const ProfileSection*> firstOfName;
-    std::vector<const ProfileSection*> merged;
-    merged.reserve(user.size() + system.size());
+    FirstOfName firstOfName(user.size() + system.size());
+    std::vector<ListedDataSource> listed;
+    listed.reserve(user.size() + system.size());
     for (const ProfileSection& section : user) {
-        firstOfName.emplace(foldProfileName(section.name), &section);
-        merged.push_back(&section);
+        const ProfileSection* first = firstOfName.add(section);
+        if (isDataSource(section)) listed.push_back({section.name, descriptionOf(*first)});
     }
     for (const ProfileSection& section : system) {
-        if (firstOfName.emplace(foldProfileName(section.name), &section).second) merged.push_back(&section);
-    }
-    std::vector<ListedDataSource> listed;
-    listed.reserve(merged.size());
-    for (const ProfileSection* section : merged) {
-        if (!isDataSource(*section)) continue;
-        listed.push_back({section->name, descriptionOf(*firstOfName.at(foldProfileName(section->name)))});
+        bool added = false;
+        firstOfName.add(section, &added);
+        if (added && isDataSource(section)) listed.push_back({section.name, descriptionOf(section)});
     }
     return listed;
 }
@@ -89,11 +86,11 @@ std::vector<ListedDataSource> listDataSourceSections(const Profile& user, const 
 namespace {
 
 void listFirstOfEach(const Profile& file, Scope scope, std::vector<ScopedSection>& listed) {
-    std::unordered_map<std::string, bool> seen;
+    FirstOfName firstOfName(file.size());
     for (const ProfileSection& section : file) {
-        if (isDataSource(section) && seen.emplace(foldProfileName(section.name), true).second) {
-            listed.push_back({&section, scope, descriptionOf(section)});
-        }
+        bool added = false;
+        if (isDataSource(section)) firstOfName.add(section, &added);
+        if (added) listed.push_back({&section, scope, descriptionOf(section)});
     }
 }
 

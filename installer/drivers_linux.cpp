@@ -25,12 +25,8 @@ constexpr char kUsageCount[] = "UsageCount";
 constexpr char kFileDataSourceSection[] = "ODBC";
 
 Status openDriverFile(Scope scope, const RequestOptions& options, ProfileWriter& file) {
-    const bool system = scope == Scope::system;
-    Status opened = file.open(system ? ProfileFile::drivers : ProfileFile::userDrivers, options.lockWait);
-    const int error = opened.error();
-    if (!system || (error != EACCES && error != EPERM && error != EROFS)) return opened;
-    return Status::failure(opened.reason() + "; the system's drivers are installed as root (or by a user who may "
-                                             "write the file and its folder)");
+    return openScopeFile(scope, ProfileFile::userDrivers, ProfileFile::drivers, options,
+                         "the system's drivers are installed", file);
 }
 
 // A section's count of uses: its UsageCount, or 1 for a section that has

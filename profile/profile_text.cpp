@@ -14,10 +14,13 @@ bool isComment(char c) { return c == '#' || c == ';'; }
 bool isLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 // The piece the reader takes from `at`: up to and with the line break, at
-// most kMaxLineBytes bytes; `end` is where the next piece starts.
-std::string_view pieceAt(std::string_view text, std::size_t at, std::size_t lineEnd, std::size_t& end) {
+// most kMaxLineBytes bytes; `end` is where the next piece starts. `mayHoldNul`
+// is false for a text known to hold none.
+std::string_view pieceAt(std::string_view text, std::size_t at, std::size_t lineEnd, std::size_t& end,
+                         bool mayHoldNul = true) {
     end = std::min(lineEnd, at + kMaxLineBytes);
     std::string_view piece = text.substr(at, end - at);
+    if (!mayHoldNul) return piece;
     const void* nul = std::memchr(piece.data(), '\0', piece.size());
     if (nul != nullptr) piece = piece.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - piece.data()));
     return piece;
@@ -90,83 +93,88 @@ bool readLeadingPiece(std::string_view piece, std::size_t lineNumber, LineReadin
 
 bool wanted(const std::vector<std::string_view>& keys, std::string_view key) {
     if (keys.empty()) return true;
-    return std::any_of(keys.begin(), keys.end(), [&](std::string_view each) { return sameProfileName(each, key); });
+    for (std::string_view each : keys) {
+        if (each.size() == key.size() && sameProfileName(each, key)) return true;
+    }
+    return false;
 }
-
-class Parser {
-public:
-    Parser(std::string_view text, ProfileRules rules, const std::vector<std::string_view>& keys, bool withLines,
-           ProfileText& parsed)
-        : text_(text), rules_(rules), keys_(keys), withLines_(withLines), parsed_(parsed) {}
-
-    void run() {
-        std::size_t number = 1;
-        for (std::size_t line = 0; line < text_.size(); ++number) {
-            const std::size_t lineEnd = lineEndAt(text_, line);
-            if (!readLine(line, lineEnd, number)) {
-                parsed_.sections.clear();
-                parsed_.lines.clear();
-                return;
-            }
-            line = lineEnd;
-        }
-    }
-
-private:
-    bool readLine(std::size_t line, std::size_t lineEnd, std::size_t number) {
-        const std::size_t sectionsBefore = parsed_.sections.size();
-        bool continued = false;  // a piece after the line's first one reads as something
-        for (std::size_t at = line, next = 0; at < lineEnd; at = next) {
-            const std::string_view piece = pieceAt(text_, at, lineEnd, next);
-            LineReading reading;
-            if (parsed_.sections.empty()) {
-                if (!readLeadingPiece(piece, number, reading, parsed_.rejection)) return false;
-            } else {
-                reading = readPiece(piece, rules_);
-            }
-            if (reading.kind == LineReading::Kind::nothing) continue;
-            continued = continued || at != line;
-            take(reading, line, lineEnd);
-        }
-        if (continued && withLines_) markSplit(sectionsBefore, number);
-        return true;
-    }
-
-    void take(const LineReading& reading, std::size_t line, std::size_t lineEnd) {
-        if (reading.kind == LineReading::Kind::header) {
-            parsed_.sections.push_back({std::string(reading.name), {}});
-            if (withLines_) parsed_.lines.push_back({line, lineEnd, 0});
-            return;
-        }
-        if (withLines_) parsed_.lines.back().end = lineEnd;
-        if (wanted(keys_, reading.name)) {
-            parsed_.sections.back().entries.push_back({std::string(reading.name), std::string(reading.value)});
-        }
-    }
-
-    // Every section the line lies in: the one it began in and those it began.
-    void markSplit(std::size_t sectionsBefore, std::size_t number) {
-        const std::size_t first = sectionsBefore == 0 ? 0 : sectionsBefore - 1;
-        for (std::size_t i = first; i < parsed_.lines.size(); ++i) {
-            if (parsed_.lines[i].splitLine == 0) parsed_.lines[i].splitLine = number;
-        }
-    }
-
-    std::string_view text_;
-    ProfileRules rules_;
-    const std::vector<std::string_view>& keys_;
-    bool withLines_;
-    ProfileText& parsed_;
-};
 
 }  // namespace
 
+ProfileParser::ProfileParser(ProfileRules rules, const std::vector<std::string_view>& keys, bool withLines,
+                             ProfileText& parsed)
+    : rules_(rules), keys_(keys), withLines_(withLines), parsed_(parsed) {
+    parsed_.sections.clear();
+    parsed_.lines.clear();
+    parsed_.rejection.clear();
+}
+
+std::size_t ProfileParser::read(std::string_view text, bool last) {
+    if (!parsed_.rejection.empty()) return text.size();
+    const bool mayHoldNul = std::memchr(text.data(), '\0', text.size()) != nullptr;
+    std::size_t line = 0;
+    while (line < text.size()) {
+        const std::size_t lineEnd = lineEndAt(text, line);
+        if (!last && (lineEnd == text.size() && text.back() != '\n')) break;  // the rest comes with the next part
+        if (!readLine(text, line, lineEnd, mayHoldNul)) {
+            parsed_.sections.clear();
+            parsed_.lines.clear();
+            return text.size();
+        }
+        ++number_;
+        line = lineEnd;
+    }
+    base_ += line;
+    return line;
+}
+
+bool ProfileParser::readLine(std::string_view text, std::size_t line, std::size_t lineEnd, bool mayHoldNul) {
+    const std::size_t sectionsBefore = parsed_.sections.size();
+    bool continued = false;  // a piece after the line's first one reads as something
+    for (std::size_t at = line, next = 0; at < lineEnd; at = next) {
+        const std::string_view piece = pieceAt(text, at, lineEnd, next, mayHoldNul);
+        LineReading reading;
+        if (parsed_.sections.empty()) {
+            if (!readLeadingPiece(piece, number_, reading, parsed_.rejection)) return false;
+        } else {
+            reading = readPiece(piece, rules_);
+        }
+        if (reading.kind == LineReading::Kind::nothing) continue;
+        continued = continued || at != line;
+        take(reading, base_ + line, base_ + lineEnd);
+    }
+    if (continued && withLines_) markSplit(sectionsBefore);
+    return true;
+}
+
+void ProfileParser::take(const LineReading& reading, std::size_t line, std::size_t lineEnd) {
+    if (reading.kind == LineReading::Kind::header) {
+        parsed_.sections.push_back({std::string(reading.name), {}});
+        parsed_.sections.back().entries.reserve(keys_.empty() ? 8 : keys_.size());
+        if (withLines_) parsed_.lines.push_back({line, lineEnd, 0});
+        return;
+    }
+    if (withLines_) parsed_.lines.back().end = lineEnd;
+    if (wanted(keys_, reading.name)) {
+        parsed_.sections.back().entries.push_back({std::string(reading.name), std::string(reading.value)});
+    }
+}
+
+// Every section the line lies in: the one it began in and those it began.
+void ProfileParser::markSplit(std::size_t sectionsBefore) {
+    const std::size_t first = sectionsBefore == 0 ? 0 : sectionsBefore - 1;
+    for (std::size_t i = first; i < parsed_.lines.size(); ++i) {
+        if (parsed_.lines[i].splitLine == 0) parsed_.lines[i].splitLine = number_;
+    }
+}
+
 void parseProfile(std::string_view text, ProfileRules rules, const std::vector<std::string_view>& keys,
                   bool withLines, ProfileText& parsed) {
-    parsed.sections.clear();
-    parsed.lines.clear();
-    parsed.rejection.clear();
-    Parser(text, rules, keys, withLines, parsed).run();
+    ProfileParser parser(rules, keys, withLines, parsed);
+    // Room for sections of a typical size at once, rather than a copy of
+    // every one at each doubling.
+    parsed.sections.reserve(text.size() / 128 + 8);
+    parser.read(text, true);
 }
 
 LineReading readLine(std::string_view line) {

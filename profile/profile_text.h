@@ -49,6 +49,31 @@ struct ProfileText {
 void parseProfile(std::string_view text, ProfileRules rules, const std::vector<std::string_view>& keys,
                   bool withLines, ProfileText& parsed);
 
+struct LineReading;
+
+// The same for a text given in parts, so that a large file is read through
+// a small buffer.
+class ProfileParser {
+public:
+    ProfileParser(ProfileRules rules, const std::vector<std::string_view>& keys, bool withLines, ProfileText& parsed);
+    // Reads the whole lines at the start of the part (all of it when it is
+    // the last) and returns how many bytes that was: the rest must begin
+    // the next part.
+    std::size_t read(std::string_view part, bool last);
+
+private:
+    bool readLine(std::string_view text, std::size_t line, std::size_t lineEnd, bool mayHoldNul);
+    void take(const LineReading& reading, std::size_t line, std::size_t lineEnd);
+    void markSplit(std::size_t sectionsBefore);
+
+    ProfileRules rules_;
+    std::vector<std::string_view> keys_;
+    bool withLines_;
+    ProfileText& parsed_;
+    std::size_t base_ = 0;    // where the part read now starts in the whole text
+    std::size_t number_ = 1;  // the number of the line read now
+};
+
 // What the reader takes the first piece of a line inside a section of an
 // opened file to be.
 struct LineReading {

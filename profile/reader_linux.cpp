@@ -1,7 +1,11 @@
-// Linux: the files read whole through one descriptor, then parsed.
+// Linux: the files read through one descriptor and a small buffer, parsed
+// as they come: a listing of a large file touches little memory beyond what
+// it hands out.
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/configuration_paths_linux.h"
 #include "profile/file_system_linux.h"
@@ -19,6 +23,26 @@ std::string pathOf(ProfileFile file) {
         case ProfileFile::userDataSources: return userDataSourceFilePath();
     }
     return {};
+}
+
+constexpr std::size_t kBufferSize = std::size_t{128} * 1024;
+
+// Feeds the file to the parser part by part; a line longer than the buffer
+// grows it.
+Status parseFile(int fd, const std::string& path, ProfileParser& parser) {
+    std::vector<char> buffer(kBufferSize);
+    std::size_t held = 0;  // bytes of a line begun in the last part
+    for (;;) {
+        if (held == buffer.size()) buffer.resize(buffer.size() * 2);
+        const ssize_t got = ::read(fd, buffer.data() + held, buffer.size() - held);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Status::systemFailure("cannot read", path, errno);
+        const std::size_t size = held + static_cast<std::size_t>(got);
+        const std::size_t taken = parser.read(std::string_view(buffer.data(), size), got == 0);
+        if (got == 0) return {};
+        held = size - taken;
+        std::memmove(buffer.data(), buffer.data() + taken, held);
+    }
 }
 
 struct FileRead {
@@ -40,12 +64,11 @@ Status readFile(const std::string& path, const std::vector<std::string_view>& ke
         return {};
     }
     if (!opened.ok()) return opened;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(status.st_size) + 1);
-    Status got = readAll(file.get(), bytes, path);
-    if (!got.ok()) return got;
     ProfileText parsed;
-    parseProfile(bytes, rules, keys, false, parsed);
+    parsed.sections.reserve(static_cast<std::size_t>(status.st_size) / 128 + 8);  // sections of a typical size
+    ProfileParser parser(rules, keys, false, parsed);
+    Status got = parseFile(file.get(), path, parser);
+    if (!got.ok()) return got;
     profile = std::move(parsed.sections);
     read.rejection = std::move(parsed.rejection);
     if (!read.rejection.empty()) read.access = ProfileAccess::rejected;

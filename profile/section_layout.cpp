@@ -50,11 +50,22 @@ std::string replaceSections(std::string_view text, const std::vector<SectionLine
     result.reserve(text.size() + insertion.size() + 4);
     std::size_t copied = 0;
     bool inserted = false;
+    bool kept = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!replaced[i]) continue;
+        if (!replaced[i]) {
+            // A header that becomes the file's first loses its indentation:
+            // unixODBC rejects a file whose first header is indented.
+            if (!kept && !inserted && i > 0) {
+                result.append(text.substr(copied, lines[i].begin - copied));
+                copied = lines[i].begin;
+                while (copied < lines[i].end && isBlank(text[copied])) ++copied;
+            }
+            kept = true;
+            continue;
+        }
         result.append(text.substr(copied, lines[i].begin - copied));
         if (!inserted) result.append(insertion);
-        inserted = true;
+        inserted = inserted || !insertion.empty();
         copied = lines[i].end;
     }
     result.append(text.substr(copied));

@@ -14,7 +14,8 @@ namespace rireve {
 
 // The text with the sections whose `replaced` flag is set taken out, and
 // `insertion` put where the first of them was, or at the end (after a blank
-// line) when none is.
+// line) when none is. A header left first in the file loses its
+// indentation, which would make unixODBC reject the file.
 std::string replaceSections(std::string_view text, const std::vector<SectionLines>& lines,
                             const std::vector<bool>& replaced, std::string_view insertion);
 

@@ -20,13 +20,18 @@ bench="$run python3 python3-pyodbc python3-matplotlib"
 test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgtest-dev acl
   clang libclang-rt-14-dev clang-tidy cppcheck
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine32 wine64 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386
-  g++-aarch64-linux-gnu unixodbc-dev:arm64 qemu-user openjdk-17-jre-headless:arm64
+  wine wine64 g++-aarch64-linux-gnu qemu-user
   maven libmaven-compiler-plugin-java libmaven-resources-plugin-java"
+# Packages of another architecture, each set installed on its own: a mirror
+# caught mid-sync can leave one architecture's lists behind the machine's
+# own, and then only the suites that need that set are skipped (they say so)
+# rather than every test failing to start.
+i386="wine32 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386"
+arm64="unixodbc-dev:arm64 openjdk-17-jre-headless:arm64"
 case "$job" in
-    run) packages=$run ;;
-    bench) packages=$bench ;;
-    test) packages=$test ;;
+    run) packages=$run; foreign="" ;;
+    bench) packages=$bench; foreign="" ;;
+    test) packages=$test; foreign="i386 arm64" ;;
     *) echo "usage: setup.sh run|bench|test" >&2; exit 2 ;;
 esac
 
@@ -50,17 +55,36 @@ update_lists() {
     echo "apt-get update kept failing; installing from the package lists already here" >&2
 }
 
-missing=""
-for package in $packages; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
-        || missing="$missing $package"
-done
-if [ -n "$missing" ]; then
+missing_of() {
+    missing=""
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+            || missing="$missing $package"
+    done
+}
+
+install_missing() {
     echo "Installing:$missing"
-    update_lists
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}
+
+# shellcheck disable=SC2086
+missing_of $packages
+updated=no
+if [ -n "$missing" ]; then
+    update_lists
+    updated=yes
+    install_missing
 fi
+for set in $foreign; do
+    eval "set_packages=\$$set"
+    # shellcheck disable=SC2086
+    missing_of $set_packages
+    [ -n "$missing" ] || continue
+    [ "$updated" = yes ] || { update_lists; updated=yes; }
+    install_missing || echo "Could not install the $set packages:$missing; the suites that need them are skipped" >&2
+done
 
 # Where the kernel runs no 32-bit code (IA-32 emulation off), 32-bit Wine runs
 # under qemu-i386, and only qemu 10 or newer runs it well (bookworm's 7.2

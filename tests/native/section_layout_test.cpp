@@ -68,6 +68,9 @@ TEST(SectionSpans, ReplacingTakesOutTheMarkedSectionsAndKeepsEveryOtherByte) {
     EXPECT_EQ(replaceSections(text, spans, {false, false, false}, "[d]\n"), text + "\n[d]\n");
     EXPECT_EQ(replaceSections("[a]\nk=1", findSectionSpans("[a]\nk=1"), {false}, "[d]\n"), "[a]\nk=1\n\n[d]\n");
     EXPECT_EQ(replaceSections("", {}, {}, "[d]\n"), "[d]\n");
+    // Left first, an indented header would make unixODBC reject the file.
+    const std::string indented = "[a]\nk=1\n# c\n  [b]\nk=2\n";
+    EXPECT_EQ(replaceSections(indented, findSectionSpans(indented), {true, false}, ""), "# c\n[b]\nk=2\n");
 }
 
 TEST(SectionSpans, EditingChangesOnlyTheLinesOfTheKeysNamed) {

@@ -25,6 +25,7 @@ struct Object {
     std::u16string text;
     std::vector<Object*> fields;
     std::map<std::u16string, std::u16string> map;
+    std::vector<jint> numbers;  // an int array's
 };
 
 struct Method {
@@ -56,7 +57,7 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
                                   "com/nq/odbc/ODBCException"};
     for (const char* candidate : known) {
         if (std::strcmp(candidate, name) == 0) {
-            auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}};
+            auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}, {}};
             classes[name] = type;
             return reinterpret_cast<jclass>(track(type));
         }
@@ -73,7 +74,7 @@ jmethodID JNICALL getMethodID(JNIEnv*, jclass type, const char* name, const char
 
 jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
     const Method* method = reinterpret_cast<const Method*>(id);
-    auto* object = new Object{method->type, {}, {}, {}};
+    auto* object = new Object{method->type, {}, {}, {}, {}};
     if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;)V" ||
         method->signature == "(Ljava/lang/String;Ljava/util/HashMap;)V" ||
         method->signature == "(Ljava/lang/String;Ljava/lang/Throwable;)V") {
@@ -102,7 +103,7 @@ jobject JNICALL callObjectMethodV(JNIEnv*, jobject target, jmethodID, va_list ar
 }
 
 jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
-    auto* array = new Object{"Array", {}, std::vector<Object*>(static_cast<std::size_t>(length)), {}};
+    auto* array = new Object{"Array", {}, std::vector<Object*>(static_cast<std::size_t>(length)), {}, {}};
     return reinterpret_cast<jobjectArray>(track(array));
 }
 
@@ -112,13 +113,32 @@ void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, job
 
 jsize JNICALL getArrayLength(JNIEnv*, jarray array) { return static_cast<jsize>(from(array)->fields.size()); }
 
+jcharArray JNICALL newCharArray(JNIEnv*, jsize length) {
+    auto* array = new Object{"CharArray", std::u16string(static_cast<std::size_t>(length), u'\0'), {}, {}, {}};
+    return reinterpret_cast<jcharArray>(track(array));
+}
+
+void JNICALL setCharArrayRegion(JNIEnv*, jcharArray array, jsize start, jsize length, const jchar* units) {
+    std::memcpy(from(array)->text.data() + start, units, static_cast<std::size_t>(length) * sizeof(jchar));
+}
+
+jintArray JNICALL newIntArray(JNIEnv*, jsize length) {
+    auto* array = new Object{"IntArray", {}, {}, {}, {}};
+    array->numbers.resize(static_cast<std::size_t>(length));
+    return reinterpret_cast<jintArray>(track(array));
+}
+
+void JNICALL setIntArrayRegion(JNIEnv*, jintArray array, jsize start, jsize length, const jint* numbers) {
+    std::memcpy(from(array)->numbers.data() + start, numbers, static_cast<std::size_t>(length) * sizeof(jint));
+}
+
 jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
     liveLocalReferences += 1;
     return reinterpret_cast<jobject>(from(array)->fields.at(static_cast<std::size_t>(index)));
 }
 
 jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
-    auto* text = new Object{"String", std::u16string(reinterpret_cast<const char16_t*>(units), length), {}, {}};
+    auto* text = new Object{"String", std::u16string(reinterpret_cast<const char16_t*>(units), length), {}, {}, {}};
     return reinterpret_cast<jstring>(track(text));
 }
 
@@ -162,12 +182,38 @@ void JNICALL exceptionClear(JNIEnv*) {
     pendingObject = nullptr;
 }
 
+// DataSource.listed: a data source of each name, each with a driver object of
+// its own made from the prototype its index names (-1: none; -2: none at all).
+jobject listed(va_list arguments) {
+    const Object* names = from(va_arg(arguments, jobject));
+    const Object* ends = from(va_arg(arguments, jobject));
+    const Object* drivers = from(va_arg(arguments, jobject));
+    const Object* prototypes = from(va_arg(arguments, jobject));
+    auto* array = new Object{"Array", {}, {}, {}, {}};
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < drivers->numbers.size(); ++i) {
+        const jint driver = drivers->numbers[i];
+        const auto end = static_cast<std::size_t>(ends->numbers[i]);
+        Object* source = nullptr;
+        if (driver != -2) {
+            auto* name = new Object{"String", names->text.substr(start, end - start), {}, {}, {}};
+            Object* copy = driver < 0 ? nullptr
+                                      : new Object{"com/nq/odbc/ODBCDriver", {}, prototypes->fields.at(driver)->fields, {}, {}};
+            source = new Object{"com/nq/odbc/DataSource", {}, {name, copy}, {}, {}};
+        }
+        array->fields.push_back(source);
+        start = end;
+    }
+    return track(array);
+}
+
 // ODBCException.of(Throwable): the same message and cause, as an ODBCException.
 jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
     const Method* method = reinterpret_cast<const Method*>(id);
+    if (method->name == "listed") return listed(arguments);
     if (method->name != "of") return nullptr;
     const Object* raised = from(va_arg(arguments, jobject));
-    return track(new Object{"com/nq/odbc/ODBCException", {}, raised->fields, {}});
+    return track(new Object{"com/nq/odbc/ODBCException", {}, raised->fields, {}, {}});
 }
 
 void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
@@ -222,13 +268,13 @@ std::string describe(const Object* object) {
 
 jstring javaString(const char16_t* text) {
     if (text == nullptr) return nullptr;
-    auto* object = new Object{"String", text, {}, {}};
+    auto* object = new Object{"String", text, {}, {}, {}};
     heap.push_back(object);
     return reinterpret_cast<jstring>(object);
 }
 
 jobjectArray javaStrings(std::initializer_list<const char16_t*> texts) {
-    auto* array = new Object{"Array", {}, {}, {}};
+    auto* array = new Object{"Array", {}, {}, {}, {}};
     for (const char16_t* text : texts) array->fields.push_back(from(javaString(text)));
     heap.push_back(array);
     return reinterpret_cast<jobjectArray>(array);
@@ -361,6 +407,10 @@ int main(int argc, char** argv) {
     functions.SetObjectArrayElement = setObjectArrayElement;
     functions.NewString = newString;
     functions.GetArrayLength = getArrayLength;
+    functions.NewCharArray = newCharArray;
+    functions.SetCharArrayRegion = setCharArrayRegion;
+    functions.NewIntArray = newIntArray;
+    functions.SetIntArrayRegion = setIntArrayRegion;
     functions.GetObjectArrayElement = getObjectArrayElement;
     functions.GetStringLength = getStringLength;
     functions.GetStringRegion = getStringRegion;

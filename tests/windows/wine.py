@@ -68,10 +68,19 @@ def register_qemu():
         skip(f"32-bit programs do not start under {QEMU_I386} in the private binfmt_misc instance")
 
 
+# What 32-bit Wine needs of the i386 architecture (scripts/setup.sh installs
+# them as a set of their own, which a mirror caught mid-sync can hold back).
+WINE32_PARTS = ["/usr/lib/wine/wine", "/usr/lib/i386-linux-gnu/libodbc.so.2"]
+
+
 def skip_unless_runnable(arch):
     """Returns where 32-bit programs run (natively or under qemu-i386 10), else skips."""
     if arch != "x86":
         return
+    absent = [part for part in WINE32_PARTS if not Path(part).exists()]
+    if absent:
+        skip(f"32-bit Wine is not installed ({', '.join(absent)} missing: wine32 and libodbc2:i386, which"
+             " scripts/setup.sh test installs)")
     if os.environ.get(INSIDE) == "1":
         register_qemu()
         return

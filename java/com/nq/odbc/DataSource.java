@@ -45,6 +45,32 @@ public final class DataSource {
         this(name, driver, driver == null ? null : driver.getDescription(), null, Entries.NONE);
     }
 
+    /**
+     * A listing of data sources, assembled here from what the native library
+     * read, so that the VM makes the many small objects of a large listing
+     * rather than as many calls across the JNI. Names are UTF-16 units end to
+     * end ({@code ends[i]} is where the i-th ends); {@code drivers[i]} is the
+     * index of its driver in {@code prototypes}, {@link #NO_DRIVER} when its
+     * driver is not installed, {@link #VANISHED} to leave the element null.
+     * Each data source gets a driver object of its own.
+     */
+    static DataSource[] listed(char[] names, int[] ends, int[] drivers, ODBCDriver[] prototypes) {
+        DataSource[] listed = new DataSource[drivers.length];
+        int start = 0;
+        for (int i = 0; i < drivers.length; i++) {
+            int driver = drivers[i];
+            if (driver != VANISHED) {
+                listed[i] = new DataSource(new String(names, start, ends[i] - start),
+                        driver == NO_DRIVER ? null : new ODBCDriver(prototypes[driver]));
+            }
+            start = ends[i];
+        }
+        return listed;
+    }
+
+    static final int NO_DRIVER = -1;
+    static final int VANISHED = -2;
+
     /** The scoped listing's: keys and values by turns, in file order. */
     DataSource(String name, ODBCDriver driver, String driverName, int scope, String[] keysAndValues) {
         this(name, driver, driverName, Scope.of(scope), new Entries(keysAndValues));

@@ -29,6 +29,14 @@ public final class ODBCDriver {
                 : Collections.unmodifiableMap(new LinkedHashMap<String, String>(attributes));
     }
 
+    /** A driver equal to another, with a map of its own. */
+    ODBCDriver(ODBCDriver other) {
+        this.description = other.description;
+        this.attributes = other.attributes.isEmpty()
+                ? Collections.<String, String>emptyMap()
+                : Collections.unmodifiableMap(new LinkedHashMap<String, String>(other.attributes));
+    }
+
     /**
      * Returns the driver's description: the name under which it is installed
      * and the name that registration expects.
