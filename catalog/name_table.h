@@ -16,15 +16,17 @@ namespace rireve {
 class FirstOfName {
 public:
     explicit FirstOfName(std::size_t expected) {
+        // Filled to at most four fifths: with each slot's hash kept, a probe
+        // past a taken slot rarely reads a name.
         std::size_t capacity = 16;
-        while (capacity < 2 * expected) capacity *= 2;
+        while (capacity * 4 < expected * 5) capacity *= 2;
         slots_.resize(capacity);
     }
 
     // The first section of the section's name, which is the section itself
     // (and `added`) when no earlier one has that name.
     const ProfileSection* add(const ProfileSection& section, bool* added = nullptr) {
-        if (2 * (count_ + 1) > slots_.size()) grow();
+        if (5 * (count_ + 1) > 4 * slots_.size()) grow();
         const std::size_t hash = hashProfileName(section.name);
         Slot& slot = slots_[indexOf(section.name, hash)];
         const bool isNew = slot.section == nullptr;

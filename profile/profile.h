@@ -55,9 +55,10 @@ enum class ProfileRules { opened, added };
 // Reads a file. A file that is missing, cannot be read or is rejected gives
 // no sections, as it does for the driver manager (`access` says which).
 // Fails for a file that is not a regular one (a FIFO, a device, a folder),
-// which is never opened in a way that could block. With keys, only the
-// entries of those keys are kept (letter case ignored): a listing of data
-// sources needs two of them.
+// which is never opened in a way that could block. With keys (letter case
+// ignored), in order of preference, a section keeps only the first entry of
+// each, and none of a key once it has a non-empty entry of a key before it:
+// a listing of data sources needs a Driver entry, or its Description.
 Status readProfile(const std::string& path, Profile& profile, const std::vector<std::string_view>& keys = {},
                    ProfileAccess* access = nullptr, ProfileRules rules = ProfileRules::opened);
 

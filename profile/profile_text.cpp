@@ -91,12 +91,26 @@ bool readLeadingPiece(std::string_view piece, std::size_t lineNumber, LineReadin
     return false;
 }
 
-bool wanted(const std::vector<std::string_view>& keys, std::string_view key) {
-    if (keys.empty()) return true;
-    for (std::string_view each : keys) {
-        if (each.size() == key.size() && sameProfileName(each, key)) return true;
+// The key's place among the keys, or -1.
+int placeOf(const std::vector<std::string_view>& keys, std::string_view key) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].size() == key.size() && sameProfileName(keys[i], key)) return static_cast<int>(i);
     }
-    return false;
+    return -1;
+}
+
+// With keys, in order of preference: only the first entry of each is kept
+// (lookups find the first), and none of a key once the section has a
+// non-empty entry of a key before it.
+bool wanted(const std::vector<std::string_view>& keys, const std::vector<ProfileEntry>& kept, std::string_view key) {
+    if (keys.empty()) return true;
+    const int place = placeOf(keys, key);
+    if (place < 0) return false;
+    for (const ProfileEntry& entry : kept) {
+        const int earlier = placeOf(keys, entry.key);
+        if (earlier == place || (earlier < place && !entry.value.empty())) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -150,13 +164,14 @@ bool ProfileParser::readLine(std::string_view text, std::size_t line, std::size_
 void ProfileParser::take(const LineReading& reading, std::size_t line, std::size_t lineEnd) {
     if (reading.kind == LineReading::Kind::header) {
         parsed_.sections.push_back({std::string(reading.name), {}});
-        parsed_.sections.back().entries.reserve(keys_.empty() ? 8 : keys_.size());
+        parsed_.sections.back().entries.reserve(keys_.empty() ? 8 : 1);
         if (withLines_) parsed_.lines.push_back({line, lineEnd, 0});
         return;
     }
     if (withLines_) parsed_.lines.back().end = lineEnd;
-    if (wanted(keys_, reading.name)) {
-        parsed_.sections.back().entries.push_back({std::string(reading.name), std::string(reading.value)});
+    std::vector<ProfileEntry>& entries = parsed_.sections.back().entries;
+    if (wanted(keys_, entries, reading.name)) {
+        entries.push_back({std::string(reading.name), std::string(reading.value)});
     }
 }
 

@@ -44,8 +44,8 @@ struct ProfileText {
     std::string rejection;
 };
 
-// Reads the text. With keys, only the entries of those keys are kept
-// (letter case ignored). A rejected text has no sections.
+// Reads the text. With keys, only entries of those keys are kept, as
+// readProfile keeps them (profile.h). A rejected text has no sections.
 void parseProfile(std::string_view text, ProfileRules rules, const std::vector<std::string_view>& keys,
                   bool withLines, ProfileText& parsed);
 

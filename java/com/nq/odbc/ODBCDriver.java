@@ -2,7 +2,6 @@ package com.nq.odbc;
 
 import java.util.Collections;
 import java.util.HashMap;
-import java.util.LinkedHashMap;
 import java.util.Map;
 
 /**
@@ -26,7 +25,7 @@ public final class ODBCDriver {
         this.description = description;
         this.attributes = attributes == null || attributes.isEmpty()
                 ? Collections.<String, String>emptyMap()
-                : Collections.unmodifiableMap(new LinkedHashMap<String, String>(attributes));
+                : new AttributeMap(attributes);
     }
 
     /** A driver equal to another, with a map of its own. */
@@ -34,7 +33,7 @@ public final class ODBCDriver {
         this.description = other.description;
         this.attributes = other.attributes.isEmpty()
                 ? Collections.<String, String>emptyMap()
-                : Collections.unmodifiableMap(new LinkedHashMap<String, String>(other.attributes));
+                : new AttributeMap((AttributeMap) other.attributes);
     }
 
     /**

@@ -8,6 +8,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.io.ByteArrayOutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.HashMap;
@@ -142,6 +143,23 @@ class HostileConfigurationTest {
         assertEquals(List.of("a"), names(driverManagerListing("dsn")));
         assertEquals(null, ODBC.findDataSource("indented"));
         assertEquals("SQLite3", ODBC.findDataSource("indented", DataSource.Scope.SYSTEM).getDriver().getDescription());
+    }
+
+    @Test
+    void aDriverFileUnixOdbcRejectsListsNoDriverAndTheDoctorSaysWhy() throws Exception {
+        writeRaw(bytes("  [SQLite3]\nDriver=", SQLITE, "\n"), bytes("[a]\nDriver=SQLite3\n"), new byte[0]);
+        Path userDrivers = PrivateConfiguration.FOLDER.resolve(".odbcinst.ini");
+        Files.write(userDrivers, bytes("[Mine]\nDriver=", SQLITE, "\n"));
+        try {
+            assertEquals(List.of(), names(driverManagerListing("driver")), "unixODBC lists not even the user's");
+            assertEquals(0, ODBC.getDrivers().length);
+            Diagnosis.Finding unread = ODBC.diagnose().getFindings().stream()
+                    .filter(f -> f.getCode().equals("config.unread")).findFirst().orElseThrow();
+            assertTrue(unread.getReason().endsWith("odbcinst.ini: line 1 indents the first section's header"),
+                    unread.getReason());
+        } finally {
+            Files.delete(userDrivers);
+        }
     }
 
     @Test

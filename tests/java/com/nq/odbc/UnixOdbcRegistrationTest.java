@@ -358,6 +358,16 @@ class UnixOdbcRegistrationTest {
         Files.writeString(PrivateConfiguration.USER_SOURCES, "# mine\nDriver=SQLite3\n[mine]\nDriver=SQLite3\n");
         assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause().getMessage()
                 .endsWith("is not laid out as unixODBC's reader reads it: line 2 holds an entry before the first section"));
+        // A line that unixODBC reads as two entries is never edited in pieces; the other sections still are.
+        String split = "[long]\r\nDriver=SQLite3\r\nLong=" + "x".repeat(1100) + "\r\n[mine]\r\n  Driver = SQLite3\r\n";
+        Files.writeString(PrivateConfiguration.USER_SOURCES, split);
+        Throwable refused = assertThrows(Throwable.class, () -> ODBC.configureDataSource("long", DataSource.Scope.USER,
+                Map.of("Long", "short"), List.of()));
+        assertEquals("line 3 of " + path + " is longer than 999 bytes and unixODBC reads it as more than one entry;"
+                + " the section [long] is left as it is", refused.getCause().getMessage());
+        assertEquals(split, Files.readString(PrivateConfiguration.USER_SOURCES));
+        ODBC.configureDataSource("mine", DataSource.Scope.USER, Map.of("Port", "5"), List.of());
+        assertEquals(split + "Port=5\r\n", Files.readString(PrivateConfiguration.USER_SOURCES));
         if (Processes.run("chattr", "+i", path).exitCode == 0) {
             try {
                 assertTrue(assertThrows(Throwable.class, () -> ODBC.registerDataSource("x", "SQLite3")).getCause()
