@@ -245,13 +245,6 @@ bool read(JNIEnv* env, Catalog& catalog, List list) {
     return !raiseFailure(env, list(catalog), message::kReadConfiguration);
 }
 
-jobjectArray buildDataSources(JNIEnv* env, const Catalog& catalog, bool scoped) {
-    DataSourceBuilder builder(env, catalog, scoped);
-    if (!builder.ready()) return nullptr;
-    return buildArray(env, builder.type(), catalog.dataSources,
-                      [&](const DataSourceRecord& source, std::size_t) { return builder.build(source); });
-}
-
 // The driver object of each driver that a data source uses, the others null.
 jobjectArray buildDriverPrototypes(JNIEnv* env, const Catalog& catalog) {
     DriverType type(env);
@@ -273,44 +266,80 @@ jobjectArray buildDriverPrototypes(JNIEnv* env, const Catalog& catalog) {
     return prototypes.release();
 }
 
-// What DataSource.listed assembles the data sources from: the names as
-// UTF-16 units end to end (decoded as each single string would be), where
-// each ends, and each one's driver.
+// What DataSource.listed assembles the data sources from: their texts as
+// UTF-16 units end to end (each decoded as a single string would be), where
+// each ends, and for each data source its driver's index (and, in a scoped
+// listing, its scope and its number of entries). The texts of a data source
+// are its name (then, scoped, its driver's name and its keys and values by
+// turns).
 struct ListedParts {
-    std::vector<char16_t> names;
     std::vector<jint> ends;
-    std::vector<jint> drivers;
+    std::vector<jint> layout;
 };
 
 constexpr jint kNoDriverIndex = -1;   // DataSource.NO_DRIVER
 constexpr jint kVanishedIndex = -2;   // DataSource.VANISHED
 
-ListedParts listedParts(const Catalog& catalog) {
+// As newJavaString takes a text: up to a NUL, at most a text buffer's size.
+std::string_view asSingleString(std::string_view text) {
+    return text.substr(0, std::min({text.size(), text.find('\0'), kTextBufferSize}));
+}
+
+std::size_t textBytes(const DataSourceRecord& source, bool scoped) {
+    std::size_t bytes = source.name.size();
+    if (!scoped) return bytes;
+    bytes += source.driverName.size();
+    for (const Pair& entry : source.entries) bytes += entry.key.size() + entry.value.size();
+    return bytes;
+}
+
+void appendText(ListedParts& parts, char16_t* units, std::size_t& used, std::string_view text) {
+    used += decodePlatformText(asSingleString(text), units + used);
+    parts.ends.push_back(static_cast<jint>(used));
+}
+
+// Decodes the texts straight into `units`, which has room for a unit per
+// byte (decoding never makes more).
+ListedParts listedParts(const Catalog& catalog, bool scoped, char16_t* units) {
     ListedParts parts;
-    std::size_t bytes = 0;
-    for (const DataSourceRecord& source : catalog.dataSources) bytes += source.name.size();
-    parts.names.resize(bytes);
-    parts.ends.reserve(catalog.dataSources.size());
-    parts.drivers.reserve(catalog.dataSources.size());
+    parts.layout.reserve(catalog.dataSources.size() * (scoped ? 3 : 1));
     std::size_t used = 0;
     for (const DataSourceRecord& source : catalog.dataSources) {
-        std::string_view name = source.name;
-        name = name.substr(0, std::min({name.size(), name.find('\0'), kTextBufferSize}));
-        if (!source.vanished) used += decodePlatformText(name, parts.names.data() + used);
-        parts.ends.push_back(static_cast<jint>(used));
-        parts.drivers.push_back(source.vanished ? kVanishedIndex
-                                : source.driver == kNoDriver ? kNoDriverIndex
-                                                             : static_cast<jint>(source.driver));
+        parts.layout.push_back(source.vanished ? kVanishedIndex
+                               : source.driver == kNoDriver ? kNoDriverIndex
+                                                            : static_cast<jint>(source.driver));
+        if (source.vanished) {
+            if (scoped) parts.layout.insert(parts.layout.end(), {0, 0});
+            continue;
+        }
+        appendText(parts, units, used, source.name);
+        if (!scoped) continue;
+        parts.layout.push_back(static_cast<jint>(source.scope.value_or(Scope::user)));
+        parts.layout.push_back(static_cast<jint>(source.entries.size()));
+        appendText(parts, units, used, source.driverName);
+        for (const Pair& entry : source.entries) {
+            appendText(parts, units, used, entry.key);
+            appendText(parts, units, used, entry.value);
+        }
     }
-    parts.names.resize(used);
     return parts;
 }
 
-jobject newCharArray(JNIEnv* env, const std::vector<char16_t>& units) {
-    jcharArray array = env->NewCharArray(static_cast<jsize>(units.size()));
-    if (vmCallFailed(env, array)) return nullptr;
-    env->SetCharArrayRegion(array, 0, static_cast<jsize>(units.size()), reinterpret_cast<const jchar*>(units.data()));
-    return array;
+// The texts' array, decoded in place (no JNI call while the VM holds it
+// still), and the rest of the parts.
+jcharArray buildTexts(JNIEnv* env, const Catalog& catalog, bool scoped, ListedParts& parts) {
+    std::size_t bytes = 0;
+    for (const DataSourceRecord& source : catalog.dataSources) bytes += textBytes(source, scoped);
+    jcharArray texts = env->NewCharArray(static_cast<jsize>(bytes));
+    if (vmCallFailed(env, texts)) return nullptr;
+    void* units = env->GetPrimitiveArrayCritical(texts, nullptr);
+    if (units == nullptr) {
+        env->DeleteLocalRef(texts);
+        return nullptr;
+    }
+    parts = listedParts(catalog, scoped, static_cast<char16_t*>(units));
+    env->ReleasePrimitiveArrayCritical(texts, units, 0);
+    return texts;
 }
 
 jobject newIntArray(JNIEnv* env, const std::vector<jint>& numbers) {
@@ -320,25 +349,26 @@ jobject newIntArray(JNIEnv* env, const std::vector<jint>& numbers) {
     return array;
 }
 
-// getDataSources(): a few calls across the JNI in all, however many data
-// sources there are; the VM makes their objects.
-jobjectArray assembleDataSources(JNIEnv* env, const Catalog& catalog) {
-    JavaConstructor type(env, javaclass::kDataSource, javaclass::kDataSourceConstructor);
+// A listing in a few calls across the JNI, however many data sources there
+// are; the VM makes their objects.
+jobjectArray assembleDataSources(JNIEnv* env, const Catalog& catalog, bool scoped) {
+    JavaConstructor type(env, javaclass::kDataSource,
+                         scoped ? javaclass::kScopedDataSourceConstructor : javaclass::kDataSourceConstructor);
     if (!type.found()) return nullptr;
     const jmethodID listed = env->GetStaticMethodID(type.type(), javaclass::kDataSourceListed,
                                                     javaclass::kDataSourceListedSignature);
     if (vmCallFailed(env, listed)) return nullptr;
     LocalRef<jobjectArray> prototypes(env, buildDriverPrototypes(env, catalog));
     if (vmCallFailed(env, prototypes.get())) return nullptr;
-    const ListedParts parts = listedParts(catalog);
-    LocalRef<jobject> names(env, newCharArray(env, parts.names));
-    if (vmCallFailed(env, names.get())) return nullptr;
+    ListedParts parts;
+    LocalRef<jobject> texts(env, buildTexts(env, catalog, scoped, parts));
+    if (vmCallFailed(env, texts.get())) return nullptr;
     LocalRef<jobject> ends(env, newIntArray(env, parts.ends));
     if (vmCallFailed(env, ends.get())) return nullptr;
-    LocalRef<jobject> drivers(env, newIntArray(env, parts.drivers));
-    if (vmCallFailed(env, drivers.get())) return nullptr;
-    jobject array = env->CallStaticObjectMethod(type.type(), listed, names.get(), ends.get(), drivers.get(),
-                                                prototypes.get());
+    LocalRef<jobject> layout(env, newIntArray(env, parts.layout));
+    if (vmCallFailed(env, layout.get())) return nullptr;
+    jobject array = env->CallStaticObjectMethod(type.type(), listed, texts.get(), ends.get(), layout.get(),
+                                                prototypes.get(), scoped ? JNI_TRUE : JNI_FALSE);
     if (!env->ExceptionCheck()) return static_cast<jobjectArray>(array);
     if (array != nullptr) env->DeleteLocalRef(array);
     return nullptr;
@@ -364,7 +394,7 @@ jobjectArray javaDrivers(JNIEnv* env) {
 jobjectArray javaDataSources(JNIEnv* env) {
     Catalog catalog;
     if (!read(env, catalog, [](Catalog& into) { return listDataSources(into); })) return nullptr;
-    return assembleDataSources(env, catalog);
+    return assembleDataSources(env, catalog, false);
 }
 
 jobject javaDataSource(JNIEnv* env, std::string_view name) {
@@ -376,7 +406,7 @@ jobject javaDataSource(JNIEnv* env, std::string_view name) {
 jobjectArray javaScopedDataSources(JNIEnv* env, int scopes) {
     Catalog catalog;
     if (!read(env, catalog, [&](Catalog& into) { return listScopedDataSources(scopes, into); })) return nullptr;
-    return buildDataSources(env, catalog, true);
+    return assembleDataSources(env, catalog, true);
 }
 
 jobject javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope) {

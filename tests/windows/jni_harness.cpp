@@ -122,6 +122,13 @@ void JNICALL setCharArrayRegion(JNIEnv*, jcharArray array, jsize start, jsize le
     std::memcpy(from(array)->text.data() + start, units, static_cast<std::size_t>(length) * sizeof(jchar));
 }
 
+void* JNICALL getPrimitiveArrayCritical(JNIEnv*, jarray array, jboolean* copied) {
+    if (copied != nullptr) *copied = JNI_FALSE;
+    return from(array)->text.data();
+}
+
+void JNICALL releasePrimitiveArrayCritical(JNIEnv*, jarray, void*, jint) {}
+
 jintArray JNICALL newIntArray(JNIEnv*, jsize length) {
     auto* array = new Object{"IntArray", {}, {}, {}, {}};
     array->numbers.resize(static_cast<std::size_t>(length));
@@ -183,26 +190,41 @@ void JNICALL exceptionClear(JNIEnv*) {
 }
 
 // DataSource.listed: a data source of each name, each with a driver object of
-// its own made from the prototype its index names (-1: none; -2: none at all).
+// its own made from the prototype its index names (-1: none; -2: none at
+// all), and in a scoped listing its driver's name, scope and entries.
 jobject listed(va_list arguments) {
-    const Object* names = from(va_arg(arguments, jobject));
+    const Object* texts = from(va_arg(arguments, jobject));
     const Object* ends = from(va_arg(arguments, jobject));
-    const Object* drivers = from(va_arg(arguments, jobject));
+    const Object* layout = from(va_arg(arguments, jobject));
     const Object* prototypes = from(va_arg(arguments, jobject));
-    auto* array = new Object{"Array", {}, {}, {}, {}};
+    const bool scoped = va_arg(arguments, int) != 0;
+    const std::size_t fields = scoped ? 3 : 1;
+    std::size_t text = 0;
     std::size_t start = 0;
-    for (std::size_t i = 0; i < drivers->numbers.size(); ++i) {
-        const jint driver = drivers->numbers[i];
-        const auto end = static_cast<std::size_t>(ends->numbers[i]);
+    auto next = [&] {
+        const auto end = static_cast<std::size_t>(ends->numbers.at(text++));
+        auto* string = new Object{"String", texts->text.substr(start, end - start), {}, {}, {}};
+        start = end;
+        return string;
+    };
+    auto* array = new Object{"Array", {}, {}, {}, {}};
+    for (std::size_t i = 0; i < layout->numbers.size() / fields; ++i) {
+        const jint driver = layout->numbers[i * fields];
         Object* source = nullptr;
         if (driver != -2) {
-            auto* name = new Object{"String", names->text.substr(start, end - start), {}, {}, {}};
+            Object* name = next();
             Object* copy = driver < 0 ? nullptr
                                       : new Object{"com/nq/odbc/ODBCDriver", {}, prototypes->fields.at(driver)->fields, {}, {}};
             source = new Object{"com/nq/odbc/DataSource", {}, {name, copy}, {}, {}};
         }
+        if (source != nullptr && scoped) {
+            source->fields.push_back(next());
+            source->text = layout->numbers[i * fields + 1] == 2 ? u"system" : u"user";
+            auto* entries = new Object{"Array", {}, {}, {}, {}};
+            for (jint j = 0; j < 2 * layout->numbers[i * fields + 2]; ++j) entries->fields.push_back(next());
+            source->fields.push_back(entries);
+        }
         array->fields.push_back(source);
-        start = end;
     }
     return track(array);
 }
@@ -410,6 +432,8 @@ int main(int argc, char** argv) {
     functions.NewCharArray = newCharArray;
     functions.SetCharArrayRegion = setCharArrayRegion;
     functions.NewIntArray = newIntArray;
+    functions.GetPrimitiveArrayCritical = getPrimitiveArrayCritical;
+    functions.ReleasePrimitiveArrayCritical = releasePrimitiveArrayCritical;
     functions.SetIntArrayRegion = setIntArrayRegion;
     functions.GetObjectArrayElement = getObjectArrayElement;
     functions.GetStringLength = getStringLength;

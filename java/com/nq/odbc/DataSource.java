@@ -48,24 +48,67 @@ public final class DataSource {
     /**
      * A listing of data sources, assembled here from what the native library
      * read, so that the VM makes the many small objects of a large listing
-     * rather than as many calls across the JNI. Names are UTF-16 units end to
-     * end ({@code ends[i]} is where the i-th ends); {@code drivers[i]} is the
-     * index of its driver in {@code prototypes}, {@link #NO_DRIVER} when its
-     * driver is not installed, {@link #VANISHED} to leave the element null.
-     * Each data source gets a driver object of its own.
+     * rather than as many calls across the JNI. The texts are UTF-16 units
+     * end to end ({@code ends[i]} is where the i-th ends): each data source's
+     * name, and in a scoped listing its driver's name and its keys and values
+     * by turns. {@code layout} holds for each data source the index of its
+     * driver in {@code prototypes} ({@link #NO_DRIVER} when its driver is not
+     * installed, {@link #VANISHED} to leave the element null, with no texts),
+     * and in a scoped listing its scope and its number of entries. Each data
+     * source gets a driver object of its own; equal keys and driver names
+     * share one string.
      */
-    static DataSource[] listed(char[] names, int[] ends, int[] drivers, ODBCDriver[] prototypes) {
-        DataSource[] listed = new DataSource[drivers.length];
-        int start = 0;
-        for (int i = 0; i < drivers.length; i++) {
-            int driver = drivers[i];
-            if (driver != VANISHED) {
-                listed[i] = new DataSource(new String(names, start, ends[i] - start),
-                        driver == NO_DRIVER ? null : new ODBCDriver(prototypes[driver]));
+    static DataSource[] listed(char[] texts, int[] ends, int[] layout, ODBCDriver[] prototypes, boolean scoped) {
+        int fields = scoped ? 3 : 1;
+        DataSource[] listed = new DataSource[layout.length / fields];
+        Texts next = new Texts(texts, ends);
+        for (int i = 0; i < listed.length; i++) {
+            int driver = layout[i * fields];
+            if (driver == VANISHED) {
+                continue;
             }
-            start = ends[i];
+            String name = next.text();
+            ODBCDriver copy = driver == NO_DRIVER ? null : new ODBCDriver(prototypes[driver]);
+            if (!scoped) {
+                listed[i] = new DataSource(name, copy);
+                continue;
+            }
+            String driverName = next.shared();
+            String[] keysAndValues = new String[2 * layout[i * fields + 2]];
+            for (int j = 0; j < keysAndValues.length; j += 2) {
+                keysAndValues[j] = next.shared();
+                keysAndValues[j + 1] = next.text();
+            }
+            listed[i] = new DataSource(name, copy, driverName, layout[i * fields + 1], keysAndValues);
         }
         return listed;
+    }
+
+    /** The texts of a listing, one after the other. */
+    private static final class Texts {
+        private final char[] units;
+        private final int[] ends;
+        private final Map<String, String> shared = new java.util.HashMap<String, String>();
+        private int index;
+        private int start;
+
+        Texts(char[] units, int[] ends) {
+            this.units = units;
+            this.ends = ends;
+        }
+
+        String text() {
+            String text = new String(units, start, ends[index] - start);
+            start = ends[index++];
+            return text;
+        }
+
+        /** The next text, as the one string of all equal ones seen so far. */
+        String shared() {
+            String text = text();
+            String earlier = shared.putIfAbsent(text, text);
+            return earlier == null ? text : earlier;
+        }
     }
 
     static final int NO_DRIVER = -1;

@@ -1,12 +1,7 @@
 package com.nq.odbc;
 
-import java.util.AbstractMap;
-import java.util.AbstractSet;
 import java.util.HashMap;
-import java.util.Iterator;
 import java.util.Map;
-import java.util.NoSuchElementException;
-import java.util.Set;
 
 /**
  * The entries of a data source as ODBC reads them: in file order, looked up
@@ -15,35 +10,49 @@ import java.util.Set;
  * Unmodifiable. A listing makes one per data source, so a short one keeps
  * two arrays and compares keys in place; only a long one gets a hash table.
  */
-final class Entries extends AbstractMap<String, String> {
+final class Entries extends ArrayMap {
     static final Entries NONE = new Entries(new String[0]);
 
     private static final int LONGEST_SCANNED = 16;
 
-    private final String[] keys;
-    private final String[] values;
     /** Folded key to position, for a long list only. */
     private final Map<String, Integer> index;
 
     /** Keys and values by turns. */
     Entries(String[] keysAndValues) {
-        String[] kept = new String[keysAndValues.length / 2];
-        String[] keptValues = new String[kept.length];
-        index = kept.length > LONGEST_SCANNED ? new HashMap<String, Integer>() : null;
-        int size = 0;
-        for (int i = 0; i + 1 < keysAndValues.length; i += 2) {
-            String folded = index == null ? null : fold(keysAndValues[i]);
-            if (index != null ? index.containsKey(folded) : find(kept, size, keysAndValues[i]) >= 0) {
-                continue;
+        this(new Kept(keysAndValues));
+    }
+
+    private Entries(Kept kept) {
+        super(kept.keys, kept.values);
+        this.index = kept.index;
+    }
+
+    /** The first entry of each key, and the index of a long list. */
+    private static final class Kept {
+        final String[] keys;
+        final String[] values;
+        final Map<String, Integer> index;
+
+        Kept(String[] keysAndValues) {
+            String[] kept = new String[keysAndValues.length / 2];
+            String[] keptValues = new String[kept.length];
+            index = kept.length > LONGEST_SCANNED ? new HashMap<String, Integer>() : null;
+            int size = 0;
+            for (int i = 0; i + 1 < keysAndValues.length; i += 2) {
+                String folded = index == null ? null : fold(keysAndValues[i]);
+                if (index != null ? index.containsKey(folded) : find(kept, size, keysAndValues[i]) >= 0) {
+                    continue;
+                }
+                if (index != null) {
+                    index.put(folded, size);
+                }
+                kept[size] = keysAndValues[i];
+                keptValues[size++] = keysAndValues[i + 1];
             }
-            if (index != null) {
-                index.put(folded, size);
-            }
-            kept[size] = keysAndValues[i];
-            keptValues[size++] = keysAndValues[i + 1];
+            this.keys = size == kept.length ? kept : java.util.Arrays.copyOf(kept, size);
+            this.values = size == kept.length ? keptValues : java.util.Arrays.copyOf(keptValues, size);
         }
-        this.keys = size == kept.length ? kept : java.util.Arrays.copyOf(kept, size);
-        this.values = size == kept.length ? keptValues : java.util.Arrays.copyOf(keptValues, size);
     }
 
     /** Whether two keys are equal with ASCII letter case ignored, as ODBC compares keywords. */
@@ -81,7 +90,8 @@ final class Entries extends AbstractMap<String, String> {
         return new String(folded);
     }
 
-    private int find(String key) {
+    @Override
+    int find(String key) {
         if (index == null) {
             return find(keys, keys.length, key);
         }
@@ -96,52 +106,5 @@ final class Entries extends AbstractMap<String, String> {
             }
         }
         return -1;
-    }
-
-    @Override
-    public String get(Object key) {
-        int position = key instanceof String ? find((String) key) : -1;
-        return position < 0 ? null : values[position];
-    }
-
-    @Override
-    public boolean containsKey(Object key) {
-        return key instanceof String && find((String) key) >= 0;
-    }
-
-    @Override
-    public int size() {
-        return keys.length;
-    }
-
-    @Override
-    public Set<Map.Entry<String, String>> entrySet() {
-        return new AbstractSet<Map.Entry<String, String>>() {
-            @Override
-            public Iterator<Map.Entry<String, String>> iterator() {
-                return new Iterator<Map.Entry<String, String>>() {
-                    private int next;
-
-                    @Override
-                    public boolean hasNext() {
-                        return next < keys.length;
-                    }
-
-                    @Override
-                    public Map.Entry<String, String> next() {
-                        if (next >= keys.length) {
-                            throw new NoSuchElementException();
-                        }
-                        int i = next++;
-                        return new AbstractMap.SimpleImmutableEntry<String, String>(keys[i], values[i]);
-                    }
-                };
-            }
-
-            @Override
-            public int size() {
-                return keys.length;
-            }
-        };
     }
 }
