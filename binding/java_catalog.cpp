@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "binding/frame.h"
@@ -66,162 +65,6 @@ jobject buildDriver(JNIEnv* env, const DriverType& type, const DriverRecord& dri
     if (vmCallFailed(env, attributes.get())) return nullptr;
     return type.constructor.create(env, description.get(), attributes.get());
 }
-
-// Java strings of the texts that data sources share (their keys, the names
-// of their drivers), made once per listing for the first kCached texts seen
-// and held until the listing ends.
-class StringCache {
-public:
-    static constexpr std::size_t kCached = 64;
-
-    explicit StringCache(JNIEnv* env) : env_(env) {}
-    ~StringCache() {
-        for (const auto& cached : strings_) env_->DeleteLocalRef(cached.second);
-    }
-    StringCache(const StringCache&) = delete;
-    StringCache& operator=(const StringCache&) = delete;
-
-    // The text's string: the cached one, or a new one left in `made`, which
-    // is cached when `share` and there is room. Null with an exception pending
-    // when the VM fails.
-    jstring find(std::string_view text, LocalRef<jstring>& made, bool share) {
-        const auto cached = strings_.find(std::string(text));
-        if (cached != strings_.end()) return cached->second;
-        made.reset(newString(env_, text));
-        if (!share || strings_.size() >= kCached || vmCallFailed(env_, made.get())) return made.get();
-        const jstring kept = made.release();
-        strings_.emplace(std::string(text), kept);
-        return kept;
-    }
-
-private:
-    JNIEnv* env_;
-    std::unordered_map<std::string, jstring> strings_;
-};
-
-// The description and attribute map of each driver, made once per listing
-// and handed to the driver object of every data source that uses it.
-// ODBCDriver copies the map it is given, so each data source's driver still
-// has a map of its own, and a listing makes a few calls per data source.
-class DriverParts {
-public:
-    DriverParts(JNIEnv* env, const DriverType& type, const Catalog& catalog)
-        : env_(env), type_(type), catalog_(catalog), parts_(catalog.drivers.size()) {
-        for (const DataSourceRecord& source : catalog.dataSources) {
-            if (source.driver != kNoDriver) parts_[source.driver].users += 1;
-        }
-    }
-    ~DriverParts() {
-        for (const Part& part : parts_) {
-            if (part.description != nullptr) env_->DeleteLocalRef(part.description);
-            if (part.attributes != nullptr) env_->DeleteLocalRef(part.attributes);
-        }
-    }
-    DriverParts(const DriverParts&) = delete;
-    DriverParts& operator=(const DriverParts&) = delete;
-
-    // Room for every part, and `more`, beyond the VM's default of a few local references.
-    bool reserve(std::size_t more = 0) {
-        return env_->EnsureLocalCapacity(static_cast<jint>(2 * parts_.size() + more + 16)) == 0;
-    }
-
-    // A new driver object of the i-th driver, or null with an exception pending.
-    jobject build(std::size_t i) {
-        Part& part = parts_[i];
-        if (part.users < 2) return buildDriver(env_, type_, catalog_.drivers[i]);
-        if (part.description == nullptr) {
-            part.description = newString(env_, catalog_.drivers[i].description);
-            if (vmCallFailed(env_, part.description)) return nullptr;
-            part.attributes = buildAttributeMap(env_, type_.map, catalog_.drivers[i].attributes);
-            if (vmCallFailed(env_, part.attributes)) return nullptr;
-        }
-        return type_.constructor.create(env_, part.description, part.attributes);
-    }
-
-    // The data source's driver object, or null (with no exception pending)
-    // when its driver is not installed.
-    jobject buildFor(const DataSourceRecord& source) { return source.driver == kNoDriver ? nullptr : build(source.driver); }
-
-private:
-    struct Part {
-        jstring description = nullptr;
-        jobject attributes = nullptr;
-        int users = 0;  // data sources that use the driver: the parts are kept for two or more
-    };
-    JNIEnv* env_;
-    const DriverType& type_;
-    const Catalog& catalog_;
-    std::vector<Part> parts_;
-};
-
-bool setText(JNIEnv* env, jobjectArray array, jsize index, std::string_view text, StringCache& shared, bool share) {
-    LocalRef<jstring> made(env, nullptr);
-    const jstring string = shared.find(text, made, share);
-    if (vmCallFailed(env, string)) return false;
-    env->SetObjectArrayElement(array, index, string);
-    return !env->ExceptionCheck();
-}
-
-// Keys and values by turns. Keys are shared; a value is, when another data
-// source's key or driver has its text.
-jobjectArray buildEntryArray(JNIEnv* env, jclass string, const std::vector<Pair>& entries, StringCache& shared) {
-    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(2 * entries.size()), string, nullptr));
-    if (vmCallFailed(env, array.get())) return nullptr;
-    jsize index = 0;
-    for (const Pair& entry : entries) {
-        if (!setText(env, array.get(), index++, entry.key, shared, true) ||
-            !setText(env, array.get(), index++, entry.value, shared, false)) {
-            return nullptr;
-        }
-    }
-    return array.release();
-}
-
-// The two kinds of DataSource: the original one of a name and a driver, and
-// the scoped one with its scope, driver name and entries.
-class DataSourceBuilder {
-public:
-    DataSourceBuilder(JNIEnv* env, const Catalog& catalog, bool scoped)
-        : env_(env),
-          scoped_(scoped),
-          type_(env, javaclass::kDataSource,
-                scoped ? javaclass::kScopedDataSourceConstructor : javaclass::kDataSourceConstructor),
-          string_(env, nullptr),
-          driverType_(env),
-          drivers_(env, driverType_, catalog),
-          shared_(env) {
-        // No lookup after one that failed: its exception is pending.
-        if (!type_.found() || !scoped || env->ExceptionCheck()) return;
-        string_.reset(env->FindClass(javaclass::kString));
-    }
-
-    bool ready() { return type_.found() && driverType_.found() && (!scoped_ || string_) && drivers_.reserve(StringCache::kCached); }
-    jclass type() const { return type_.type(); }
-
-    // The data source, or null with an exception pending.
-    jobject build(const DataSourceRecord& source) {
-        LocalRef<jobject> driver(env_, drivers_.buildFor(source));
-        if (env_->ExceptionCheck()) return nullptr;
-        LocalRef<jstring> name(env_, newString(env_, source.name));
-        if (vmCallFailed(env_, name.get())) return nullptr;
-        if (!scoped_) return type_.create(env_, name.get(), driver.get());
-        LocalRef<jstring> madeDriverName(env_, nullptr);
-        const jstring driverName = shared_.find(source.driverName, madeDriverName, true);
-        if (vmCallFailed(env_, driverName)) return nullptr;
-        LocalRef<jobjectArray> entries(env_, buildEntryArray(env_, string_.get(), source.entries, shared_));
-        if (vmCallFailed(env_, entries.get())) return nullptr;
-        return type_.create(env_, name.get(), driver.get(), driverName, static_cast<jint>(*source.scope), entries.get());
-    }
-
-private:
-    JNIEnv* env_;
-    bool scoped_;
-    JavaConstructor type_;
-    LocalRef<jclass> string_;
-    DriverType driverType_;
-    DriverParts drivers_;
-    StringCache shared_;
-};
 
 // An array of the records' objects; a vanished record leaves its element
 // null. Null with an exception pending when the VM fails.
@@ -374,10 +217,12 @@ jobjectArray assembleDataSources(JNIEnv* env, const Catalog& catalog, bool scope
     return nullptr;
 }
 
-jobject buildFirstDataSource(JNIEnv* env, const Catalog& catalog, bool scoped) {
-    DataSourceBuilder builder(env, catalog, scoped);
-    if (!builder.ready() || catalog.dataSources.empty()) return nullptr;
-    return builder.build(catalog.dataSources.front());
+// A lookup's one data source, made as a listing's are; null when there is none.
+jobject firstDataSource(JNIEnv* env, const Catalog& catalog, bool scoped) {
+    LocalRef<jobjectArray> listed(env, assembleDataSources(env, catalog, scoped));
+    if (vmCallFailed(env, listed.get()) || catalog.dataSources.empty()) return nullptr;
+    jobject first = env->GetObjectArrayElement(listed.get(), 0);
+    return env->ExceptionCheck() ? nullptr : first;
 }
 
 }  // namespace
@@ -400,7 +245,7 @@ jobjectArray javaDataSources(JNIEnv* env) {
 jobject javaDataSource(JNIEnv* env, std::string_view name) {
     Catalog catalog;
     if (!read(env, catalog, [&](Catalog& into) { return lookupDataSource(name, into); })) return nullptr;
-    return buildFirstDataSource(env, catalog, false);
+    return firstDataSource(env, catalog, false);
 }
 
 jobjectArray javaScopedDataSources(JNIEnv* env, int scopes) {
@@ -412,7 +257,7 @@ jobjectArray javaScopedDataSources(JNIEnv* env, int scopes) {
 jobject javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope) {
     Catalog catalog;
     if (!read(env, catalog, [&](Catalog& into) { return lookupScopedDataSource(name, scope, into); })) return nullptr;
-    return buildFirstDataSource(env, catalog, true);
+    return firstDataSource(env, catalog, true);
 }
 
 }  // namespace rireve

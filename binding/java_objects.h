@@ -14,7 +14,6 @@ inline constexpr char kScopedDataSourceConstructor[] =
     "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;Ljava/lang/String;I[Ljava/lang/String;)V";
 inline constexpr char kDataSourceListed[] = "listed";
 inline constexpr char kDataSourceListedSignature[] = "([C[I[I[Lcom/nq/odbc/ODBCDriver;Z)[Lcom/nq/odbc/DataSource;";
-inline constexpr char kString[] = "java/lang/String";
 inline constexpr char kDriver[] = "com/nq/odbc/ODBCDriver";
 inline constexpr char kDriverConstructor[] = "(Ljava/lang/String;Ljava/util/HashMap;)V";
 inline constexpr char kHashMap[] = "java/util/HashMap";

@@ -60,6 +60,8 @@ public:
     // the last) and returns how many bytes that was: the rest must begin
     // the next part.
     std::size_t read(std::string_view part, bool last);
+    // Whether the text is rejected: the rest need not be read.
+    bool rejected() const { return !parsed_.rejection.empty(); }
 
 private:
     bool readLine(std::string_view text, std::size_t line, std::size_t lineEnd, bool mayHoldNul);

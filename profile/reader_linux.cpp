@@ -39,7 +39,7 @@ Status parseFile(int fd, const std::string& path, ProfileParser& parser) {
         if (got < 0) return Status::systemFailure("cannot read", path, errno);
         const std::size_t size = held + static_cast<std::size_t>(got);
         const std::size_t taken = parser.read(std::string_view(buffer.data(), size), got == 0);
-        if (got == 0) return {};
+        if (got == 0 || parser.rejected()) return {};
         held = size - taken;
         std::memmove(buffer.data(), buffer.data() + taken, held);
     }

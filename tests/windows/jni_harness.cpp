@@ -85,12 +85,6 @@ jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
     } else if (method->signature == "(Ljava/lang/String;I)V") {  // a failure's cause, with its kind
         object->fields.push_back(from(va_arg(arguments, jobject)));
         object->text = std::u16string(1, static_cast<char16_t>(u'0' + va_arg(arguments, jint)));
-    } else if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;Ljava/lang/String;I[Ljava/lang/String;)V") {
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-        object->text = va_arg(arguments, jint) == 2 ? u"system" : u"user";
-        object->fields.push_back(from(va_arg(arguments, jobject)));
     }
     return track(object);
 }
