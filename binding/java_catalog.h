@@ -15,6 +15,8 @@ namespace rireve {
 // ODBCDriver[] of every installed driver.
 jobjectArray javaDrivers(JNIEnv* env);
 
+// The record of every installed driver (ODBCDriver.listed reads it).
+jcharArray javaDriversRecord(JNIEnv* env);
 // DataSource[] of every configured data source, user and system.
 jobjectArray javaDataSources(JNIEnv* env);
 
@@ -22,11 +24,12 @@ jobjectArray javaDataSources(JNIEnv* env);
 // also the answer after a failure; the pending exception tells them apart.
 jobject javaDataSource(JNIEnv* env, std::string_view name);
 
-// DataSource[] with scope, driver name and entries, of the scopes covered.
-jobjectArray javaScopedDataSources(JNIEnv* env, int scopes);
+// The record of the data sources with scope, driver name and entries, of
+// the scopes covered (DataSource.list reads it).
+jcharArray javaScopedDataSources(JNIEnv* env, int scopes);
 
-// The data source of that name (letter case ignored) in that scope, or null
-// (see javaDataSource).
-jobject javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope);
+// The record of the data source of that name (letter case ignored) in that
+// scope: a listing of it alone, or of none.
+jcharArray javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope);
 
 }  // namespace rireve

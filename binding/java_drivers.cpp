@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "binding/frame.h"
-#include "binding/local_ref.h"
+#include "binding/record.h"
 #include "binding/requests.h"
 #include "binding/text.h"
 #include "installer/attribute_text.h"
@@ -45,37 +45,23 @@ bool takeEntries(JNIEnv* env, jobjectArray array, EntryOwner owner, Entries& ent
     return true;
 }
 
-jobjectArray newStrings(JNIEnv* env, const std::vector<std::string>& texts) {
-    LocalRef<jclass> type(env, env->FindClass("java/lang/String"));
-    if (!type) return nullptr;
-    LocalRef<jobjectArray> array(env, env->NewObjectArray(static_cast<jsize>(texts.size()), type.get(), nullptr));
-    if (!array) return nullptr;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        LocalRef<jstring> text(env, newLongJavaString(env, texts[i]));
-        if (!text) return nullptr;
-        env->SetObjectArrayElement(array.get(), static_cast<jsize>(i), text.get());
-        if (env->ExceptionCheck()) return nullptr;
-    }
-    return array.release();
+jcharArray usageRecord(JNIEnv* env, const DriverUsage& usage) {
+    Record record;
+    record.number(static_cast<std::int32_t>(usage.usageCount));
+    record.flag(usage.installed);
+    record.texts(usage.removedDataSources);
+    record.texts(usage.dataSourcesLeft);
+    return record.toJava(env);
 }
 
-jobjectArray usageStrings(JNIEnv* env, const DriverUsage& usage) {
-    std::vector<std::string> texts{std::to_string(usage.usageCount), usage.installed ? "1" : "0"};
-    for (const std::string& name : usage.removedDataSources) texts.push_back("-" + name);
-    for (const std::string& name : usage.dataSourcesLeft) texts.push_back("+" + name);
-    return newStrings(env, texts);
-}
-
-void appendEntries(std::vector<std::string>& texts, const Entries& entries) {
-    for (const auto& [key, value] : entries) {
-        texts.push_back(key);
-        texts.push_back(value);
-    }
+void writeFileDataSource(Record& record, const FileDataSource& source) {
+    record.text(source.path);
+    writeEntries(record, source.entries);
 }
 
 }  // namespace
 
-jobjectArray javaInstallDriver(JNIEnv* env, jstring name, jobjectArray entries, jint scope, jboolean replace) {
+jcharArray javaInstallDriver(JNIEnv* env, jstring name, jobjectArray entries, jint scope, jboolean replace) {
     DriverInstall request;
     if (!takeScope(env, scope, request.scope, message::kInstallDriverRefused)) return nullptr;
     if (!takeDriverName(env, name, request.name)) return nullptr;
@@ -85,10 +71,10 @@ jobjectArray javaInstallDriver(JNIEnv* env, jstring name, jobjectArray entries, 
     if (!runRequest(env, message::kInstallDriverRefused,
                     [&](const RequestOptions& options) { return installDriver(request, options, usage); }))
         return nullptr;
-    return usageStrings(env, usage);
+    return usageRecord(env, usage);
 }
 
-jobjectArray javaRemoveDriver(JNIEnv* env, jstring name, jint scope, jboolean removeDataSources) {
+jcharArray javaRemoveDriver(JNIEnv* env, jstring name, jint scope, jboolean removeDataSources) {
     Scope taken = Scope::system;
     std::string driver;
     if (!takeScope(env, scope, taken, message::kRemoveDriverRefused) || !takeDriverName(env, name, driver))
@@ -98,7 +84,7 @@ jobjectArray javaRemoveDriver(JNIEnv* env, jstring name, jint scope, jboolean re
             return removeDriver(driver, taken, removeDataSources == JNI_TRUE, options, usage);
         }))
         return nullptr;
-    return usageStrings(env, usage);
+    return usageRecord(env, usage);
 }
 
 jboolean javaConfigureDriver(JNIEnv* env, jstring name, jint scope, jobjectArray set, jobjectArray unset) {
@@ -115,18 +101,23 @@ jboolean javaConfigureDriver(JNIEnv* env, jstring name, jint scope, jobjectArray
                : JNI_FALSE;
 }
 
-jobjectArray javaUserDrivers(JNIEnv* env) {
+jcharArray javaUserDrivers(JNIEnv* env) {
     std::vector<std::string> names;
     if (raiseFailure(env, listUserDrivers(names), message::kReadConfiguration)) return nullptr;
-    return newStrings(env, names);
+    Record record;
+    record.texts(names);
+    return record.toJava(env);
 }
 
-jobjectArray javaDriverManagerSettings(JNIEnv* env) {
+jcharArray javaDriverManagerSettings(JNIEnv* env) {
     DriverManagerSettings settings;
     if (raiseFailure(env, readDriverManagerSettings(settings), message::kReadConfiguration)) return nullptr;
-    std::vector<std::string> texts{settings.path, settings.overriddenBy};
-    appendEntries(texts, settings.entries);
-    return newStrings(env, texts);
+    Record record;
+    record.text(settings.path);
+    record.flag(!settings.overriddenBy.empty());
+    record.text(settings.overriddenBy);
+    writeEntries(record, settings.entries);
+    return record.toJava(env);
 }
 
 jboolean javaConfigureDriverManager(JNIEnv* env, jobjectArray set, jobjectArray unset) {
@@ -144,33 +135,30 @@ jstring javaFileDataSourceFolder(JNIEnv* env) {
     return newLongJavaString(env, folder);
 }
 
-jobjectArray javaFileDataSources(JNIEnv* env, jstring folder) {
+jcharArray javaFileDataSources(JNIEnv* env, jstring folder) {
     std::string given;
     if (folder != nullptr &&
         !takeText(env, folder, message::kPathIsNull, message::kFileDataSourceUnreadable, given))
         return nullptr;
     std::vector<FileDataSource> found;
     if (raiseFailure(env, listFileDataSources(given, found), message::kFileDataSourceUnreadable)) return nullptr;
-    std::vector<std::string> texts;
-    for (const FileDataSource& source : found) {
-        texts.push_back(source.path);
-        texts.push_back(std::to_string(source.entries.size()));
-        appendEntries(texts, source.entries);
-    }
-    return newStrings(env, texts);
+    Record record;
+    record.number(static_cast<std::int32_t>(found.size()));
+    for (const FileDataSource& source : found) writeFileDataSource(record, source);
+    return record.toJava(env);
 }
 
-jobjectArray javaReadFileDataSource(JNIEnv* env, jstring given) {
+jcharArray javaReadFileDataSource(JNIEnv* env, jstring given) {
     std::string path;
     if (!takePath(env, given, message::kFileDataSourceUnreadable, path)) return nullptr;
     FileDataSource found;
     if (raiseFailure(env, readFileDataSource(path, found), message::kFileDataSourceUnreadable)) return nullptr;
-    std::vector<std::string> texts{found.path};
-    appendEntries(texts, found.entries);
-    return newStrings(env, texts);
+    Record record;
+    writeFileDataSource(record, found);
+    return record.toJava(env);
 }
 
-jstring javaWriteFileDataSource(JNIEnv* env, jstring given, jobjectArray array) {
+jcharArray javaWriteFileDataSource(JNIEnv* env, jstring given, jobjectArray array) {
     std::string path;
     Entries entries;
     if (!takePath(env, given, message::kFileDataSourceRefused, path) ||
@@ -179,7 +167,11 @@ jstring javaWriteFileDataSource(JNIEnv* env, jstring given, jobjectArray array) 
     if (!runRequest(env, message::kFileDataSourceRefused,
                     [&](const RequestOptions& options) { return writeFileDataSource(path, entries, options); }))
         return nullptr;
-    return newLongJavaString(env, path);
+    FileDataSource written;
+    if (raiseFailure(env, readFileDataSource(path, written), message::kFileDataSourceUnreadable)) return nullptr;
+    Record record;
+    writeFileDataSource(record, written);
+    return record.toJava(env);
 }
 
 jstring javaRemoveFileDataSource(JNIEnv* env, jstring given) {

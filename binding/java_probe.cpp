@@ -1,18 +1,18 @@
 #include "binding/java_probe.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "binding/frame.h"
-#include "binding/local_ref.h"
+#include "binding/record.h"
 #include "binding/text.h"
 #include "probe/connection_probe.h"
 #include "probe/diagnosis.h"
-#include "probe/report_text.h"
 
 namespace rireve {
 
-jstring javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds) {
+jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds) {
     if (connectionString == nullptr) {
         throwError(env, message::kConnectionStringIsNull, Status::failure("the connection string is null"));
         return nullptr;
@@ -27,28 +27,33 @@ jstring javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSecon
     }
     ConnectionReport report;
     const Outcome outcome = probeConnection(text, timeoutSeconds > 0 ? static_cast<unsigned>(timeoutSeconds) : 0, report);
-    return newLongJavaString(env, outcome.ok() ? formatReport(report) : formatFailure(outcome));
+    if (raiseFailure(env, outcome, message::kAllocateEnvironment)) return nullptr;
+    Record record;
+    record.flag(report.connected);
+    for (const std::string* fact : {&report.driverName, &report.driverVersion, &report.dbmsName, &report.dbmsVersion}) {
+        record.text(*fact);
+    }
+    record.number(static_cast<std::int32_t>(report.diagnostics.size()));
+    for (const DiagnosticRecord& diagnostic : report.diagnostics) {
+        record.text(diagnostic.state);
+        record.number(static_cast<std::int32_t>(diagnostic.nativeError));
+        record.text(diagnostic.message);
+    }
+    return record.toJava(env);
 }
 
-jobjectArray javaDiagnosis(JNIEnv* env) {
+jcharArray javaDiagnosis(JNIEnv* env) {
     std::vector<Finding> findings;
     if (raiseFailure(env, diagnoseConfiguration(findings), message::kDiagnoseFailed)) return nullptr;
-    LocalRef<jclass> stringClass(env, env->FindClass("java/lang/String"));
-    if (!stringClass) return nullptr;
-    const jsize size = static_cast<jsize>(findings.size() * 4);
-    LocalRef<jobjectArray> array(env, env->NewObjectArray(size, stringClass.get(), nullptr));
-    if (!array) return nullptr;
-    jsize at = 0;
+    Record record;
+    record.number(static_cast<std::int32_t>(findings.size()));
     for (const Finding& finding : findings) {
-        const std::string severity = std::to_string(static_cast<int>(finding.severity));
-        for (const std::string* text : {&severity, &finding.code, &finding.subject, &finding.reason}) {
-            LocalRef<jstring> element(env, newLongJavaString(env, *text));
-            if (!element) return nullptr;
-            env->SetObjectArrayElement(array.get(), at++, element.get());
-            if (env->ExceptionCheck()) return nullptr;
-        }
+        record.number(static_cast<std::int32_t>(finding.severity));
+        record.text(finding.code);
+        record.text(finding.subject);
+        record.text(finding.reason);
     }
-    return array.release();
+    return record.toJava(env);
 }
 
 }  // namespace rireve

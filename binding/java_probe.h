@@ -1,16 +1,19 @@
-// The probe's results for Java: a connection test's report as its text
-// (probe/report_text.h), the diagnosis as a flat array of strings.
+// The probe's results for Java, as records (binding/record.h).
 #pragma once
 
 #include <jni.h>
 
 namespace rireve {
 
-// Tests the connection here, in this process; null with an exception
-// pending only for a null or unrepresentable connection string.
-jstring javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds);
+// Tests the connection here, in this process: whether it connected, the
+// driver's and DBMS's names and versions, and each diagnostic record (its
+// state, native error and message). Null with an exception pending for a
+// null or unrepresentable connection string, or a driver manager that
+// cannot be used.
+jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds);
 
-// Four strings a finding: severity (its ordinal), code, subject, reason.
-jobjectArray javaDiagnosis(JNIEnv* env);
+// A count, then each finding: its severity (Diagnosis.Severity's ordinal),
+// code, subject and reason.
+jcharArray javaDiagnosis(JNIEnv* env);
 
 }  // namespace rireve

@@ -86,7 +86,8 @@ function(rireve_add_jar target classes output)
     COMMAND ${CMAKE_COMMAND} -E copy ${output} ${base}.jar
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/pom.xml ${base}.pom
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/java/com/nq/odbc ${sources}/com/nq/odbc
-    COMMAND ${CMAKE_COMMAND} -E copy ${RIREVE_GENERATED_SOURCES}/com/nq/odbc/Version.java ${sources}/com/nq/odbc
+    COMMAND ${CMAKE_COMMAND} -E copy ${RIREVE_GENERATED_SOURCES}/com/nq/odbc/Version.java
+      ${RIREVE_GENERATED_SOURCES}/com/nq/odbc/Messages.java ${sources}/com/nq/odbc
     COMMAND ${CMAKE_COMMAND} -E rm -f ${sources}/com/nq/odbc/Version.java.in
     COMMAND ${jar} --file ${base}-sources.jar -C ${sources} com
     COMMAND ${jar} --file ${base}-javadoc.jar -C ${CMAKE_BINARY_DIR}/javadoc .

@@ -36,9 +36,8 @@ Result guarded(JNIEnv* env, Result neutral, Call call) noexcept {
 // The natives beside the original four raise ODBCException itself.
 template <typename Result, typename Call>
 Result typed(JNIEnv* env, Result neutral, Call call) noexcept {
-    const Result result = guarded(env, neutral, call);
-    if (env->ExceptionCheck()) rireve::raiseAsOdbcException(env);
-    return result;
+    const rireve::RaisingAs raising(rireve::Raises::odbcException);
+    return guarded(env, neutral, call);
 }
 
 template <typename Call>
@@ -84,14 +83,18 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSource(JNIEnv* en
     });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
-    return typed(env, jobjectArray{},
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listDrivers(JNIEnv* env, jclass) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDriversRecord(env); }); });
+}
+
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
+    return typed(env, jcharArray{},
                    [&] { return whileReading([&] { return rireve::javaScopedDataSources(env, scopes); }); });
 }
 
-JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_registerDataSourceIn(JNIEnv* env, jclass, jstring name,
                                                                      jstring driver, jobjectArray entries, jint scope) {
-    return typed(env, jobject{}, [&]() -> jobject {
+    return typed(env, jcharArray{}, [&]() -> jcharArray {
         rireve::Registration registration;
         rireve::Request& request = registration.request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRegisterRefused)) return nullptr;
@@ -111,9 +114,9 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* 
     });
 }
 
-JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* env, jclass, jstring name, jint scope,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* env, jclass, jstring name, jint scope,
                                                                       jobjectArray set, jobjectArray unset) {
-    return typed(env, jobject{}, [&]() -> jobject {
+    return typed(env, jcharArray{}, [&]() -> jcharArray {
         rireve::EntryRequest request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
         if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;
@@ -122,15 +125,15 @@ JNIEXPORT jobject JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv* en
     });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_installDriverIn(JNIEnv* env, jclass, jstring name,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_installDriverIn(JNIEnv* env, jclass, jstring name,
                                                                      jobjectArray entries, jint scope, jboolean replace) {
-    return typed(env, jobjectArray{},
+    return typed(env, jcharArray{},
                  [&] { return whileWriting([&] { return rireve::javaInstallDriver(env, name, entries, scope, replace); }); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_removeDriverIn(JNIEnv* env, jclass, jstring name, jint scope,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_removeDriverIn(JNIEnv* env, jclass, jstring name, jint scope,
                                                                     jboolean removeDataSources) {
-    return typed(env, jobjectArray{}, [&] {
+    return typed(env, jcharArray{}, [&] {
         return whileWriting([&] { return rireve::javaRemoveDriver(env, name, scope, removeDataSources); });
     });
 }
@@ -141,12 +144,12 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverIn(JNIEnv* env, 
                  [&] { return whileWriting([&] { return rireve::javaConfigureDriver(env, name, scope, set, unset); }); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_userDriverNames(JNIEnv* env, jclass) {
-    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaUserDrivers(env); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_userDriverNames(JNIEnv* env, jclass) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaUserDrivers(env); }); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_driverManagerSettings(JNIEnv* env, jclass) {
-    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDriverManagerSettings(env); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_readDriverManagerSettings(JNIEnv* env, jclass) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDriverManagerSettings(env); }); });
 }
 
 JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverManagerIn(JNIEnv* env, jclass, jobjectArray set,
@@ -155,21 +158,21 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_configureDriverManagerIn(JNIEnv
                  [&] { return whileWriting([&] { return rireve::javaConfigureDriverManager(env, set, unset); }); });
 }
 
-JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_fileDataSourceFolder(JNIEnv* env, jclass) {
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_readFileDataSourceFolder(JNIEnv* env, jclass) {
     return typed(env, jstring{}, [&] { return whileReading([&] { return rireve::javaFileDataSourceFolder(env); }); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_listFileDataSourcesIn(JNIEnv* env, jclass, jstring folder) {
-    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaFileDataSources(env, folder); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listFileDataSourcesIn(JNIEnv* env, jclass, jstring folder) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaFileDataSources(env, folder); }); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_readFileDataSourceAt(JNIEnv* env, jclass, jstring path) {
-    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaReadFileDataSource(env, path); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_readFileDataSourceAt(JNIEnv* env, jclass, jstring path) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaReadFileDataSource(env, path); }); });
 }
 
-JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_writeFileDataSourceAt(JNIEnv* env, jclass, jstring path,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_writeFileDataSourceAt(JNIEnv* env, jclass, jstring path,
                                                                       jobjectArray entries) {
-    return typed(env, jstring{},
+    return typed(env, jcharArray{},
                  [&] { return whileWriting([&] { return rireve::javaWriteFileDataSource(env, path, entries); }); });
 }
 
@@ -179,13 +182,13 @@ JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_removeFileDataSourceAt(JNIEnv* e
 
 // A connection test in this process; the Java side runs it in a child
 // process of its own unless asked not to.
-JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_probeConnectionHere(JNIEnv* env, jclass, jstring connectionString,
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_probeConnectionHere(JNIEnv* env, jclass, jstring connectionString,
                                                                     jint timeoutSeconds) {
-    return typed(env, jstring{}, [&] { return rireve::javaProbeReport(env, connectionString, timeoutSeconds); });
+    return typed(env, jcharArray{}, [&] { return rireve::javaProbeReport(env, connectionString, timeoutSeconds); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass) {
-    return typed(env, jobjectArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env); }); });
 }
 
 }  // extern "C"

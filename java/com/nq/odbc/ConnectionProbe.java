@@ -53,13 +53,7 @@ final class ConnectionProbe {
         int seconds = seconds(timeout);
         long started = System.nanoTime();
         if (isolation == ConnectionTest.Isolation.IN_PROCESS) {
-            String report;
-            try {
-                report = ODBC.probeHere(connectionString, seconds);
-            } catch (Throwable t) {
-                throw ODBCException.from(t);
-            }
-            return read(report, started, new Redaction(secrets));
+            return read(new Record(ODBC.probeHere(connectionString, seconds)), started, new Redaction(secrets));
         }
         Path program = program();
         long deadline = started + TimeUnit.SECONDS.toNanos(seconds) + GRACE_NANOS;
@@ -89,9 +83,7 @@ final class ConnectionProbe {
         try {
             process = builder.start();
         } catch (IOException e) {
-            throw new ODBCException("Could not start the connection test!", ODBCException.Reason.INTERNAL,
-                    new ODBCException.Cause("cannot run " + program + ": " + e.getMessage(),
-                            ODBCException.Reason.INTERNAL.ordinal()));
+            throw Messages.START_CONNECTION_TEST.failure("cannot run " + program + ": " + e.getMessage());
         }
         Output output = new Output(process.getInputStream());
         output.start();
@@ -113,7 +105,9 @@ final class ConnectionProbe {
         } catch (InterruptedException e) {
             process.destroyForcibly();
             Thread.currentThread().interrupt();
-            throw new ODBCException("Could not finish the connection test!", ODBCException.Reason.INTERNAL, e);
+            ODBCException failure = Messages.FINISH_CONNECTION_TEST.failure("interrupted while the test ran");
+            failure.addSuppressed(e);
+            throw failure;
         }
         String report = new String(output.bytes(), WINDOWS ? Charset.forName(System.getProperty("sun.jnu.encoding",
                 "windows-1252")) : StandardCharsets.UTF_8);
@@ -159,9 +153,7 @@ final class ConnectionProbe {
             if (name.equals("connected")) {
                 connected = value.equals("yes");
             } else if (name.equals("failure")) {
-                throw new ODBCException("Could not allocate ODBC environmental handle!",
-                        ODBCException.Reason.DRIVER_MANAGER, new ODBCException.Cause(redaction.apply(unescape(value)),
-                                ODBCException.Reason.DRIVER_MANAGER.ordinal()));
+                throw Messages.ALLOCATE_ENVIRONMENT.failure(redaction.apply(unescape(value)));
             } else if (name.equals("diagnostic")) {
                 String[] parts = value.split(" ", 3);
                 diagnostics.add(new ConnectionTest.Diagnostic(parts[0], parts.length > 1 ? parseInt(parts[1]) : 0,
@@ -174,6 +166,31 @@ final class ConnectionProbe {
                 }
             }
         }
+        return made(connected, facts, diagnostics, started);
+    }
+
+    /**
+     * The in-process test's record: whether it connected, the driver's and
+     * DBMS's names and versions, and each diagnostic record.
+     */
+    static ConnectionTest read(Record report, long started, Redaction redaction) {
+        boolean connected = report.flag();
+        String[] facts = new String[4];
+        for (int i = 0; i < facts.length; i++) {
+            String fact = redaction.apply(report.text());
+            facts[i] = connected ? fact : null;
+        }
+        int count = report.number();
+        List<ConnectionTest.Diagnostic> diagnostics = new ArrayList<ConnectionTest.Diagnostic>(count);
+        for (int i = 0; i < count; i++) {
+            diagnostics.add(new ConnectionTest.Diagnostic(report.text(), report.number(),
+                    redaction.apply(report.text())));
+        }
+        return made(connected, facts, diagnostics, started);
+    }
+
+    private static ConnectionTest made(boolean connected, String[] facts, List<ConnectionTest.Diagnostic> diagnostics,
+            long started) {
         ConnectionTest.Status status = connected ? ConnectionTest.Status.CONNECTED : ConnectionTest.Status.FAILED;
         return new ConnectionTest(status, elapsedSince(started), reason(connected, facts, diagnostics), facts,
                 diagnostics);
@@ -302,9 +319,7 @@ final class ConnectionProbe {
             extracted = NativeLibrary.extractProgram(PROGRAM_NAME, in);
             return extracted;
         } catch (IOException e) {
-            throw new ODBCException("Could not start the connection test!", ODBCException.Reason.INTERNAL,
-                    new ODBCException.Cause("cannot provide the probe program: " + e.getMessage(),
-                            ODBCException.Reason.INTERNAL.ordinal()));
+            throw Messages.START_CONNECTION_TEST.failure("cannot provide the probe program: " + e.getMessage());
         }
     }
 

@@ -46,77 +46,51 @@ public final class DataSource {
     }
 
     /**
-     * A listing of data sources, assembled here from what the native library
-     * read, so that the VM makes the many small objects of a large listing
-     * rather than as many calls across the JNI. The texts are UTF-16 units
-     * end to end ({@code ends[i]} is where the i-th ends): each data source's
-     * name, and in a scoped listing its driver's name and its keys and values
-     * by turns. {@code layout} holds for each data source the index of its
-     * driver in {@code prototypes} ({@link #NO_DRIVER} when its driver is not
-     * installed, {@link #VANISHED} to leave the element null, with no texts),
-     * and in a scoped listing its scope and its number of entries. Each data
-     * source gets a driver object of its own; equal keys and driver names
-     * share one string.
+     * The data sources of the native listing's record, made here so that the
+     * VM makes the many small objects of a large listing rather than as many
+     * calls across the JNI: whether the listing is scoped; for each driver,
+     * whether a data source uses it and then its record; then each data
+     * source, with its driver's index ({@link #NO_DRIVER} when its driver is
+     * not installed, {@link #VANISHED} to leave the element null), its name,
+     * and in a scoped listing its scope, its driver's name and its entries.
+     * Each data source gets a driver object of its own; equal keys and
+     * driver names share one string.
      */
-    static DataSource[] listed(char[] texts, int[] ends, int[] layout, ODBCDriver[] prototypes, boolean scoped) {
-        int fields = scoped ? 3 : 1;
-        DataSource[] listed = new DataSource[layout.length / fields];
-        Texts next = new Texts(texts, ends);
+    static DataSource[] listed(char[] units) {
+        return list(new Record(units));
+    }
+
+    /** The first data source of the record, or null when it lists none. */
+    static DataSource firstListed(char[] units) {
+        DataSource[] listed = listed(units);
+        return listed.length == 0 ? null : listed[0];
+    }
+
+    static DataSource[] list(Record record) {
+        boolean scoped = record.flag();
+        ODBCDriver[] drivers = new ODBCDriver[record.number()];
+        for (int i = 0; i < drivers.length; i++) {
+            drivers[i] = record.flag() ? ODBCDriver.read(record) : null;
+        }
+        DataSource[] listed = new DataSource[record.number()];
         for (int i = 0; i < listed.length; i++) {
-            int driver = layout[i * fields];
+            int driver = record.number();
             if (driver == VANISHED) {
                 continue;
             }
-            String name = next.text();
-            ODBCDriver copy = driver == NO_DRIVER ? null : new ODBCDriver(prototypes[driver]);
-            if (!scoped) {
-                listed[i] = new DataSource(name, copy);
-                continue;
-            }
-            String driverName = next.shared();
-            String[] keysAndValues = new String[2 * layout[i * fields + 2]];
-            for (int j = 0; j < keysAndValues.length; j += 2) {
-                keysAndValues[j] = next.shared();
-                keysAndValues[j + 1] = next.text();
-            }
-            listed[i] = new DataSource(name, copy, driverName, layout[i * fields + 1], keysAndValues);
+            String name = record.text();
+            ODBCDriver copy = driver == NO_DRIVER ? null : new ODBCDriver(drivers[driver]);
+            listed[i] = scoped ? new DataSource(name, copy, Scope.of(record.number()), record.sharedText(),
+                    Entries.firstOfEachKey(record.keysAndValues())) : new DataSource(name, copy);
         }
         return listed;
-    }
-
-    /** The texts of a listing, one after the other. */
-    private static final class Texts {
-        private final char[] units;
-        private final int[] ends;
-        private final Map<String, String> shared = new java.util.HashMap<String, String>();
-        private int index;
-        private int start;
-
-        Texts(char[] units, int[] ends) {
-            this.units = units;
-            this.ends = ends;
-        }
-
-        String text() {
-            String text = new String(units, start, ends[index] - start);
-            start = ends[index++];
-            return text;
-        }
-
-        /** The next text, as the one string of all equal ones seen so far. */
-        String shared() {
-            String text = text();
-            String earlier = shared.putIfAbsent(text, text);
-            return earlier == null ? text : earlier;
-        }
     }
 
     static final int NO_DRIVER = -1;
     static final int VANISHED = -2;
 
-    /** The scoped listing's: keys and values by turns, in file order. */
-    DataSource(String name, ODBCDriver driver, String driverName, int scope, String[] keysAndValues) {
-        this(name, driver, driverName, Scope.of(scope), new Entries(keysAndValues));
+    private DataSource(String name, ODBCDriver driver, Scope scope, String driverName, Map<String, String> attributes) {
+        this(name, driver, driverName, scope, attributes);
     }
 
     private DataSource(String name, ODBCDriver driver, String driverName, Scope scope, Map<String, String> attributes) {

@@ -77,8 +77,14 @@ public final class Diagnosis {
 
     private final List<Finding> findings;
 
-    Diagnosis(List<Finding> findings) {
-        this.findings = Collections.unmodifiableList(new ArrayList<Finding>(findings));
+    /** Its record: a count, then each finding's severity (as its ordinal), code, subject and reason. */
+    Diagnosis(Record record) {
+        int count = record.number();
+        List<Finding> read = new ArrayList<Finding>(count);
+        for (int i = 0; i < count; i++) {
+            read.add(new Finding(Severity.values()[record.number()], record.text(), record.text(), record.text()));
+        }
+        this.findings = Collections.unmodifiableList(read);
     }
 
     /**

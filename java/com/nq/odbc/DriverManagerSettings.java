@@ -1,7 +1,5 @@
 package com.nq.odbc;
 
-import java.util.Collections;
-import java.util.LinkedHashMap;
 import java.util.Map;
 
 /**
@@ -13,16 +11,15 @@ import java.util.Map;
 public final class DriverManagerSettings {
     private final String path;
     private final String overriddenBy;
-    private final Map<String, String> entries;
+    private final Map<String, String> attributes;
 
-    DriverManagerSettings(String[] parts) {
-        this.path = parts[0];
-        this.overriddenBy = parts[1].isEmpty() ? null : parts[1];
-        Map<String, String> read = new LinkedHashMap<String, String>();
-        for (int i = 2; i + 1 < parts.length; i += 2) {
-            read.put(parts[i], parts[i + 1]);
-        }
-        this.entries = Collections.unmodifiableMap(read);
+    /** Its record: where the settings are kept, the file that may override them if any, the entries. */
+    DriverManagerSettings(Record record) {
+        this.path = record.text();
+        boolean overridden = record.flag();
+        String overriding = record.text();
+        this.overriddenBy = overridden ? overriding : null;
+        this.attributes = Entries.firstOfEachKey(record.keysAndValues());
     }
 
     /**
@@ -45,12 +42,13 @@ public final class DriverManagerSettings {
     }
 
     /**
-     * The entries, in file order.
+     * The entries, in file order (of a key given twice, the first), looked
+     * up with ASCII letter case ignored as the driver manager reads them.
      *
      * @return the entries, unmodifiable
      */
-    public Map<String, String> getEntries() {
-        return entries;
+    public Map<String, String> getAttributes() {
+        return attributes;
     }
 
     /**
@@ -59,12 +57,35 @@ public final class DriverManagerSettings {
      * @param key the key
      * @return the value, or null
      */
+    public String getAttribute(String key) {
+        return attributes.get(key);
+    }
+
+    /**
+     * The entries, as {@link #getAttributes()}.
+     *
+     * @return the entries, unmodifiable
+     * @deprecated use {@link #getAttributes()}, as every value class names its entries
+     */
+    @Deprecated
+    public Map<String, String> getEntries() {
+        return getAttributes();
+    }
+
+    /**
+     * One entry, as {@link #getAttribute(String)}.
+     *
+     * @param key the key
+     * @return the value, or null
+     * @deprecated use {@link #getAttribute(String)}
+     */
+    @Deprecated
     public String get(String key) {
-        return Entries.valueIgnoringCase(entries, key);
+        return getAttribute(key);
     }
 
     @Override
     public String toString() {
-        return path + " " + entries;
+        return path + " " + attributes;
     }
 }

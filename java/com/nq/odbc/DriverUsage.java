@@ -1,7 +1,5 @@
 package com.nq.odbc;
 
-import java.util.ArrayList;
-import java.util.Collections;
 import java.util.List;
 
 /**
@@ -15,16 +13,12 @@ public final class DriverUsage {
     private final List<String> removedDataSources;
     private final List<String> dataSourcesLeft;
 
-    DriverUsage(String[] parts) {
-        this.usageCount = Integer.parseInt(parts[0]);
-        this.installed = parts[1].equals("1");
-        List<String> removed = new ArrayList<String>();
-        List<String> left = new ArrayList<String>();
-        for (int i = 2; i < parts.length; i++) {
-            (parts[i].startsWith("-") ? removed : left).add(parts[i].substring(1));
-        }
-        this.removedDataSources = Collections.unmodifiableList(removed);
-        this.dataSourcesLeft = Collections.unmodifiableList(left);
+    /** Its record: the usage count, whether the driver is installed, the data sources removed and left. */
+    DriverUsage(Record record) {
+        this.usageCount = record.number();
+        this.installed = record.flag();
+        this.removedDataSources = record.texts();
+        this.dataSourcesLeft = record.texts();
     }
 
     /**

@@ -1,7 +1,10 @@
 package com.nq.odbc;
 
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
 import java.util.Collections;
-import java.util.LinkedHashMap;
+import java.util.List;
 import java.util.Map;
 
 /**
@@ -10,15 +13,31 @@ import java.util.Map;
  */
 public final class FileDataSource {
     private final String path;
-    private final Map<String, String> entries;
+    private final Map<String, String> attributes;
 
-    FileDataSource(String path, String[] keysAndValues, int from, int count) {
-        this.path = path;
-        Map<String, String> read = new LinkedHashMap<String, String>();
-        for (int i = from; i < from + 2 * count; i += 2) {
-            read.put(keysAndValues[i], keysAndValues[i + 1]);
+    /** Its record: the path, then its entries. */
+    FileDataSource(Record record) {
+        this.path = record.text();
+        this.attributes = Entries.firstOfEachKey(record.keysAndValues());
+    }
+
+    /** A count, then each file data source's record. */
+    static List<FileDataSource> list(Record record) {
+        int count = record.number();
+        List<FileDataSource> listed = new ArrayList<FileDataSource>(count);
+        for (int i = 0; i < count; i++) {
+            listed.add(new FileDataSource(record));
         }
-        this.entries = Collections.unmodifiableMap(read);
+        return Collections.unmodifiableList(listed);
+    }
+
+    /**
+     * The file.
+     *
+     * @return its full path
+     */
+    public Path getFile() {
+        return Paths.get(path);
     }
 
     /**
@@ -31,12 +50,14 @@ public final class FileDataSource {
     }
 
     /**
-     * The entries of its {@code [ODBC]} section, in file order.
+     * The entries of its {@code [ODBC]} section, in file order (of a key
+     * given twice, the first), looked up with ASCII letter case ignored as
+     * the driver manager reads them.
      *
      * @return the entries, unmodifiable
      */
-    public Map<String, String> getEntries() {
-        return entries;
+    public Map<String, String> getAttributes() {
+        return attributes;
     }
 
     /**
@@ -45,12 +66,35 @@ public final class FileDataSource {
      * @param key the key
      * @return the value, or null
      */
+    public String getAttribute(String key) {
+        return attributes.get(key);
+    }
+
+    /**
+     * The entries, as {@link #getAttributes()}.
+     *
+     * @return the entries, unmodifiable
+     * @deprecated use {@link #getAttributes()}, as every value class names its entries
+     */
+    @Deprecated
+    public Map<String, String> getEntries() {
+        return getAttributes();
+    }
+
+    /**
+     * One entry, as {@link #getAttribute(String)}.
+     *
+     * @param key the key
+     * @return the value, or null
+     * @deprecated use {@link #getAttribute(String)}
+     */
+    @Deprecated
     public String get(String key) {
-        return Entries.valueIgnoringCase(entries, key);
+        return getAttribute(key);
     }
 
     @Override
     public String toString() {
-        return path + " " + entries;
+        return path + " " + attributes;
     }
 }

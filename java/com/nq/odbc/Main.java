@@ -111,7 +111,7 @@ final class Main {
             case "drivers":
                 return printDrivers(ODBC.getDrivers(), userDrivers());
             case "dsns":
-                return printDataSources(scope == null ? ODBC.listDataSources() : ODBC.listDataSources(scope));
+                return printDataSources((scope == null ? ODBC.dataSources() : ODBC.dataSources(scope)).toArray(new DataSource[0]));
             case "show":
                 return show(words.get(1));
             case "set":
@@ -132,7 +132,7 @@ final class Main {
             case "drivers show":
                 return showDriver(words.get(1));
             case "settings":
-                return printSettings(ODBC.getDriverManagerSettings());
+                return printSettings(ODBC.driverManagerSettings());
             case "settings set":
                 if (words.size() + unset.size() < 2) {
                     return usage("wrong arguments for settings set");
@@ -141,7 +141,7 @@ final class Main {
             case "trace":
                 return trace(words.get(1));
             case "filedsns":
-                return printFileDataSources(ODBC.listFileDataSources(words.size() > 1 ? words.get(1) : null));
+                return printFileDataSources(ODBC.fileDataSources(words.size() > 1 ? java.nio.file.Paths.get(words.get(1)) : null));
             case "filedsn show":
                 return printFileDataSource(ODBC.readFileDataSource(words.get(1)));
             case "filedsn add":
@@ -489,7 +489,7 @@ final class Main {
         return OK;
     }
 
-    private int showDriver(String name) {
+    private int showDriver(String name) throws ODBCException {
         ODBCDriver driver = ODBC.findDriver(name);
         if (driver == null) {
             return fail("No driver is named " + name, REFUSED);
@@ -513,12 +513,12 @@ final class Main {
     private int printSettings(DriverManagerSettings settings) {
         if (json) {
             out.println("{\"path\": " + quote(settings.getPath()) + ", \"overriddenBy\": "
-                    + orNull(settings.getOverriddenBy()) + ", \"entries\": " + orderedMapJson(settings.getEntries()) + "}");
+                    + orNull(settings.getOverriddenBy()) + ", \"entries\": " + orderedMapJson(settings.getAttributes()) + "}");
             return OK;
         }
         out.println("[ODBC] in " + settings.getPath() + (settings.getOverriddenBy() == null ? ""
                 : " (" + settings.getOverriddenBy() + " has an [ODBC] section of its own)"));
-        for (Map.Entry<String, String> entry : settings.getEntries().entrySet()) {
+        for (Map.Entry<String, String> entry : settings.getAttributes().entrySet()) {
             out.println(entry.getKey() + "=" + entry.getValue());
         }
         return OK;
@@ -551,7 +551,7 @@ final class Main {
         List<String[]> rows = new ArrayList<String[]>();
         rows.add(new String[] {"PATH", "DRIVER"});
         for (FileDataSource source : found) {
-            rows.add(new String[] {source.getPath(), orDash(source.get("DRIVER"))});
+            rows.add(new String[] {source.getPath(), orDash(source.getAttribute("DRIVER"))});
         }
         printTable(rows);
         return OK;
@@ -563,14 +563,14 @@ final class Main {
             return OK;
         }
         out.println("[ODBC]");
-        for (Map.Entry<String, String> entry : source.getEntries().entrySet()) {
+        for (Map.Entry<String, String> entry : source.getAttributes().entrySet()) {
             out.println(entry.getKey() + "=" + entry.getValue());
         }
         return OK;
     }
 
     static String fileDataSourceJson(FileDataSource source) {
-        return "{\"path\": " + quote(source.getPath()) + ", \"entries\": " + orderedMapJson(source.getEntries()) + "}";
+        return "{\"path\": " + quote(source.getPath()) + ", \"entries\": " + orderedMapJson(source.getAttributes()) + "}";
     }
 
     private int addFileDataSource(List<String> words) throws ODBCException {
@@ -676,7 +676,7 @@ final class Main {
     /** The user's drivers; null when the files cannot say (the listing itself may still work). */
     private static List<String> userDrivers() {
         try {
-            return ODBC.listUserDrivers();
+            return ODBC.userDrivers();
         } catch (ODBCException e) {
             return null;
         }

@@ -1,5 +1,7 @@
 package com.nq.odbc;
 
+import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.time.Duration;
 import java.util.ArrayList;
 import java.util.Arrays;
@@ -9,6 +11,7 @@ import java.util.HashMap;
 import java.util.List;
 import java.util.Locale;
 import java.util.Map;
+import java.util.Objects;
 
 /**
  * The machine's ODBC configuration, as the ODBC driver manager sees it: the
@@ -16,9 +19,28 @@ import java.util.Map;
  * removal of user data sources.
  *
  * <p>Every call reads the configuration afresh; nothing is cached. Calls may
- * come from any number of threads. Failures of the driver manager or the
- * installer are raised as {@link Throwable} (the class itself) with a fixed
- * English message; each method lists its messages.
+ * come from any number of threads. Four methods keep the original form of
+ * the library ({@link #getDrivers()}, {@link #getDataSources()},
+ * {@link #registerDataSource(String, String, String)},
+ * {@link #unregisterDataSource(String, String)}, and the two forms of
+ * registration built on the third): they raise {@link Throwable} itself,
+ * which {@code catch (Exception e)} does not catch and which they do not
+ * declare. Every other method raises {@link ODBCException}, a checked
+ * exception with the same fixed English message, a {@link ODBCException.Reason}
+ * and a cause that says why; each method lists its messages.
+ *
+ * <p>The habits of every method but those four:
+ * <ul>
+ * <li>Collections are {@link List}s and unmodifiable {@link Map}s, in the
+ *     configuration's order.</li>
+ * <li>Names and keys are looked up as the driver manager looks them up: ASCII
+ *     letter case ignored, the first match in the configuration's order.</li>
+ * <li>A null scope in a lookup means the user's data sources, then the
+ *     system's; a change refuses a null scope with a
+ *     {@link NullPointerException} that names the parameter.</li>
+ * <li>Reads are nouns ({@link #drivers()}, {@link #dataSources(DataSource.Scope...)},
+ *     {@link #driverManagerSettings()}, ...), actions verbs.</li>
+ * </ul>
  *
  * <p>A data source name is valid when it is 1 to 32 bytes long (in UTF-8 on
  * Linux, in the ANSI code page on Windows), has no control character, none of
@@ -35,8 +57,7 @@ import java.util.Map;
  *
  * <p>The methods that name a {@link DataSource.Scope} go further: they list
  * user and system data sources apart, with each one's own entries, edit
- * entries in place, and register and remove system data sources. They raise
- * {@link ODBCException}, a checked exception:
+ * entries in place, and register and remove system data sources:
  *
  * <pre>{@code
  * DataSource demo = ODBC.findDataSource("demo", DataSource.Scope.USER);
@@ -60,6 +81,10 @@ public final class ODBC {
      * Lists the data sources that the driver manager knows, user and system
      * alike, each with its driver.
      *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #dataSources(DataSource.Scope...)}, which lists every data source with its scope and entries, raises
+     * {@link ODBCException} instead.
+     *
      * @return the data sources, user ones first, in the order of the
      *     configuration; a data source whose driver is not installed carries a
      *     null driver. On Windows, an element is null when the data source was
@@ -75,6 +100,10 @@ public final class ODBC {
     /**
      * Lists the installed ODBC drivers with their attributes.
      *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #drivers()} raises
+     * {@link ODBCException} instead.
+     *
      * @return the drivers in the order of the configuration; on Windows, an
      *     element is null when the driver was removed while the list was being read
      * @throws Throwable as {@link #getDataSources()}
@@ -84,6 +113,10 @@ public final class ODBC {
     /**
      * Registers a user data source for an installed driver, replacing a user
      * data source of the same name, and reads it back from the driver manager.
+     *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #registerDataSource(String, String, Map, DataSource.Scope)} raises
+     * {@link ODBCException} instead.
      *
      * @param name the data source's name
      * @param driver the driver's description, as {@link ODBCDriver#getDescription()} gives it
@@ -114,6 +147,10 @@ public final class ODBC {
     /**
      * Removes a user data source.
      *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #unregisterDataSource(String, String, DataSource.Scope)} raises
+     * {@link ODBCException} instead.
+     *
      * @param name the data source's name
      * @param driver the description of the driver it uses
      * @return true: every failure is raised instead
@@ -130,6 +167,10 @@ public final class ODBC {
     /**
      * Registers a user data source with no further attributes.
      *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #registerDataSource(String, String, Map, DataSource.Scope)} raises
+     * {@link ODBCException} instead.
+     *
      * @param name the data source's name
      * @param driver the driver's description
      * @return the new data source, as {@link #registerDataSource(String, String, String)} returns it
@@ -144,6 +185,10 @@ public final class ODBC {
      * written as {@code KEY=VALUE} pairs separated by {@code ;} in the map's
      * iteration order.
      *
+     * <p><b>Raises {@code java.lang.Throwable}</b>, undeclared, which
+     * {@code catch (Exception e)} does not catch; {@link #registerDataSource(String, String, Map, DataSource.Scope)} raises
+     * {@link ODBCException} instead.
+     *
      * @param name the data source's name
      * @param driver the driver's description
      * @param attributes the attributes, or null for none
@@ -157,32 +202,38 @@ public final class ODBC {
         return registerDataSource(name, driver, attributeText(attributes));
     }
 
+
     /**
-     * Finds a data source by its exact name.
+     * Every installed driver with its attributes, as {@link #getDrivers()}
+     * lists them, raising {@link ODBCException}.
      *
-     * @param name the name, letter case significant
-     * @return the first data source of that name the driver manager lists, or null
-     * @throws Throwable as {@link #getDataSources()}
+     * @return the drivers in the order of the configuration
+     * @throws ODBCException "Could not read ODBC configuration!" when a
+     *     configuration file cannot be read, its cause saying which and why;
+     *     the driver manager's messages as {@link #getDataSources()}
      */
-    public static DataSource findDataSource(String name) {
-        for (DataSource dataSource : getDataSources()) {
-            if (dataSource != null && dataSource.getName().equals(name)) {
-                return dataSource;
+    public static List<ODBCDriver> drivers() throws ODBCException {
+        ODBCDriver[] listed = ODBCDriver.listed(listDrivers());
+        List<ODBCDriver> drivers = new ArrayList<ODBCDriver>(listed.length);
+        for (ODBCDriver driver : listed) {
+            if (driver != null) {
+                drivers.add(driver);
             }
         }
-        return null;
+        return Collections.unmodifiableList(drivers);
     }
 
     /**
-     * Finds an installed driver by its exact description.
+     * Finds an installed driver by its name, as the driver manager finds it:
+     * ASCII letter case ignored, the first of that name it lists.
      *
-     * @param description the description, letter case significant
-     * @return the first driver of that description the driver manager lists, or null
-     * @throws Throwable as {@link #getDrivers()}
+     * @param name the driver's name (its description)
+     * @return the driver, or null when there is none (or {@code name} is null)
+     * @throws ODBCException as {@link #drivers()}
      */
-    public static ODBCDriver findDriver(String description) {
-        for (ODBCDriver driver : getDrivers()) {
-            if (driver != null && driver.getDescription().equals(description)) {
+    public static ODBCDriver findDriver(String name) throws ODBCException {
+        for (ODBCDriver driver : drivers()) {
+            if (Entries.sameKeyword(driver.getDescription(), name)) {
                 return driver;
             }
         }
@@ -196,7 +247,7 @@ public final class ODBC {
      * from the driver manager is listed too. The {@code [ODBC]} section of the
      * driver manager's own settings is never listed.
      *
-     * @param scopes the scopes to list; none (or null) lists both
+     * @param scopes the scopes to list; none, null, or a null among them: both
      * @return the user data sources, then the system ones, each in the order
      *     of the configuration, one per name (letter case ignored) and scope
      * @throws ODBCException "Could not read ODBC configuration!" when a
@@ -204,30 +255,49 @@ public final class ODBC {
      *     its cause saying which and why; the driver manager's messages as
      *     {@link #getDataSources()}
      */
-    public static DataSource[] listDataSources(DataSource.Scope... scopes) throws ODBCException {
-        int bits = 0;
-        for (DataSource.Scope scope : scopes == null ? new DataSource.Scope[0] : scopes) {
-            bits |= scope == null ? 0 : scope.bits;
-        }
-        try {
-            return listDataSourcesIn(bits == 0 ? DataSource.Scope.USER.bits | DataSource.Scope.SYSTEM.bits : bits);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+    public static List<DataSource> dataSources(DataSource.Scope... scopes) throws ODBCException {
+        return Collections.unmodifiableList(Arrays.asList(DataSource.listed(listDataSourcesIn(scopeBits(scopes)))));
     }
 
     /**
-     * Finds a data source by name, as the driver manager finds it: letter
-     * case ignored, a user data source before a system one.
+     * The data sources of the scopes given, as {@link #dataSources(DataSource.Scope...)}.
+     *
+     * @param scopes the scopes to list
+     * @return the data sources
+     * @throws ODBCException as {@link #dataSources(DataSource.Scope...)}
+     * @deprecated use {@link #dataSources(DataSource.Scope...)}, which returns a {@link List}
+     */
+    @Deprecated
+    public static DataSource[] listDataSources(DataSource.Scope... scopes) throws ODBCException {
+        return dataSources(scopes).toArray(new DataSource[0]);
+    }
+
+    /**
+     * Finds a data source by name, as the driver manager finds it: ASCII
+     * letter case ignored, a user data source before a system one.
+     *
+     * @param name the data source's name
+     * @return the data source with its scope and entries, or null when there
+     *     is none (or {@code name} is null)
+     * @throws ODBCException as {@link #dataSources(DataSource.Scope...)}
+     */
+    public static DataSource findDataSource(String name) throws ODBCException {
+        return findDataSource(name, null);
+    }
+
+    /**
+     * Finds a data source by name, as the driver manager finds it: ASCII
+     * letter case ignored, a user data source before a system one.
      *
      * @param name the data source's name
      * @param scope where to look, or null for the user's data sources, then the system's
-     * @return the data source with its scope and entries, or null when there is none
-     * @throws ODBCException as {@link #listDataSources(DataSource.Scope...)}
+     * @return the data source with its scope and entries, or null when there
+     *     is none (or {@code name} is null)
+     * @throws ODBCException as {@link #dataSources(DataSource.Scope...)}
      */
     public static DataSource findDataSource(String name, DataSource.Scope scope) throws ODBCException {
-        for (DataSource dataSource : scope == null ? listDataSources() : listDataSources(scope)) {
-            if (ODBCDriver.sameKeyword(dataSource.getName(), name)) {
+        for (DataSource dataSource : dataSources(scope)) {
+            if (Entries.sameKeyword(dataSource.getName(), name)) {
                 return dataSource;
             }
         }
@@ -246,7 +316,7 @@ public final class ODBC {
      * carry a {@code ;} in a key or value, and taken out with its profile
      * functions.
      *
-     * @param name the data source's name
+     * @param name the data source's name (letter case ignored)
      * @param scope where it is configured
      * @param set entries to set, or null for none
      * @param unset keys to take out, or null for none
@@ -258,69 +328,58 @@ public final class ODBC {
      *     "DataSource name is invalid!", "DataSource attribute text is
      *     invalid!" (a key that is empty, holds {@code =} or a line break,
      *     starts with {@code [}, {@code #} or {@code ;}, is {@code DSN} or
-     *     {@code Driver}, or is given twice; a value with a line break) and
-     *     "DataSource attribute text is too long!" (an entry that as
-     *     {@code key=value} would be a line over 999 bytes),
-     *     with nothing changed
+     *     {@code Driver}, or is given twice; a null or a value with a line
+     *     break) and "DataSource attribute text is too long!" (an entry that
+     *     as {@code key=value} would be a line over 999 bytes), with nothing
+     *     changed
      * @throws NullPointerException when {@code scope} is null
      */
     public static DataSource configureDataSource(String name, DataSource.Scope scope, Map<String, String> set,
             Collection<String> unset) throws ODBCException {
-        int bits = scope.bits;
-        String[] keys = unset == null ? new String[0] : unset.toArray(new String[0]);
-        try {
-            return configureDataSourceIn(name, bits, set == null ? new String[0] : keysAndValues(set), keys);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        int bits = requireScope(scope);
+        return DataSource.firstListed(configureDataSourceIn(name, bits, keysAndValues(set), keys(unset)));
     }
 
     /**
      * Registers a data source of that scope for an installed driver,
      * replacing one of the same name in that scope, and reads it back. For
      * a system data source on Linux the process must be able to write the
-     * system's file (as root, usually).
+     * system's file (as root, usually). The entries reach the configuration
+     * as they are: on Linux a {@code ;} in a value is kept where no setup
+     * library reads the entries as one text.
      *
      * @param name the data source's name
-     * @param driver the driver's description
+     * @param driver the driver's name (its description)
      * @param attributes its entries, or null for none
      * @param scope where to register it
      * @return the new data source with its scope and entries, or null when it
      *     cannot be read back under that name
-     * @throws ODBCException with the messages of {@link #registerDataSource(String, String, String)}
-     * @throws IllegalArgumentException as {@link #registerDataSource(String, String, Map)}
+     * @throws ODBCException with the messages of
+     *     {@link #registerDataSource(String, String, String)}, and
+     *     "DataSource attribute text is invalid!" for an entry that no file or
+     *     installer text could carry (an empty or null key or value, a key
+     *     holding {@code =}, a {@code ;} where the entries go as one text)
      * @throws NullPointerException when {@code scope} is null
      */
     public static DataSource registerDataSource(String name, String driver, Map<String, String> attributes,
             DataSource.Scope scope) throws ODBCException {
-        int bits = scope.bits;
-        attributeText(attributes);  // its checks: the entries cross as pairs
-        try {
-            return registerDataSourceIn(name, driver, keysAndValues(attributes), bits);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        int bits = requireScope(scope);
+        return DataSource.firstListed(registerDataSourceIn(name, driver, keysAndValues(attributes), bits));
     }
 
     /**
      * Removes a data source of that scope.
      *
      * @param name the data source's name
-     * @param driver the description of the driver it uses
+     * @param driver the name of the driver it uses
      * @param scope where it is configured
      * @throws ODBCException with the messages of {@link #unregisterDataSource(String, String)}
      * @throws NullPointerException when {@code scope} is null
      */
     public static void unregisterDataSource(String name, String driver, DataSource.Scope scope)
             throws ODBCException {
-        int bits = scope.bits;
-        try {
-            unregisterDataSourceIn(name, driver, bits);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        unregisterDataSourceIn(name, driver, requireScope(scope));
     }
-
     /**
      * Tests a data source: connects through the driver manager with
      * {@code SQLDriverConnect} (never a prompt), asks the driver and DBMS
@@ -354,7 +413,7 @@ public final class ODBC {
     public static ConnectionTest testDataSource(String name, DataSource.Scope scope, Credentials credentials,
             Duration timeout) throws ODBCException {
         if (name == null) {
-            throw new ODBCException("DataSource name is null!", ODBCException.Reason.INVALID_ARGUMENT, null);
+            throw Messages.NAME_IS_NULL.failure("the name argument is null");
         }
         ConnectionProbe.seconds(timeout);
         long started = System.nanoTime();
@@ -425,7 +484,7 @@ public final class ODBC {
     public static ConnectionTest testConnection(String connectionString, Duration timeout,
             ConnectionTest.Isolation isolation) throws ODBCException {
         if (connectionString == null) {
-            throw new ODBCException("Connection string is null!", ODBCException.Reason.INVALID_ARGUMENT, null);
+            throw Messages.CONNECTION_STRING_IS_NULL.failure("the connection string is null");
         }
         return ConnectionProbe.run(connectionString, timeout, isolation == null
                 ? ConnectionTest.Isolation.CHILD_PROCESS : isolation, new HashMap<String, String>(),
@@ -448,18 +507,7 @@ public final class ODBC {
      *     {@link #getDataSources()}
      */
     public static Diagnosis diagnose() throws ODBCException {
-        String[] flat;
-        try {
-            flat = diagnoseConfiguration();
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
-        List<Diagnosis.Finding> findings = new ArrayList<Diagnosis.Finding>();
-        for (int i = 0; i + 3 < flat.length; i += 4) {
-            findings.add(new Diagnosis.Finding(Diagnosis.Severity.values()[Integer.parseInt(flat[i])], flat[i + 1],
-                    flat[i + 2], flat[i + 3]));
-        }
-        return new Diagnosis(findings);
+        return new Diagnosis(new Record(diagnoseConfiguration()));
     }
 
     /**
@@ -505,12 +553,8 @@ public final class ODBC {
      */
     public static DriverUsage installDriver(String name, Map<String, String> attributes, DataSource.Scope scope,
             boolean replace) throws ODBCException {
-        int bits = scope.bits;
-        try {
-            return new DriverUsage(installDriverIn(name, keysAndValues(attributes), bits, replace));
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        int bits = requireScope(scope);
+        return new DriverUsage(new Record(installDriverIn(name, keysAndValues(attributes), bits, replace)));
     }
 
     /**
@@ -532,12 +576,7 @@ public final class ODBC {
      */
     public static DriverUsage removeDriver(String name, DataSource.Scope scope, boolean removeDataSources)
             throws ODBCException {
-        int bits = scope.bits;
-        try {
-            return new DriverUsage(removeDriverIn(name, bits, removeDataSources));
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        return new DriverUsage(new Record(removeDriverIn(name, requireScope(scope), removeDataSources)));
     }
 
     /**
@@ -558,13 +597,8 @@ public final class ODBC {
      */
     public static ODBCDriver configureDriver(String name, DataSource.Scope scope, Map<String, String> set,
             Collection<String> unset) throws ODBCException {
-        int bits = scope.bits;
-        try {
-            configureDriverIn(name, bits, keysAndValues(set), unset == null ? null : unset.toArray(new String[0]));
-            return findDriver(name);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        configureDriverIn(name, requireScope(scope), keysAndValues(set), keys(unset));
+        return findDriver(name);
     }
 
     /**
@@ -575,12 +609,20 @@ public final class ODBC {
      * @return the settings
      * @throws ODBCException "Could not read ODBC configuration!" with the reason
      */
+    public static DriverManagerSettings driverManagerSettings() throws ODBCException {
+        return new DriverManagerSettings(new Record(readDriverManagerSettings()));
+    }
+
+    /**
+     * The driver manager's own settings, as {@link #driverManagerSettings()}.
+     *
+     * @return the settings
+     * @throws ODBCException as {@link #driverManagerSettings()}
+     * @deprecated use {@link #driverManagerSettings()}
+     */
+    @Deprecated
     public static DriverManagerSettings getDriverManagerSettings() throws ODBCException {
-        try {
-            return new DriverManagerSettings(driverManagerSettings());
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        return driverManagerSettings();
     }
 
     /**
@@ -596,12 +638,8 @@ public final class ODBC {
      */
     public static DriverManagerSettings configureDriverManager(Map<String, String> set, Collection<String> unset)
             throws ODBCException {
-        try {
-            configureDriverManagerIn(keysAndValues(set), unset == null ? null : unset.toArray(new String[0]));
-            return new DriverManagerSettings(driverManagerSettings());
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        configureDriverManagerIn(keysAndValues(set), keys(unset));
+        return driverManagerSettings();
     }
 
     /**
@@ -612,12 +650,20 @@ public final class ODBC {
      * @return the folder
      * @throws ODBCException "Could not read ODBC configuration!"
      */
+    public static Path fileDataSourceFolder() throws ODBCException {
+        return Paths.get(readFileDataSourceFolder());
+    }
+
+    /**
+     * The default folder of file data sources, as {@link #fileDataSourceFolder()}.
+     *
+     * @return the folder
+     * @throws ODBCException as {@link #fileDataSourceFolder()}
+     * @deprecated use {@link #fileDataSourceFolder()}, which returns a {@link Path}
+     */
+    @Deprecated
     public static String getFileDataSourceFolder() throws ODBCException {
-        try {
-            return fileDataSourceFolder();
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        return readFileDataSourceFolder();
     }
 
     /**
@@ -629,20 +675,21 @@ public final class ODBC {
      * @throws ODBCException "Could not read ODBC file data source!" when the
      *     folder cannot be listed
      */
+    public static List<FileDataSource> fileDataSources(Path folder) throws ODBCException {
+        return FileDataSource.list(new Record(listFileDataSourcesIn(folder == null ? null : folder.toString())));
+    }
+
+    /**
+     * Every file data source of a folder, as {@link #fileDataSources(Path)}.
+     *
+     * @param folder the folder, or null for the default one
+     * @return the file data sources
+     * @throws ODBCException as {@link #fileDataSources(Path)}
+     * @deprecated use {@link #fileDataSources(Path)}
+     */
+    @Deprecated
     public static List<FileDataSource> listFileDataSources(String folder) throws ODBCException {
-        String[] flat;
-        try {
-            flat = listFileDataSourcesIn(folder);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
-        List<FileDataSource> found = new ArrayList<FileDataSource>();
-        for (int i = 0; i < flat.length;) {
-            int count = Integer.parseInt(flat[i + 1]);
-            found.add(new FileDataSource(flat[i], flat, i + 2, count));
-            i += 2 + 2 * count;
-        }
-        return Collections.unmodifiableList(found);
+        return FileDataSource.list(new Record(listFileDataSourcesIn(folder)));
     }
 
     /**
@@ -656,12 +703,18 @@ public final class ODBC {
      *     folder), "File data source path is null!"
      */
     public static FileDataSource readFileDataSource(String path) throws ODBCException {
-        try {
-            String[] flat = readFileDataSourceAt(path);
-            return new FileDataSource(flat[0], flat, 1, (flat.length - 1) / 2);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        return new FileDataSource(new Record(readFileDataSourceAt(path)));
+    }
+
+    /**
+     * Reads a file data source, as {@link #readFileDataSource(String)}.
+     *
+     * @param path the file
+     * @return its entries
+     * @throws ODBCException as {@link #readFileDataSource(String)}
+     */
+    public static FileDataSource readFileDataSource(Path path) throws ODBCException {
+        return readFileDataSource(path == null ? null : path.toString());
     }
 
     /**
@@ -678,13 +731,19 @@ public final class ODBC {
      */
     public static FileDataSource writeFileDataSource(String path, Map<String, String> entries)
             throws ODBCException {
-        try {
-            return readFileDataSource(writeFileDataSourceAt(path, keysAndValues(entries)));
-        } catch (ODBCException e) {
-            throw e;
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        return new FileDataSource(new Record(writeFileDataSourceAt(path, keysAndValues(entries))));
+    }
+
+    /**
+     * Writes a file data source, as {@link #writeFileDataSource(String, Map)}.
+     *
+     * @param path the file
+     * @param entries the entries
+     * @return the file as written
+     * @throws ODBCException as {@link #writeFileDataSource(String, Map)}
+     */
+    public static FileDataSource writeFileDataSource(Path path, Map<String, String> entries) throws ODBCException {
+        return writeFileDataSource(path == null ? null : path.toString(), entries);
     }
 
     /**
@@ -696,11 +755,17 @@ public final class ODBC {
      *     and "Could not read ODBC file data source!" with the reason
      */
     public static void removeFileDataSource(String path) throws ODBCException {
-        try {
-            removeFileDataSourceAt(path);
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+        removeFileDataSourceAt(path);
+    }
+
+    /**
+     * Removes a file data source, as {@link #removeFileDataSource(String)}.
+     *
+     * @param path the file
+     * @throws ODBCException as {@link #removeFileDataSource(String)}
+     */
+    public static void removeFileDataSource(Path path) throws ODBCException {
+        removeFileDataSource(path == null ? null : path.toString());
     }
 
     /**
@@ -711,51 +776,87 @@ public final class ODBC {
      * @return the names of the user's drivers, in listing order
      * @throws ODBCException "Could not read ODBC configuration!" with the reason
      */
-    public static List<String> listUserDrivers() throws ODBCException {
-        try {
-            return Collections.unmodifiableList(Arrays.asList(userDriverNames()));
-        } catch (Throwable t) {
-            throw ODBCException.from(t);
-        }
+    public static List<String> userDrivers() throws ODBCException {
+        return new Record(userDriverNames()).texts();
     }
 
-    private static native String[] userDriverNames();
+    /**
+     * The names of the user's drivers, as {@link #userDrivers()}.
+     *
+     * @return the names
+     * @throws ODBCException as {@link #userDrivers()}
+     * @deprecated use {@link #userDrivers()}
+     */
+    @Deprecated
+    public static List<String> listUserDrivers() throws ODBCException {
+        return userDrivers();
+    }
 
-    private static native String[] installDriverIn(String name, String[] entries, int scope, boolean replace);
-
-    private static native String[] removeDriverIn(String name, int scope, boolean removeDataSources);
-
-    private static native boolean configureDriverIn(String name, int scope, String[] set, String[] unset);
-
-    private static native String[] driverManagerSettings();
-
-    private static native boolean configureDriverManagerIn(String[] set, String[] unset);
-
-    private static native String fileDataSourceFolder();
-
-    private static native String[] listFileDataSourcesIn(String folder);
-
-    private static native String[] readFileDataSourceAt(String path);
-
-    private static native String writeFileDataSourceAt(String path, String[] entries);
-
-    private static native String removeFileDataSourceAt(String path);
-
-    static String probeHere(String connectionString, int timeoutSeconds) throws Throwable {
+    static char[] probeHere(String connectionString, int timeoutSeconds) throws ODBCException {
         return probeConnectionHere(connectionString, timeoutSeconds);
     }
 
-    private static native String probeConnectionHere(String connectionString, int timeoutSeconds);
+    // The natives beside the original four: each raises ODBCException, and
+    // hands its result over as a record (see Record) that a value class reads.
 
-    private static native String[] diagnoseConfiguration();
+    private static native char[] listDrivers() throws ODBCException;
 
-    private static native DataSource[] listDataSourcesIn(int scopes);
+    private static native char[] listDataSourcesIn(int scopes) throws ODBCException;
 
-    private static native DataSource registerDataSourceIn(String name, String driver, String[] attributes, int scope);
+    private static native char[] registerDataSourceIn(String name, String driver, String[] attributes, int scope)
+            throws ODBCException;
 
-    private static native boolean unregisterDataSourceIn(String name, String driver, int scope);
+    private static native boolean unregisterDataSourceIn(String name, String driver, int scope) throws ODBCException;
 
-    private static native DataSource configureDataSourceIn(String name, int scope, String[] set, String[] unset);
+    private static native char[] configureDataSourceIn(String name, int scope, String[] set, String[] unset)
+            throws ODBCException;
+
+    private static native char[] userDriverNames() throws ODBCException;
+
+    private static native char[] installDriverIn(String name, String[] entries, int scope, boolean replace)
+            throws ODBCException;
+
+    private static native char[] removeDriverIn(String name, int scope, boolean removeDataSources)
+            throws ODBCException;
+
+    private static native boolean configureDriverIn(String name, int scope, String[] set, String[] unset)
+            throws ODBCException;
+
+    private static native char[] readDriverManagerSettings() throws ODBCException;
+
+    private static native boolean configureDriverManagerIn(String[] set, String[] unset) throws ODBCException;
+
+    private static native String readFileDataSourceFolder() throws ODBCException;
+
+    private static native char[] listFileDataSourcesIn(String folder) throws ODBCException;
+
+    private static native char[] readFileDataSourceAt(String path) throws ODBCException;
+
+    private static native char[] writeFileDataSourceAt(String path, String[] entries) throws ODBCException;
+
+    private static native String removeFileDataSourceAt(String path) throws ODBCException;
+
+    private static native char[] probeConnectionHere(String connectionString, int timeoutSeconds)
+            throws ODBCException;
+
+    private static native char[] diagnoseConfiguration() throws ODBCException;
+
+    /** The scopes' bits: none, null or a null among them stands for both. */
+    private static int scopeBits(DataSource.Scope[] scopes) {
+        int bits = 0;
+        for (DataSource.Scope scope : scopes == null ? new DataSource.Scope[0] : scopes) {
+            if (scope == null) {
+                return DataSource.Scope.USER.bits | DataSource.Scope.SYSTEM.bits;
+            }
+            bits |= scope.bits;
+        }
+        return bits == 0 ? DataSource.Scope.USER.bits | DataSource.Scope.SYSTEM.bits : bits;
+    }
+
+    /** A change's scope, which must be given. */
+    private static int requireScope(DataSource.Scope scope) {
+        return Objects.requireNonNull(scope, "scope").bits;
+    }
 
     /** The entries' keys and values by turns, in the map's order; null for none. */
     private static String[] keysAndValues(Map<String, String> entries) {
@@ -771,6 +872,15 @@ public final class ODBC {
         return keysAndValues;
     }
 
+    private static String[] keys(Collection<String> keys) {
+        return keys == null ? null : keys.toArray(new String[0]);
+    }
+
+    /**
+     * The attribute text of the original registration: the checks that keep
+     * a map's entries from changing the text's meaning, made where the text
+     * is composed.
+     */
     static String attributeText(Map<String, String> attributes) {
         if (attributes == null) {
             return null;

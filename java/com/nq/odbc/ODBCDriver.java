@@ -1,6 +1,5 @@
 package com.nq.odbc;
 
-import java.util.Collections;
 import java.util.HashMap;
 import java.util.Map;
 
@@ -23,17 +22,39 @@ public final class ODBCDriver {
      */
     public ODBCDriver(String description, HashMap<String, String> attributes) {
         this.description = description;
-        this.attributes = attributes == null || attributes.isEmpty()
-                ? Collections.<String, String>emptyMap()
-                : new AttributeMap(attributes);
+        this.attributes = Entries.copyOf(attributes);
     }
 
-    /** A driver equal to another, with a map of its own. */
+    /** A driver equal to another: an object of its own, sharing the unmodifiable map. */
     ODBCDriver(ODBCDriver other) {
         this.description = other.description;
-        this.attributes = other.attributes.isEmpty()
-                ? Collections.<String, String>emptyMap()
-                : new AttributeMap((AttributeMap) other.attributes);
+        this.attributes = other.attributes;
+    }
+
+    /** The drivers of the native listing's record, a vanished one as null. */
+    static ODBCDriver[] listed(char[] units) {
+        Record record = new Record(units);
+        ODBCDriver[] drivers = new ODBCDriver[record.number()];
+        for (int i = 0; i < drivers.length; i++) {
+            drivers[i] = record.flag() ? read(record) : null;
+        }
+        return drivers;
+    }
+
+    /**
+     * A driver's record: its description and its attributes, put into a
+     * {@code HashMap} in the driver manager's order (a later key replacing
+     * an earlier one of exactly the same letters).
+     */
+    static ODBCDriver read(Record record) {
+        String description = record.text();
+        int count = record.number();
+        HashMap<String, String> attributes = new HashMap<String, String>();
+        for (int i = 0; i < count; i++) {
+            String key = record.sharedText();
+            attributes.put(key, record.text());
+        }
+        return new ODBCDriver(description, attributes);
     }
 
     /**
@@ -50,7 +71,9 @@ public final class ODBCDriver {
      * Returns the driver's attributes, such as {@code Driver} (its library)
      * and {@code Setup}.
      *
-     * @return an unmodifiable map, never null
+     * @return an unmodifiable map, never null, whose lookups ignore ASCII
+     *     letter case as the driver manager does (a key of exactly the
+     *     letters asked for first)
      */
     public Map<String, String> getAttributes() {
         return attributes;
@@ -65,16 +88,7 @@ public final class ODBCDriver {
      * @return its value, or null when the driver has no such attribute
      */
     public String getAttribute(String keyword) {
-        String exact = attributes.get(keyword);
-        if (exact != null || keyword == null) {
-            return exact;
-        }
-        for (Map.Entry<String, String> entry : attributes.entrySet()) {
-            if (sameKeyword(entry.getKey(), keyword)) {
-                return entry.getValue();
-            }
-        }
-        return null;
+        return attributes.get(keyword);
     }
 
     static boolean sameKeyword(String a, String b) {

@@ -11,7 +11,9 @@ package com.nq.odbc;
  * {@link ODBC#registerDataSource(String, String, String)},
  * {@link ODBC#unregisterDataSource(String, String)}) raise
  * {@link Throwable} itself, which {@code catch (Exception e)} does not catch;
- * {@link #from(Throwable)} turns what they raise into this type:
+ * each names the method to call instead, which raises this type (as every
+ * other method of {@link ODBC} does), and {@link #from(Throwable)} turns
+ * what they raise into this type:
  *
  * <pre>{@code
  * try {
@@ -84,38 +86,15 @@ public class ODBCException extends Exception {
             throw (RuntimeException) raised;
         }
         Throwable cause = raised.getCause();
-        Reason reason = cause instanceof Cause ? ((Cause) cause).reason : KNOWN.get(raised.getMessage());
-        return new ODBCException(raised.getMessage(), reason == null ? Reason.INTERNAL : reason, cause);
-    }
-
-    /**
-     * What the native library raises for the natives beside the original
-     * four: {@link #from(Throwable)}, made by the library itself.
-     */
-    static ODBCException of(Throwable raised) {
-        return from(raised);
-    }
-
-    /** The library's fixed messages, for a {@link Throwable} made with one but without the library's cause. */
-    private static final java.util.Map<String, Reason> KNOWN = new java.util.HashMap<String, Reason>();
-
-    static {
-        for (String message : new String[] {"DataSource name is null!", "Driver name is null!",
-            "DataSource name is invalid!", "DataSource attribute text is too long!",
-            "DataSource attribute text is invalid!"}) {
-            KNOWN.put(message, Reason.INVALID_ARGUMENT);
-        }
-        for (String verb : new String[] {"register", "remove", "configure"}) {
-            KNOWN.put("Error trying to " + verb + " ODBC DataSource!", Reason.REFUSED);
-        }
-        KNOWN.put("Could not allocate ODBC environmental handle!", Reason.DRIVER_MANAGER);
-        KNOWN.put("Could not free ODBC environmental handle!", Reason.DRIVER_MANAGER);
-        KNOWN.put("Could not read ODBC configuration!", Reason.CONFIGURATION_UNREADABLE);
+        Reason reason = cause instanceof Cause ? ((Cause) cause).reason : Messages.reasonOf(raised.getMessage());
+        return new ODBCException(raised.getMessage(), reason,
+                cause != null ? cause : new Cause("raised as " + raised.getClass().getName(), reason));
     }
 
     /**
      * The cause the native library gives each failure it raises: why, in one
-     * line, as its message, and what kind of failure it is.
+     * line (the step that failed, its path and the system's error text), as
+     * its message, and what kind of failure it is.
      */
     static final class Cause extends Throwable {
         private static final long serialVersionUID = 1L;
@@ -124,14 +103,14 @@ public class ODBCException extends Exception {
         final Reason reason;
 
         /**
-         * Made by the native library.
+         * Made by the native library, and by the Java side for what it finds itself.
          *
          * @param why the reason, in one line
-         * @param reason the ordinal of the failure's {@link Reason}
+         * @param reason what kind of failure it is
          */
-        Cause(String why, int reason) {
+        Cause(String why, Reason reason) {
             super(why);
-            this.reason = reason >= 0 && reason < Reason.values().length ? Reason.values()[reason] : Reason.INTERNAL;
+            this.reason = reason == null ? Reason.INTERNAL : reason;
         }
     }
 }

@@ -1,0 +1,32 @@
+// The library's messages, each with the kind of failure it reports: the name
+// of its ODBCException.Reason. This list is the one table of both sides: the
+// build writes the Java side's (com.nq.odbc.Messages) from its lines, so each
+// entry stays on one line of the form MESSAGE(name, "text", REASON).
+#pragma once
+
+#define RIREVE_MESSAGES(MESSAGE) \
+    MESSAGE(kAllocateEnvironment, "Could not allocate ODBC environmental handle!", DRIVER_MANAGER) \
+    MESSAGE(kFreeEnvironment, "Could not free ODBC environmental handle!", DRIVER_MANAGER) \
+    MESSAGE(kReadConfiguration, "Could not read ODBC configuration!", CONFIGURATION_UNREADABLE) \
+    MESSAGE(kNameIsNull, "DataSource name is null!", INVALID_ARGUMENT) \
+    MESSAGE(kDriverIsNull, "Driver name is null!", INVALID_ARGUMENT) \
+    MESSAGE(kRegisterRefused, "Error trying to register ODBC DataSource!", REFUSED) \
+    MESSAGE(kRemoveRefused, "Error trying to remove ODBC DataSource!", REFUSED) \
+    MESSAGE(kConfigureRefused, "Error trying to configure ODBC DataSource!", REFUSED) \
+    MESSAGE(kNameIsInvalid, "DataSource name is invalid!", INVALID_ARGUMENT) \
+    MESSAGE(kAttributesTooLong, "DataSource attribute text is too long!", INVALID_ARGUMENT) \
+    MESSAGE(kAttributesInvalid, "DataSource attribute text is invalid!", INVALID_ARGUMENT) \
+    MESSAGE(kConnectionStringIsNull, "Connection string is null!", INVALID_ARGUMENT) \
+    MESSAGE(kConnectionStringInvalid, "Connection string is invalid!", INVALID_ARGUMENT) \
+    MESSAGE(kStartConnectionTest, "Could not start the connection test!", INTERNAL) \
+    MESSAGE(kFinishConnectionTest, "Could not finish the connection test!", INTERNAL) \
+    MESSAGE(kDiagnoseFailed, "Could not diagnose the ODBC configuration!", CONFIGURATION_UNREADABLE) \
+    MESSAGE(kDriverNameIsInvalid, "Driver name is invalid!", INVALID_ARGUMENT) \
+    MESSAGE(kInstallDriverRefused, "Error trying to install ODBC driver!", REFUSED) \
+    MESSAGE(kRemoveDriverRefused, "Error trying to remove ODBC driver!", REFUSED) \
+    MESSAGE(kConfigureDriverRefused, "Error trying to configure ODBC driver!", REFUSED) \
+    MESSAGE(kConfigureSettingsRefused, "Error trying to configure the ODBC driver manager!", REFUSED) \
+    MESSAGE(kPathIsNull, "File data source path is null!", INVALID_ARGUMENT) \
+    MESSAGE(kFileDataSourceRefused, "Error trying to change ODBC file data source!", REFUSED) \
+    MESSAGE(kFileDataSourceUnreadable, "Could not read ODBC file data source!", CONFIGURATION_UNREADABLE) \
+    MESSAGE(kInternalError, "Internal error in the ODBC library!", INTERNAL)
