@@ -101,7 +101,7 @@ public final class ListingBench {
 
     static int listScoped() {
         try {
-            return ODBC.listDataSources().length;
+            return ODBC.dataSources().size();
         } catch (com.nq.odbc.ODBCException e) {
             throw new IllegalStateException(e);
         }

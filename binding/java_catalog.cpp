@@ -130,6 +130,12 @@ jobjectArray javaDataSources(JNIEnv* env) {
                                                 dataSourcesRecord(catalog, false)));
 }
 
+jcharArray javaDataSourcesRecord(JNIEnv* env) {
+    Catalog catalog;
+    if (!read(env, catalog, [](Catalog& into) { return listDataSources(into); })) return nullptr;
+    return dataSourcesRecord(catalog, false).toJava(env);
+}
+
 jobject javaDataSource(JNIEnv* env, std::string_view name) {
     Catalog catalog;
     if (!read(env, catalog, [&](Catalog& into) { return lookupDataSource(name, into); })) return nullptr;

@@ -20,6 +20,8 @@ jcharArray javaDriversRecord(JNIEnv* env);
 // DataSource[] of every configured data source, user and system.
 jobjectArray javaDataSources(JNIEnv* env);
 
+// The record of the same (DataSource.listed reads it).
+jcharArray javaDataSourcesRecord(JNIEnv* env);
 // The first data source whose name has exactly these bytes, or null. Null is
 // also the answer after a failure; the pending exception tells them apart.
 jobject javaDataSource(JNIEnv* env, std::string_view name);

@@ -118,6 +118,26 @@ foreach(catalog files driver-manager)
 endforeach()
 rireve_layer_root(natives RIREVE_NATIVES_ROOT)
 
+# What each layer's sources may include: its own folder and every folder
+# below it, as the links above make them (probe and installer each see the
+# catalogue and below, not each other). The layer check reads these.
+set(RIREVE_LAYER_VISIBILITY)
+set(below)
+foreach(layer ${RIREVE_LAYERS})
+  if(DEFINED RIREVE_BELOW_${layer})
+    set(below ${RIREVE_BELOW_${layer}})
+  endif()
+  set(visible ${layer})
+  foreach(each ${below})
+    list(APPEND visible ${RIREVE_VISIBLE_${each}})
+  endforeach()
+  list(REMOVE_DUPLICATES visible)
+  set(RIREVE_VISIBLE_${layer} ${visible})
+  string(REPLACE ";" "," visible "${visible}")
+  list(APPEND RIREVE_LAYER_VISIBILITY "${layer}=${visible}")
+  set(below ${layer})
+endforeach()
+
 # A library of the natives over the layers: the installer, the catalogue
 # named, and the driver manager it links.
 function(rireve_natives_library target catalog)

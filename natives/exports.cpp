@@ -87,6 +87,10 @@ JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listDrivers(JNIEnv* env, jcla
     return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDriversRecord(env); }); });
 }
 
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listDriverManagerDataSources(JNIEnv* env, jclass) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDataSourcesRecord(env); }); });
+}
+
 JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_listDataSourcesIn(JNIEnv* env, jclass, jint scopes) {
     return typed(env, jcharArray{},
                    [&] { return whileReading([&] { return rireve::javaScopedDataSources(env, scopes); }); });

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Fails when a layer includes a layer above it.
+"""Fails when a layer includes a folder it may not see.
 
-    check_layers.py SOURCE_ROOT LAYER...    (the layers from the bottom up)
+    check_layers.py SOURCE_ROOT LAYER=VISIBLE,VISIBLE...    (one per layer)
 
-Every #include "folder/..." of every file in a layer's folder must name that
-folder or one below it. Prints each include against the direction."""
+The build derives each layer's visible folders from the layers' own list
+(cmake/Layers.cmake): its own and those below it. Every #include "folder/..."
+of every file in a layer's folder must name one of them. Prints each include
+against the direction."""
 import pathlib
 import re
 import sys
@@ -12,27 +14,31 @@ import sys
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/', re.MULTILINE)
 
 
-def upward_includes(root, layers):
-    rank = {layer: i for i, layer in enumerate(layers)}
-    for layer in layers:
+def forbidden_includes(root, visibility):
+    layers = set(visibility)
+    for layer, visible in visibility.items():
         for path in sorted((root / layer).glob("*")):
             if path.suffix not in (".h", ".cpp", ".c"):
                 continue
             for folder in INCLUDE.findall(path.read_text(encoding="utf-8")):
-                if folder in rank and rank[folder] > rank[layer]:
-                    yield f"{path.relative_to(root)} includes {folder}/, a layer above {layer}/"
+                if folder in layers and folder not in visible:
+                    yield f"{path.relative_to(root)} includes {folder}/, which {layer}/ may not see"
 
 
 def main():
-    root, layers = pathlib.Path(sys.argv[1]), sys.argv[2:]
-    missing = [layer for layer in layers if not (root / layer).is_dir()]
-    if missing:
-        print("no such layer folder: " + ", ".join(missing))
+    root = pathlib.Path(sys.argv[1])
+    visibility = {}
+    for argument in sys.argv[2:]:
+        layer, _, visible = argument.partition("=")
+        visibility[layer] = set(visible.split(","))
+    missing = [layer for layer in visibility if not (root / layer).is_dir()]
+    if missing or not visibility:
+        print("no such layer folder: " + ", ".join(missing) if missing else "no layers given")
         return 1
-    found = list(upward_includes(root, layers))
+    found = list(forbidden_includes(root, visibility))
     for line in found:
         print(line)
-    print(f"{len(layers)} layers, {len(found)} includes against the direction")
+    print(f"{len(visibility)} layers, {len(found)} includes against the direction")
     return 1 if found else 0
 
 

@@ -273,16 +273,26 @@ public final class ODBC {
     }
 
     /**
-     * Finds a data source by name, as the driver manager finds it: ASCII
-     * letter case ignored, a user data source before a system one.
+     * Finds a data source by name as the driver manager connects to it: the
+     * first that {@link #getDataSources()} lists of that name, ASCII letter
+     * case ignored. A system data source that a user one of the same name
+     * hides is not found here; {@link #findDataSource(String, DataSource.Scope)}
+     * finds it in its scope.
      *
      * @param name the data source's name
-     * @return the data source with its scope and entries, or null when there
-     *     is none (or {@code name} is null)
-     * @throws ODBCException as {@link #dataSources(DataSource.Scope...)}
+     * @return the data source with its driver, or null when there is none
+     *     (or {@code name} is null)
+     * @throws ODBCException "Could not read ODBC configuration!" when a
+     *     configuration file cannot be read; the driver manager's messages as
+     *     {@link #getDataSources()}
      */
     public static DataSource findDataSource(String name) throws ODBCException {
-        return findDataSource(name, null);
+        for (DataSource dataSource : DataSource.listed(listDriverManagerDataSources())) {
+            if (dataSource != null && Entries.sameKeyword(dataSource.getName(), name)) {
+                return dataSource;
+            }
+        }
+        return null;
     }
 
     /**
@@ -800,6 +810,8 @@ public final class ODBC {
     // hands its result over as a record (see Record) that a value class reads.
 
     private static native char[] listDrivers() throws ODBCException;
+
+    private static native char[] listDriverManagerDataSources() throws ODBCException;
 
     private static native char[] listDataSourcesIn(int scopes) throws ODBCException;
 

@@ -4,6 +4,8 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertNotSame;
 import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.nio.file.Files;
 import java.util.Arrays;
@@ -94,6 +96,116 @@ class UnixOdbcListingTest {
         assertNull(odd.getAttribute("Options"));
         assertEquals("with spaces", odd.getAttribute("Spaced"));
         assertEquals("", odd.getAttribute("Empty"));
+    }
+
+    /** A typed method: its only checked exception is ODBCException, so a catch of it compiles. */
+    interface Typed {
+        Object call() throws ODBCException;
+    }
+
+    @Test
+    void everyTypedMethodLooksUpAsTheDriverManagerAndChangesOnlyAGivenScope() throws Exception {
+        PrivateConfiguration.write(THREE_DRIVERS, "[Shared]\nDriver=SQLite3\nDatabase=/tmp/system.db\n",
+                "[AppDb]\nDriver=SQLite3\nDATABASE=/tmp/app.db\n\n[shared]\nDriver=SQLite3\n");
+        Object[][] lookups = {
+            {"findDataSource(name)", (Typed) () -> ODBC.findDataSource("APPDB").getName(), "AppDb"},
+            {"findDataSource(name, null)", (Typed) () -> ODBC.findDataSource("appdb", null).getScope(),
+                DataSource.Scope.USER},
+            {"a user data source first", (Typed) () -> ODBC.findDataSource("SHARED", null).getScope(),
+                DataSource.Scope.USER},
+            {"dataSources(null)", (Typed) () -> ODBC.dataSources((DataSource.Scope) null).size(), 3},
+            {"an entry's key", (Typed) () -> ODBC.findDataSource("AppDb", null).getAttribute("Database"), "/tmp/app.db"},
+            {"findDriver", (Typed) () -> ODBC.findDriver("mariadb UNICODE").getAttribute("threading"), "0"},
+            {"absent data source", (Typed) () -> ODBC.findDataSource("nowhere"), null},
+            {"absent in a scope", (Typed) () -> ODBC.findDataSource("AppDb", DataSource.Scope.SYSTEM), null},
+            {"absent driver", (Typed) () -> ODBC.findDriver("nowhere"), null},
+            {"a null name", (Typed) () -> ODBC.findDataSource(null, null), null},
+        };
+        for (Object[] lookup : lookups) {
+            assertEquals(lookup[2], ((Typed) lookup[1]).call(), (String) lookup[0]);
+        }
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        Map<String, String> none = Map.of();
+        Typed[] changes = {
+            () -> ODBC.configureDataSource("AppDb", null, none, null),
+            () -> ODBC.registerDataSource("x", "SQLite3", none, null),
+            () -> { ODBC.unregisterDataSource("AppDb", "SQLite3", null); return null; },
+            () -> ODBC.installDriver("D", Map.of("Driver", "d.so"), null),
+            () -> ODBC.installDriver("D", Map.of("Driver", "d.so"), null, true),
+            () -> ODBC.removeDriver("SQLite3", null, false),
+            () -> ODBC.configureDriver("SQLite3", null, none, null),
+        };
+        for (Typed change : changes) {
+            assertEquals("scope", assertThrows(NullPointerException.class, change::call).getMessage());
+        }
+        assertSameBytes(before, PrivateConfiguration.snapshot());
+    }
+
+    @Test
+    void everyTypedMethodRaisesOdbcExceptionWithItsReasonAndCause() throws Exception {
+        PrivateConfiguration.write(THREE_DRIVERS, "", "[AppDb]\nDriver=SQLite3\n");
+        java.nio.file.Path nowhere = PrivateConfiguration.FOLDER.resolve("nowhere");
+        Object[][] failures = {
+            {(Typed) () -> ODBC.configureDataSource("nowhere", DataSource.Scope.USER, Map.of("A", "1"), null),
+                "Error trying to configure ODBC DataSource!", ODBCException.Reason.REFUSED},
+            {(Typed) () -> ODBC.registerDataSource("a;b", "SQLite3", Map.of(), DataSource.Scope.USER),
+                "DataSource name is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> ODBC.registerDataSource("x", "SQLite3", Map.of("A", "a\nb"), DataSource.Scope.USER),
+                "DataSource attribute text is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> { ODBC.unregisterDataSource("nowhere", "SQLite3", DataSource.Scope.USER); return null; },
+                "Error trying to remove ODBC DataSource!", ODBCException.Reason.REFUSED},
+            {(Typed) () -> ODBC.testDataSource(null, null, null, null), "DataSource name is null!",
+                ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> ODBC.testConnection(null, null), "Connection string is null!",
+                ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> ODBC.installDriver("a]b", Map.of("Driver", "d.so"), DataSource.Scope.USER),
+                "Driver name is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> ODBC.removeDriver("nowhere", DataSource.Scope.SYSTEM, false),
+                "Error trying to remove ODBC driver!", ODBCException.Reason.REFUSED},
+            {(Typed) () -> ODBC.configureDriver("nowhere", DataSource.Scope.SYSTEM, Map.of("A", "1"), null),
+                "Error trying to configure ODBC driver!", ODBCException.Reason.REFUSED},
+            {(Typed) () -> ODBC.configureDriverManager(Map.of("[A", "1"), null),
+                "DataSource attribute text is invalid!", ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> ODBC.fileDataSources(nowhere), "Could not read ODBC file data source!",
+                ODBCException.Reason.CONFIGURATION_UNREADABLE},
+            {(Typed) () -> ODBC.readFileDataSource(nowhere.resolve("x.dsn")), "Could not read ODBC file data source!",
+                ODBCException.Reason.CONFIGURATION_UNREADABLE},
+            {(Typed) () -> ODBC.writeFileDataSource((java.nio.file.Path) null, Map.of()),
+                "File data source path is null!", ODBCException.Reason.INVALID_ARGUMENT},
+            {(Typed) () -> { ODBC.removeFileDataSource(nowhere.resolve("x.dsn")); return null; },
+                "Error trying to change ODBC file data source!", ODBCException.Reason.REFUSED},
+        };
+        for (Object[] failure : failures) {
+            try {
+                ((Typed) failure[0]).call();
+                throw new AssertionError("no failure: " + failure[1]);
+            } catch (ODBCException e) {
+                assertEquals(failure[1], e.getMessage());
+                assertEquals(failure[2], e.getReason(), e.getMessage());
+                assertTrue(e.getCause() != null && !e.getCause().getMessage().isEmpty(), e.getMessage());
+            }
+        }
+        // A file the driver manager cannot read fails every read, with the file named.
+        Files.delete(PrivateConfiguration.DRIVERS);
+        Files.createDirectory(PrivateConfiguration.DRIVERS);
+        Typed[] reads = {ODBC::drivers, () -> ODBC.findDriver("SQLite3"), ODBC::driverManagerSettings,
+            () -> ODBC.dataSources(), () -> ODBC.findDataSource("AppDb")};
+        try {
+            for (Typed read : reads) {
+                ODBCException e = assertThrows(ODBCException.class, read::call);
+                assertEquals(ODBCException.Reason.CONFIGURATION_UNREADABLE, e.getReason(), e.toString());
+                assertTrue(e.getCause().getMessage().contains(PrivateConfiguration.DRIVERS.toString()),
+                        e.getCause().getMessage());
+            }
+        } finally {
+            Files.delete(PrivateConfiguration.DRIVERS);
+        }
+    }
+
+    static void assertSameBytes(List<byte[]> before, List<byte[]> after) {
+        for (int i = 0; i < before.size(); i++) {
+            assertTrue(Arrays.equals(before.get(i), after.get(i)), "file " + i + " changed");
+        }
     }
 
     static List<String> descriptions(ODBCDriver[] drivers) {
