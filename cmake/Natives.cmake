@@ -9,8 +9,10 @@ file(READ ${RIREVE_JAVA_NATIVES_SOURCE} source)
 string(REGEX MATCHALL "[ \t]native[ \t\r\n]+[][A-Za-z0-9_.]+[ \t\r\n]+[A-Za-z0-9_]+\\([^)]*\\)" declarations "${source}")
 set(RIREVE_NATIVES)                 # Java_com_nq_odbc_ODBC_<name>, in declaration order
 set(RIREVE_NATIVES_X86_DECORATED)   # _Java_..._<name>@<bytes of the arguments>
+set(RIREVE_NATIVES_TABLE "")        # C rows {name, declared return type, export, 32-bit export}, for the test harness
 foreach(declaration ${declarations})
   string(REGEX REPLACE "^.*[ \t\r\n]([A-Za-z0-9_]+)\\(.*$" "\\1" method "${declaration}")
+  string(REGEX REPLACE "^[ \t]native[ \t\r\n]+([][A-Za-z0-9_.]+)[ \t\r\n].*$" "\\1" returns "${declaration}")
   string(REGEX REPLACE "^[^(]*\\(([^)]*)\\)$" "\\1" parameters "${declaration}")
   # JNI's short name: an underscore in the Java name is _1.
   string(REPLACE "_" "_1" mangled "${method}")
@@ -27,6 +29,8 @@ foreach(declaration ${declarations})
   endforeach()
   list(APPEND RIREVE_NATIVES Java_com_nq_odbc_ODBC_${mangled})
   list(APPEND RIREVE_NATIVES_X86_DECORATED _Java_com_nq_odbc_ODBC_${mangled}@${bytes})
+  string(APPEND RIREVE_NATIVES_TABLE
+    "{\"${method}\", \"${returns}\", \"Java_com_nq_odbc_ODBC_${mangled}\", \"_Java_com_nq_odbc_ODBC_${mangled}@${bytes}\"},\n")
 endforeach()
 list(LENGTH RIREVE_NATIVES count)
 if(count EQUAL 0)
