@@ -1,8 +1,9 @@
 # The native methods of com.nq.odbc.ODBC, read from their Java declarations:
 # the one list that the exports' names, the 32-bit decorated names (made into
-# a .def file here) and the checks of both libraries derive from. The
-# exports' definitions are held to the declarations by the header that javac
-# generates from them. Adding a native is its declaration and its definition.
+# a .def file here), the checks of both libraries and the Windows JNI
+# harness's table of natives derive from. The exports' definitions are held
+# to the declarations by the header that javac generates from them. Adding
+# a native is its declaration and its definition.
 set(RIREVE_JAVA_NATIVES_SOURCE ${PROJECT_SOURCE_DIR}/java/com/nq/odbc/ODBC.java)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${RIREVE_JAVA_NATIVES_SOURCE})
 file(READ ${RIREVE_JAVA_NATIVES_SOURCE} source)
