@@ -1,6 +1,9 @@
-// Calls the Windows DLL's native methods as a Java VM would: looked up by the
-// names the VM uses on this platform, called through a JNI environment whose
-// functions this program provides. Prints what each call returned or raised.
+// Calls the Windows DLL's native methods as a Java VM would: every native of
+// com.nq.odbc.ODBC, looked up by the name the VM uses on this platform and
+// called through a JNI environment whose functions this program provides.
+// Prints what each call returned (its record read as com.nq.odbc.Record
+// reads it) or raised; fails on a misuse of the JNI and on a native no case
+// calls.
 //   jni-harness RI-REVE.dll CONNECTION_STRING FOLDER
 #include <windows.h>
 
@@ -9,10 +12,12 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,220 +26,36 @@ namespace {
 
 // The objects the library creates, as this stand-in VM keeps them.
 struct Object {
-    std::string type;  // the class's internal name, or "String", or "Array"
-    std::u16string text;
-    std::vector<Object*> fields;
-    std::map<std::u16string, std::u16string> map;
-    std::vector<jint> numbers;  // an int array's
-};
-
-struct Method {
-    std::string type;
-    std::string name;
-    std::string signature;
+    std::string type;             // the VM's name of its class: java/lang/String, [C, com/nq/odbc/DataSource, ...
+    std::u16string units;         // a string's or char array's; the name of a class or of a Reason constant
+    std::vector<Object*> fields;  // an array's elements, or the arguments it was constructed with
+    std::string shown;            // a static method's result: its record as read
 };
 
 std::vector<Object*> heap;  // never freed: the program is short
-std::map<std::string, Object*> classes;
-std::vector<Method*> methods;
-std::string pendingException;
-Object* pendingObject = nullptr;  // the exception raised with Throw, if it was
+thread_local Object* pending = nullptr;  // the exception pending on this thread, as in a VM
+std::vector<std::string> misuses;
 int liveLocalReferences = 0;
 int mostLocalReferences = 0;
 
-jobject track(Object* object) {
+constexpr jint kUser = 1;  // the scopes' bits (DataSource.Scope)
+constexpr jint kSystem = 2;
+
+void misuse(const std::string& what) { misuses.push_back(what); }
+
+Object* keep(Object* object) {
     heap.push_back(object);
+    return object;
+}
+
+jobject track(Object* object) {
+    keep(object);
     liveLocalReferences += 1;
     if (liveLocalReferences > mostLocalReferences) mostLocalReferences = liveLocalReferences;
     return reinterpret_cast<jobject>(object);
 }
 
 Object* from(jobject object) { return reinterpret_cast<Object*>(object); }
-
-jclass JNICALL findClass(JNIEnv*, const char* name) {
-    static const char* known[] = {"com/nq/odbc/DataSource", "com/nq/odbc/ODBCDriver", "java/util/HashMap",
-                                  "java/lang/Throwable", "java/lang/String", "com/nq/odbc/ODBCException$Cause",
-                                  "com/nq/odbc/ODBCException"};
-    for (const char* candidate : known) {
-        if (std::strcmp(candidate, name) == 0) {
-            auto* type = new Object{"Class", std::u16string(name, name + std::strlen(name)), {}, {}, {}};
-            classes[name] = type;
-            return reinterpret_cast<jclass>(track(type));
-        }
-    }
-    pendingException = std::string("NoClassDefFoundError: ") + name;
-    return nullptr;
-}
-
-jmethodID JNICALL getMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
-    const std::u16string& typeName = from(type)->text;
-    methods.push_back(new Method{std::string(typeName.begin(), typeName.end()), name, signature});
-    return reinterpret_cast<jmethodID>(methods.back());
-}
-
-jobject JNICALL newObjectV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
-    const Method* method = reinterpret_cast<const Method*>(id);
-    auto* object = new Object{method->type, {}, {}, {}, {}};
-    if (method->signature == "(Ljava/lang/String;Lcom/nq/odbc/ODBCDriver;)V" ||
-        method->signature == "(Ljava/lang/String;Ljava/util/HashMap;)V" ||
-        method->signature == "(Ljava/lang/String;Ljava/lang/Throwable;)V") {
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-    } else if (method->signature == "(Ljava/lang/String;)V") {
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-    } else if (method->signature == "(Ljava/lang/String;I)V") {  // a failure's cause, with its kind
-        object->fields.push_back(from(va_arg(arguments, jobject)));
-        object->text = std::u16string(1, static_cast<char16_t>(u'0' + va_arg(arguments, jint)));
-    }
-    return track(object);
-}
-
-jobject JNICALL callObjectMethodV(JNIEnv*, jobject target, jmethodID, va_list arguments) {
-    Object* key = from(va_arg(arguments, jobject));
-    Object* value = from(va_arg(arguments, jobject));
-    from(target)->map[key->text] = value->text;
-    return nullptr;
-}
-
-jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
-    auto* array = new Object{"Array", {}, std::vector<Object*>(static_cast<std::size_t>(length)), {}, {}};
-    return reinterpret_cast<jobjectArray>(track(array));
-}
-
-void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject element) {
-    from(array)->fields.at(static_cast<std::size_t>(index)) = from(element);
-}
-
-jsize JNICALL getArrayLength(JNIEnv*, jarray array) { return static_cast<jsize>(from(array)->fields.size()); }
-
-jcharArray JNICALL newCharArray(JNIEnv*, jsize length) {
-    auto* array = new Object{"CharArray", std::u16string(static_cast<std::size_t>(length), u'\0'), {}, {}, {}};
-    return reinterpret_cast<jcharArray>(track(array));
-}
-
-void JNICALL setCharArrayRegion(JNIEnv*, jcharArray array, jsize start, jsize length, const jchar* units) {
-    std::memcpy(from(array)->text.data() + start, units, static_cast<std::size_t>(length) * sizeof(jchar));
-}
-
-void* JNICALL getPrimitiveArrayCritical(JNIEnv*, jarray array, jboolean* copied) {
-    if (copied != nullptr) *copied = JNI_FALSE;
-    return from(array)->text.data();
-}
-
-void JNICALL releasePrimitiveArrayCritical(JNIEnv*, jarray, void*, jint) {}
-
-jintArray JNICALL newIntArray(JNIEnv*, jsize length) {
-    auto* array = new Object{"IntArray", {}, {}, {}, {}};
-    array->numbers.resize(static_cast<std::size_t>(length));
-    return reinterpret_cast<jintArray>(track(array));
-}
-
-void JNICALL setIntArrayRegion(JNIEnv*, jintArray array, jsize start, jsize length, const jint* numbers) {
-    std::memcpy(from(array)->numbers.data() + start, numbers, static_cast<std::size_t>(length) * sizeof(jint));
-}
-
-jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
-    liveLocalReferences += 1;
-    return reinterpret_cast<jobject>(from(array)->fields.at(static_cast<std::size_t>(index)));
-}
-
-jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
-    auto* text = new Object{"String", std::u16string(reinterpret_cast<const char16_t*>(units), length), {}, {}, {}};
-    return reinterpret_cast<jstring>(track(text));
-}
-
-jsize JNICALL getStringLength(JNIEnv*, jstring text) { return static_cast<jsize>(from(text)->text.size()); }
-
-void JNICALL getStringRegion(JNIEnv*, jstring text, jsize start, jsize length, jchar* out) {
-    std::memcpy(out, from(text)->text.data() + start, static_cast<std::size_t>(length) * sizeof(jchar));
-}
-
-jint JNICALL ensureLocalCapacity(JNIEnv*, jint) { return 0; }
-
-jboolean JNICALL exceptionCheck(JNIEnv*) { return pendingException.empty() ? JNI_FALSE : JNI_TRUE; }
-
-jint JNICALL throwNew(JNIEnv*, jclass type, const char* message) {
-    pendingObject = nullptr;
-    const std::u16string& name = from(type)->text;
-    pendingException = std::string(name.begin(), name.end()) + ": " + message;
-    return 0;
-}
-
-std::string utf8(const std::u16string& text);
-
-// An exception built by the library: its message, and its cause's.
-jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
-    Object* exception = from(thrown);
-    pendingObject = exception;
-    pendingException = exception->type + ": " + utf8(exception->fields.at(0)->text);
-    if (exception->fields.size() > 1 && exception->fields[1] != nullptr) {
-        const Object* cause = exception->fields[1];
-        pendingException += " caused by " + utf8(cause->fields.at(0)->text) + " (kind " + utf8(cause->text) + ")";
-    }
-    return 0;
-}
-
-jthrowable JNICALL exceptionOccurred(JNIEnv*) {
-    return pendingObject == nullptr ? nullptr : reinterpret_cast<jthrowable>(track(pendingObject));
-}
-
-void JNICALL exceptionClear(JNIEnv*) {
-    pendingException.clear();
-    pendingObject = nullptr;
-}
-
-// DataSource.listed: a data source of each name, each with a driver object of
-// its own made from the prototype its index names (-1: none; -2: none at
-// all), and in a scoped listing its driver's name, scope and entries.
-jobject listed(va_list arguments) {
-    const Object* texts = from(va_arg(arguments, jobject));
-    const Object* ends = from(va_arg(arguments, jobject));
-    const Object* layout = from(va_arg(arguments, jobject));
-    const Object* prototypes = from(va_arg(arguments, jobject));
-    const bool scoped = va_arg(arguments, int) != 0;
-    const std::size_t fields = scoped ? 3 : 1;
-    std::size_t text = 0;
-    std::size_t start = 0;
-    auto next = [&] {
-        const auto end = static_cast<std::size_t>(ends->numbers.at(text++));
-        auto* string = new Object{"String", texts->text.substr(start, end - start), {}, {}, {}};
-        start = end;
-        return string;
-    };
-    auto* array = new Object{"Array", {}, {}, {}, {}};
-    for (std::size_t i = 0; i < layout->numbers.size() / fields; ++i) {
-        const jint driver = layout->numbers[i * fields];
-        Object* source = nullptr;
-        if (driver != -2) {
-            Object* name = next();
-            Object* copy = driver < 0 ? nullptr
-                                      : new Object{"com/nq/odbc/ODBCDriver", {}, prototypes->fields.at(driver)->fields, {}, {}};
-            source = new Object{"com/nq/odbc/DataSource", {}, {name, copy}, {}, {}};
-        }
-        if (source != nullptr && scoped) {
-            source->fields.push_back(next());
-            source->text = layout->numbers[i * fields + 1] == 2 ? u"system" : u"user";
-            auto* entries = new Object{"Array", {}, {}, {}, {}};
-            for (jint j = 0; j < 2 * layout->numbers[i * fields + 2]; ++j) entries->fields.push_back(next());
-            source->fields.push_back(entries);
-        }
-        array->fields.push_back(source);
-    }
-    return track(array);
-}
-
-// ODBCException.of(Throwable): the same message and cause, as an ODBCException.
-jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID id, va_list arguments) {
-    const Method* method = reinterpret_cast<const Method*>(id);
-    if (method->name == "listed") return listed(arguments);
-    if (method->name != "of") return nullptr;
-    const Object* raised = from(va_arg(arguments, jobject));
-    return track(new Object{"com/nq/odbc/ODBCException", {}, raised->fields, {}, {}});
-}
-
-void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
-    if (object != nullptr) liveLocalReferences -= 1;
-}
 
 std::string utf8(const std::u16string& text) {
     std::string out;
@@ -253,58 +74,451 @@ std::string utf8(const std::u16string& text) {
     return out;
 }
 
-std::string describe(const Object* object) {
-    if (object == nullptr) return "null";
-    if (object->type == "String") return utf8(object->text);
-    if (object->type == "com/nq/odbc/ODBCDriver") {
-        std::string text = describe(object->fields[0]) + " {";
-        for (const auto& [key, value] : object->fields[1]->map) {
-            text += (text.back() == '{' ? "" : ", ") + utf8(key) + "=" + utf8(value);
+// A record read as com.nq.odbc.Record reads it. A value that runs past the
+// end, a flag other than 0 or 1, a negative length or count, or units left
+// unread once the reader is done: the library wrote what Java cannot read.
+class RecordReader {
+public:
+    explicit RecordReader(const std::u16string& units) : units_(units) {}
+
+    std::int32_t number() {
+        take(2);
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(units_[at_ - 2]) << 16 | units_[at_ - 1]);
+    }
+    bool flag() {
+        take(1);
+        if (units_[at_ - 1] > 1) fail("a flag of " + std::to_string(units_[at_ - 1]));
+        return units_[at_ - 1] != 0;
+    }
+    std::size_t count() {
+        const std::int32_t count = number();
+        if (count < 0) fail("a count or length of " + std::to_string(count));
+        return static_cast<std::size_t>(count);
+    }
+    std::string text() {
+        const std::size_t length = count();
+        take(length);
+        return utf8(units_.substr(at_ - length, length));
+    }
+    // A count, then that many texts: [a, b].
+    std::string texts() {
+        std::string out;
+        for (std::size_t n = count(); n > 0; --n) out += (out.empty() ? "" : ", ") + text();
+        return "[" + out + "]";
+    }
+    // A count of pairs, then keys and values by turns: {k=v, k=v}.
+    std::string pairs() {
+        std::string out;
+        for (std::size_t n = count(); n > 0; --n) {
+            const std::string key = text();
+            out += (out.empty() ? "" : ", ") + key + "=" + text();
         }
-        return text + "}";
+        return "{" + out + "}";
     }
-    if (object->type == "com/nq/odbc/DataSource" && object->fields.size() == 4) {
-        const Object* driver = object->fields[1];
-        std::string text = describe(object->fields[0]) + " [" + utf8(object->text) + "] -> " +
-                           describe(object->fields[2]) + (driver ? "" : " (not installed)") + " {";
-        const std::vector<Object*>& entries = object->fields[3]->fields;
-        for (std::size_t i = 0; i + 1 < entries.size(); i += 2) {
-            text += (i == 0 ? "" : ", ") + describe(entries[i]) + "=" + describe(entries[i + 1]);
+    void finish() const {
+        if (at_ != units_.size()) fail(std::to_string(units_.size() - at_) + " units left unread");
+    }
+
+    [[noreturn]] void fail(const std::string& what) const {
+        throw std::runtime_error(what + " at unit " + std::to_string(at_) + " of " + std::to_string(units_.size()));
+    }
+
+private:
+    void take(std::size_t count) {
+        if (units_.size() - at_ < count) fail("a value past the end");
+        at_ += count;
+    }
+
+    const std::u16string& units_;
+    std::size_t at_ = 0;
+};
+
+using Reader = std::string (*)(RecordReader&);
+
+// The readers of the value classes, each printing what it read.
+
+// ODBCDriver.read: its name, then its attributes.
+std::string driver(RecordReader& record) {
+    const std::string name = record.text();
+    return name + " " + record.pairs();
+}
+
+// ODBCDriver.listed: each driver, a vanished one null.
+std::string drivers(RecordReader& record) {
+    std::string out;
+    for (std::size_t n = record.count(); n > 0; --n) out += "\n  " + (record.flag() ? driver(record) : "null");
+    return out;
+}
+
+// DataSource.list: the drivers that the data sources use, then each data
+// source (a vanished one null) with its driver's index, and in a scoped
+// listing its scope, its driver's name and its entries.
+std::vector<std::string> dataSources(RecordReader& record) {
+    const bool scoped = record.flag();
+    std::vector<std::optional<std::string>> used(record.count());
+    for (std::optional<std::string>& name : used) {
+        if (!record.flag()) continue;
+        name = record.text();
+        record.pairs();
+    }
+    std::vector<std::string> listed;
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::int32_t index = record.number();
+        if (index == -2) {  // DataSource.VANISHED
+            listed.emplace_back("null");
+            continue;
         }
-        return text + "}";
+        const bool installed = index != -1;  // DataSource.NO_DRIVER
+        if (installed && (index < 0 || static_cast<std::size_t>(index) >= used.size() || !used[index])) {
+            record.fail("a data source of driver " + std::to_string(index) + ", which the record does not hold");
+        }
+        std::string source = record.text();
+        if (!scoped) {
+            listed.push_back(source + " -> " + (installed ? *used[index] : "null"));
+            continue;
+        }
+        const std::int32_t scope = record.number();
+        if (scope != kUser && scope != kSystem) record.fail("a scope of " + std::to_string(scope));
+        source += std::string(" [") + (scope == kSystem ? "system" : "user") + "] -> " + record.text();
+        listed.push_back(source + (installed ? " " : " (not installed) ") + record.pairs());
     }
-    if (object->type == "com/nq/odbc/DataSource") {
-        const Object* driver = object->fields[1];
-        return describe(object->fields[0]) + " -> " + (driver ? describe(driver->fields[0]) : "null");
+    return listed;
+}
+
+std::string allListed(RecordReader& record) {
+    std::string out;
+    for (const std::string& source : dataSources(record)) out += "\n  " + source;
+    return out;
+}
+
+// DataSource.firstListed.
+std::string firstListed(RecordReader& record) {
+    const std::vector<std::string> listed = dataSources(record);
+    return listed.empty() ? "null" : listed.front();
+}
+
+// DriverUsage.
+std::string usage(RecordReader& record) {
+    std::string out = "usage count " + std::to_string(record.number());
+    out += record.flag() ? ", installed" : ", not installed";
+    out += ", removed " + record.texts();
+    return out + ", left " + record.texts();
+}
+
+std::string texts(RecordReader& record) { return record.texts(); }
+
+// DriverManagerSettings.
+std::string settings(RecordReader& record) {
+    std::string out = record.text();
+    const bool overridden = record.flag();
+    const std::string by = record.text();
+    if (overridden) out += " (overridden by " + by + ")";
+    return out + " " + record.pairs();
+}
+
+// FileDataSource.
+std::string fileDataSource(RecordReader& record) {
+    const std::string path = record.text();
+    return path + " " + record.pairs();
+}
+
+// FileDataSource.list.
+std::string fileDataSources(RecordReader& record) {
+    std::string out;
+    for (std::size_t n = record.count(); n > 0; --n) out += "\n  " + fileDataSource(record);
+    return out;
+}
+
+// ConnectionProbe.read, printed in the lines the probe program prints.
+std::string probe(RecordReader& record) {
+    std::string out = record.flag() ? "connected yes\n" : "connected no\n";
+    for (const char* fact : {"driver-name", "driver-version", "dbms-name", "dbms-version"}) {
+        out += std::string(fact) + " " + record.text() + "\n";
     }
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::string state = record.text();
+        const std::int32_t native = record.number();
+        out += "diagnostic " + state + " " + std::to_string(native) + " " + record.text() + "\n";
+    }
+    return out + "end\n";
+}
+
+// Diagnosis: each finding's severity, code, subject and reason.
+std::string diagnosis(RecordReader& record) {
+    std::string out;
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::int32_t severity = record.number();
+        const std::string code = record.text();
+        const std::string subject = record.text();
+        out += "\n  " + std::to_string(severity) + " " + code + " " + subject + ": " + record.text();
+    }
+    return out;
+}
+
+// The record read whole, or the reader's complaint as a misuse.
+std::string readRecord(const std::string& by, const Object* units, Reader read) {
+    RecordReader record(units->units);
+    try {
+        std::string shown = read(record);
+        record.finish();
+        return shown;
+    } catch (const std::runtime_error& error) {
+        misuse(by + " cannot read its record: " + error.what());
+        return "(unreadable record)";
+    }
+}
+
+// What this stand-in VM knows of the Java side: the constructors and static
+// methods the library may call, by class, name and signature (with the
+// reader of the record a static method takes), and the static fields of a
+// class (any name) by their type. A look-up of anything else is a misuse.
+struct Member {
+    const char* type;
+    const char* name;  // null: a static field
+    const char* signature;
+    Reader read;
+};
+
+const Member kMembers[] = {
+    {"java/lang/Throwable", "<init>", "(Ljava/lang/String;Ljava/lang/Throwable;)V", nullptr},
+    {"com/nq/odbc/ODBCException", "<init>",
+     "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;Ljava/lang/Throwable;)V", nullptr},
+    {"com/nq/odbc/ODBCException$Cause", "<init>", "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;)V", nullptr},
+    {"com/nq/odbc/ODBCException$Reason", nullptr, "Lcom/nq/odbc/ODBCException$Reason;", nullptr},
+    {"com/nq/odbc/ODBCDriver", "listed", "([C)[Lcom/nq/odbc/ODBCDriver;", drivers},
+    {"com/nq/odbc/DataSource", "listed", "([C)[Lcom/nq/odbc/DataSource;", allListed},
+    {"com/nq/odbc/DataSource", "firstListed", "([C)Lcom/nq/odbc/DataSource;", firstListed},
+};
+
+bool isThrowable(const std::string& type) {
+    return type == "java/lang/Throwable" || type == "com/nq/odbc/ODBCException" ||
+           type == "com/nq/odbc/ODBCException$Cause" || type.rfind("java/lang/NoSuch", 0) == 0 ||
+           type == "java/lang/NoClassDefFoundError";
+}
+
+// An error this stand-in raises as a VM would, for a misuse it also records.
+void raiseError(const char* type, const std::string& what) {
+    misuse(what);
+    auto* message = keep(new Object{"java/lang/String", std::u16string(what.begin(), what.end()), {}, {}});
+    pending = keep(new Object{type, {}, {message}, {}});
+}
+
+// A JNI function called; only a few may be while an exception is pending.
+void entering(const char* function) {
+    if (pending != nullptr) misuse(std::string(function) + " called with an exception pending");
+}
+
+std::string className(jclass type) { return type == nullptr ? "null" : utf8(from(type)->units); }
+
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+    entering("FindClass");
+    for (const Member& member : kMembers) {
+        if (std::strcmp(member.type, name) == 0) {
+            return reinterpret_cast<jclass>(
+                track(new Object{"java/lang/Class", std::u16string(name, name + std::strlen(name)), {}, {}}));
+        }
+    }
+    raiseError("java/lang/NoClassDefFoundError", std::string("FindClass of an unknown class ") + name);
+    return nullptr;
+}
+
+// A method's or field's ID: its member, and a static field's name.
+struct Id {
+    const Member* member;
+    std::string name;
+};
+
+// The member of that class, kind, name and signature, or a raised error.
+Id* lookUp(const char* function, jclass type, const char* name, const char* signature, bool field,
+           const char* error) {
+    entering(function);
+    const std::string owner = className(type);
+    const bool constructor = std::strcmp(name, "<init>") == 0;
+    for (const Member& member : kMembers) {
+        if (owner != member.type || std::strcmp(signature, member.signature) != 0) continue;
+        if (field ? member.name == nullptr
+                  : member.name != nullptr && std::strcmp(name, member.name) == 0 &&
+                        constructor == (std::strcmp(function, "GetMethodID") == 0)) {
+            return new Id{&member, name};
+        }
+    }
+    raiseError(error, std::string(function) + "(" + owner + ", " + name + ", " + signature + "): no such member");
+    return nullptr;
+}
+
+jmethodID JNICALL getMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
+    return reinterpret_cast<jmethodID>(lookUp("GetMethodID", type, name, signature, false, "java/lang/NoSuchMethodError"));
+}
+
+jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass type, const char* name, const char* signature) {
+    return reinterpret_cast<jmethodID>(
+        lookUp("GetStaticMethodID", type, name, signature, false, "java/lang/NoSuchMethodError"));
+}
+
+jfieldID JNICALL getStaticFieldID(JNIEnv*, jclass type, const char* name, const char* signature) {
+    return reinterpret_cast<jfieldID>(
+        lookUp("GetStaticFieldID", type, name, signature, true, "java/lang/NoSuchFieldError"));
+}
+
+// The ID's member, when it is of that class and of that kind; else a misuse.
+const Id* memberOf(const char* function, jclass type, const void* id, bool constructor) {
+    const Id* found = static_cast<const Id*>(id);
+    if (found == nullptr || className(type) != found->member->type || found->member->name == nullptr ||
+        constructor != (std::strcmp(found->member->name, "<init>") == 0)) {
+        misuse(std::string(function) + " with an ID not of a fitting member of " + className(type));
+        return nullptr;
+    }
+    return found;
+}
+
+// The VM's name of a type in a signature: Lx; is x, [x stays.
+std::string typeIn(const std::string& descriptor) {
+    return descriptor[0] == 'L' ? descriptor.substr(1, descriptor.size() - 2) : descriptor;
+}
+
+jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID id, va_list arguments) {
+    entering("NewObject");
+    const Id* constructor = memberOf("NewObject", type, id, true);
+    if (constructor == nullptr) return nullptr;
+    auto* object = new Object{constructor->member->type, {}, {}, {}};
+    // Every constructor known here takes objects only.
+    const std::string signature = constructor->member->signature;
+    for (std::size_t at = 1; signature[at] != ')'; at = signature.find(';', at) + 1) {
+        const std::string parameter = typeIn(signature.substr(at, signature.find(';', at) + 1 - at));
+        Object* argument = from(va_arg(arguments, jobject));
+        if (argument != nullptr && argument->type != parameter &&
+            !(parameter == "java/lang/Throwable" && isThrowable(argument->type))) {
+            misuse("NewObject of " + object->type + " with a " + argument->type + " for a " + parameter);
+        }
+        object->fields.push_back(argument);
+    }
+    return track(object);
+}
+
+// ODBCDriver.listed, DataSource.listed and firstListed: their record read.
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass type, jmethodID id, va_list arguments) {
+    entering("CallStaticObjectMethod");
+    const Id* method = memberOf("CallStaticObjectMethod", type, id, false);
+    if (method == nullptr) return nullptr;
+    const Object* units = from(va_arg(arguments, jobject));
+    const std::string by = className(type) + "." + method->member->name;
+    if (units == nullptr || units->type != "[C") {
+        misuse(by + " called without a char[]");
+        return nullptr;
+    }
+    const std::string signature = method->member->signature;
+    return track(new Object{typeIn(signature.substr(signature.find(')') + 1)), {}, {},
+                            readRecord(by, units, method->member->read)});
+}
+
+jobject JNICALL getStaticObjectField(JNIEnv*, jclass type, jfieldID id) {
+    entering("GetStaticObjectField");
+    const Id* field = reinterpret_cast<const Id*>(id);
+    if (field == nullptr || className(type) != field->member->type || field->member->name != nullptr) {
+        misuse("GetStaticObjectField with an ID not of a static field of " + className(type));
+        return nullptr;
+    }
+    return track(new Object{typeIn(field->member->signature), std::u16string(field->name.begin(), field->name.end()),
+                            {}, {}});
+}
+
+jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
+    entering("Throw");
+    if (thrown == nullptr || !isThrowable(from(thrown)->type)) {
+        misuse("Throw of " + (thrown == nullptr ? std::string("null") : from(thrown)->type));
+        return -1;
+    }
+    pending = from(thrown);
+    return 0;
+}
+
+jboolean JNICALL exceptionCheck(JNIEnv*) { return pending == nullptr ? JNI_FALSE : JNI_TRUE; }
+
+void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
+    if (object != nullptr) liveLocalReferences -= 1;
+}
+
+// A region's bounds within a length, or a misuse.
+bool inBounds(const char* function, jsize start, jsize length, std::size_t size) {
+    if (start >= 0 && length >= 0 && static_cast<std::size_t>(start) + static_cast<std::size_t>(length) <= size) {
+        return true;
+    }
+    misuse(std::string(function) + " out of bounds");
+    return false;
+}
+
+jcharArray JNICALL newCharArray(JNIEnv*, jsize length) {
+    entering("NewCharArray");
+    return reinterpret_cast<jcharArray>(
+        track(new Object{"[C", std::u16string(static_cast<std::size_t>(length), u'\0'), {}, {}}));
+}
+
+void JNICALL setCharArrayRegion(JNIEnv*, jcharArray array, jsize start, jsize length, const jchar* units) {
+    entering("SetCharArrayRegion");
+    if (!inBounds("SetCharArrayRegion", start, length, from(array)->units.size())) return;
+    std::memcpy(&from(array)->units[static_cast<std::size_t>(start)], units,
+                static_cast<std::size_t>(length) * sizeof(jchar));
+}
+
+jsize JNICALL getArrayLength(JNIEnv*, jarray array) {
+    entering("GetArrayLength");
+    const Object* object = from(array);
+    return static_cast<jsize>(object->type == "[C" ? object->units.size() : object->fields.size());
+}
+
+jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
+    entering("GetObjectArrayElement");
+    if (!inBounds("GetObjectArrayElement", index, 1, from(array)->fields.size())) return nullptr;
+    Object* element = from(array)->fields[static_cast<std::size_t>(index)];
+    if (element == nullptr) return nullptr;
+    return track(element);
+}
+
+jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
+    entering("NewString");
+    return reinterpret_cast<jstring>(track(new Object{
+        "java/lang/String", std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<std::size_t>(length)), {}, {}}));
+}
+
+jsize JNICALL getStringLength(JNIEnv*, jstring text) {
+    entering("GetStringLength");
+    return static_cast<jsize>(from(text)->units.size());
+}
+
+void JNICALL getStringRegion(JNIEnv*, jstring text, jsize start, jsize length, jchar* out) {
+    entering("GetStringRegion");
+    if (!inBounds("GetStringRegion", start, length, from(text)->units.size())) return;
+    std::memcpy(out, &from(text)->units[static_cast<std::size_t>(start)], static_cast<std::size_t>(length) * sizeof(jchar));
+}
+
+// Any other JNI function: this stand-in has none, and the library must not need one.
+void JNICALL unprovided() {
+    std::printf("JNI misuse: a call of a JNI function the library does not use\n");
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+// An exception as its class and constructor's arguments: a Reason by its
+// constant's name, a message in quotes, a cause in full.
+std::string describeThrown(const Object* thrown) {
+    if (thrown == nullptr) return "null";
+    if (thrown->type == "com/nq/odbc/ODBCException$Reason") return utf8(thrown->units);
+    if (thrown->type == "java/lang/String") return "\"" + utf8(thrown->units) + "\"";
     std::string text;
-    for (const Object* element : object->fields) text += "\n  " + describe(element);
-    return text;
+    for (const Object* field : thrown->fields) text += (text.empty() ? "" : ", ") + describeThrown(field);
+    return thrown->type + "(" + text + ")";
 }
 
 jstring javaString(const char16_t* text) {
     if (text == nullptr) return nullptr;
-    auto* object = new Object{"String", text, {}, {}, {}};
-    heap.push_back(object);
-    return reinterpret_cast<jstring>(object);
+    return reinterpret_cast<jstring>(keep(new Object{"java/lang/String", text, {}, {}}));
 }
 
 jobjectArray javaStrings(std::initializer_list<const char16_t*> texts) {
-    auto* array = new Object{"Array", {}, {}, {}, {}};
+    auto* array = keep(new Object{"[Ljava/lang/String;", {}, {}, {}});
     for (const char16_t* text : texts) array->fields.push_back(from(javaString(text)));
-    heap.push_back(array);
     return reinterpret_cast<jobjectArray>(array);
 }
-
-// Prints what the call returned; its reference goes, as a VM's would once
-// the native returns.
-void report(const char* call, jobject result) {
-    std::printf("%s: %s%s\n", call, pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
-                describe(from(result)).c_str());
-    pendingException.clear();
-    if (result != nullptr) liveLocalReferences -= 1;
-}
-
 // On 32-bit Windows the natives are __stdcall: each must remove exactly its
 // arguments from the stack. callChecked pushes them itself, calls, and
 // measures the stack pointer after against the one before the arguments.
@@ -365,17 +579,74 @@ std::uintptr_t callChecked(const char* method, const void* function, Arguments..
 #endif
 }
 
-template <typename Function>
-Function native(HMODULE library, const char* method, int argumentBytes) {
-    char name[128];
-    if (sizeof(void*) == 4) {
-        std::snprintf(name, sizeof name, "_Java_com_nq_odbc_ODBC_%s@%d", method, argumentBytes);
-    } else {
-        std::snprintf(name, sizeof name, "Java_com_nq_odbc_ODBC_%s", method);
+// The natives of ODBC.java as the build reads them: each one's name,
+// declared return type, export and 32-bit (decorated) export.
+struct Native {
+    const char* method;
+    const char* returns;
+    const char* exported;
+    const char* decorated;
+};
+
+const Native kNatives[] = {
+#include "natives_table.inc"
+};
+constexpr std::size_t kNativeCount = sizeof kNatives / sizeof kNatives[0];
+const void* entries[kNativeCount] = {};
+bool called[kNativeCount] = {};  // one byte each: the listing thread's call marks its own
+
+JNIEnv* vm = nullptr;
+const jclass none = nullptr;
+
+// The index of the native of that name.
+std::size_t nativeNamed(const char* method) {
+    for (std::size_t i = 0; i < kNativeCount; ++i) {
+        if (std::strcmp(kNatives[i].method, method) == 0) return i;
     }
-    auto found = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    if (found == nullptr) std::printf("missing export %s\n", name);
-    return found;
+    std::printf("ODBC.java declares no native %s\n", method);
+    std::exit(1);
+}
+
+// The VM's name of a type as ODBC.java declares it.
+std::string vmName(const std::string& declared) {
+    if (declared == "char[]") return "[C";
+    const bool array = declared.size() > 2 && declared.compare(declared.size() - 2, 2, "[]") == 0;
+    const std::string element = declared.substr(0, declared.size() - (array ? 2 : 0));
+    const std::string name = element == "String" ? "java/lang/String" : "com/nq/odbc/" + element;
+    return array ? "[L" + name + ";" : name;
+}
+
+// An int or boolean argument, passed as a machine word as callChecked takes them.
+std::uintptr_t word(jint value) { return static_cast<std::uintptr_t>(value); }
+
+template <typename... Arguments>
+std::uintptr_t invoke(const char* method, Arguments... arguments) {
+    const std::size_t native = nativeNamed(method);
+    called[native] = true;
+    return callChecked(method, entries[native], vm, none, arguments...);
+}
+
+// Calls the native and prints what it returned, as `read` reads a record,
+// or raised. Its reference goes, as a VM's would once the native returns.
+template <typename... Arguments>
+void call(const std::string& shown, const char* method, Reader read, Arguments... arguments) {
+    const std::uintptr_t word = invoke(method, arguments...);
+    const std::string returns = kNatives[nativeNamed(method)].returns;
+    std::string result;
+    if (returns == "boolean") {
+        result = (word & 0xFF) != 0 ? "true" : "false";  // jboolean is the low byte of the word
+    } else if (const Object* object = from(reinterpret_cast<jobject>(word)); object == nullptr) {
+        result = "null";
+    } else {
+        liveLocalReferences -= 1;
+        if (object->type != vmName(returns)) misuse(std::string(method) + " returned a " + object->type);
+        result = object->type == "java/lang/String" ? utf8(object->units)
+                 : object->type == "[C"             ? readRecord(method, object, read)
+                                                    : object->shown;
+    }
+    std::printf("%s: %s%s\n", shown.c_str(), pending == nullptr ? "" : ("raised " + describeThrown(pending) + ", returned ").c_str(),
+                result.c_str());
+    pending = nullptr;
 }
 
 }  // namespace
@@ -387,84 +658,53 @@ int main(int argc, char** argv) {
         std::printf("cannot load %s\n", argv[1]);
         return 1;
     }
-    const void* getDrivers = native<const void*>(library, "getDrivers", 8);
-    const void* getDataSources = native<const void*>(library, "getDataSources", 8);
-    const void* registerDataSource = native<const void*>(library, "registerDataSource", 20);
-    const void* unregisterDataSource = native<const void*>(library, "unregisterDataSource", 16);
-    const void* listDataSourcesIn = native<const void*>(library, "listDataSourcesIn", 12);
-    const void* registerDataSourceIn = native<const void*>(library, "registerDataSourceIn", 24);
-    const void* unregisterDataSourceIn = native<const void*>(library, "unregisterDataSourceIn", 20);
-    const void* configureDataSourceIn = native<const void*>(library, "configureDataSourceIn", 24);
-    const void* installDriverIn = native<const void*>(library, "installDriverIn", 24);
-    const void* removeDriverIn = native<const void*>(library, "removeDriverIn", 20);
-    const void* configureDriverIn = native<const void*>(library, "configureDriverIn", 24);
-    const void* driverManagerSettings = native<const void*>(library, "driverManagerSettings", 8);
-    const void* configureDriverManagerIn = native<const void*>(library, "configureDriverManagerIn", 16);
-    const void* listFileDataSourcesIn = native<const void*>(library, "listFileDataSourcesIn", 12);
-    const void* readFileDataSourceAt = native<const void*>(library, "readFileDataSourceAt", 12);
-    const void* writeFileDataSourceAt = native<const void*>(library, "writeFileDataSourceAt", 16);
-    const void* removeFileDataSourceAt = native<const void*>(library, "removeFileDataSourceAt", 12);
-    const void* probeConnectionHere = native<const void*>(library, "probeConnectionHere", 16);
-    const void* diagnoseConfiguration = native<const void*>(library, "diagnoseConfiguration", 8);
-    if (!getDrivers || !getDataSources || !registerDataSource || !unregisterDataSource || !listDataSourcesIn ||
-        !registerDataSourceIn || !unregisterDataSourceIn || !configureDataSourceIn || !probeConnectionHere ||
-        !diagnoseConfiguration || !installDriverIn || !removeDriverIn || !configureDriverIn || !driverManagerSettings ||
-        !configureDriverManagerIn || !listFileDataSourcesIn || !readFileDataSourceAt || !writeFileDataSourceAt ||
-        !removeFileDataSourceAt) {
-        return 1;
+    bool resolved = true;
+    for (std::size_t i = 0; i < kNativeCount; ++i) {
+        const char* name = sizeof(void*) == 4 ? kNatives[i].decorated : kNatives[i].exported;
+        entries[i] = reinterpret_cast<const void*>(GetProcAddress(library, name));
+        if (entries[i] == nullptr) std::printf("missing export %s\n", name);
+        resolved = resolved && entries[i] != nullptr;
     }
+    if (!resolved) return 1;
 
     JNINativeInterface_ functions{};
+    const auto trap = &unprovided;
+    for (std::size_t at = 0; at + sizeof trap <= sizeof functions; at += sizeof trap) {
+        std::memcpy(reinterpret_cast<unsigned char*>(&functions) + at, &trap, sizeof trap);
+    }
     functions.FindClass = findClass;
     functions.GetMethodID = getMethodID;
+    functions.GetStaticMethodID = getStaticMethodID;
+    functions.GetStaticFieldID = getStaticFieldID;
+    functions.GetStaticObjectField = getStaticObjectField;
     functions.NewObjectV = newObjectV;
-    functions.CallObjectMethodV = callObjectMethodV;
-    functions.NewObjectArray = newObjectArray;
-    functions.SetObjectArrayElement = setObjectArrayElement;
-    functions.NewString = newString;
-    functions.GetArrayLength = getArrayLength;
-    functions.NewCharArray = newCharArray;
-    functions.SetCharArrayRegion = setCharArrayRegion;
-    functions.NewIntArray = newIntArray;
-    functions.GetPrimitiveArrayCritical = getPrimitiveArrayCritical;
-    functions.ReleasePrimitiveArrayCritical = releasePrimitiveArrayCritical;
-    functions.SetIntArrayRegion = setIntArrayRegion;
-    functions.GetObjectArrayElement = getObjectArrayElement;
-    functions.GetStringLength = getStringLength;
-    functions.GetStringRegion = getStringRegion;
-    functions.ExceptionCheck = exceptionCheck;
-    functions.EnsureLocalCapacity = ensureLocalCapacity;
-    functions.ThrowNew = throwNew;
-    functions.ExceptionOccurred = exceptionOccurred;
-    functions.ExceptionClear = exceptionClear;
-    functions.GetStaticMethodID = getMethodID;
     functions.CallStaticObjectMethodV = callStaticObjectMethodV;
     functions.Throw = throwObject;
+    functions.ExceptionCheck = exceptionCheck;
     functions.DeleteLocalRef = deleteLocalRef;
+    functions.NewCharArray = newCharArray;
+    functions.SetCharArrayRegion = setCharArrayRegion;
+    functions.GetArrayLength = getArrayLength;
+    functions.GetObjectArrayElement = getObjectArrayElement;
+    functions.NewString = newString;
+    functions.GetStringLength = getStringLength;
+    functions.GetStringRegion = getStringRegion;
     JNIEnv env{};
     env.functions = &functions;
-    JNIEnv* vm = &env;
-    const jclass none = nullptr;
-    auto object = [](std::uintptr_t word) { return reinterpret_cast<jobject>(word); };
-
-    report("getDrivers", object(callChecked("getDrivers", getDrivers, vm, none)));
-    report("getDataSources", object(callChecked("getDataSources", getDataSources, vm, none)));
+    vm = &env;
     const jstring null = nullptr;
-    report("registerDataSource(null, null, null)",
-           object(callChecked("registerDataSource", registerDataSource, vm, none, null, null, null)));
-    report("registerDataSource(\"a;b\", \"SQLite3\", null)",
-           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"a;b"),
-                              javaString(u"SQLite3"), null)));
-    report("registerDataSource(\"\u0101\", \"SQLite3\", null)",
-           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"\u0101"),
-                              javaString(u"SQLite3"), null)));
-    // jboolean is the low byte of the returned word.
-    const bool removed = (callChecked("unregisterDataSource", unregisterDataSource, vm, none, javaString(u"demo"),
-                                      javaString(u"No Such Driver")) & 0xFF) != 0;
-    std::printf("unregisterDataSource(\"demo\", \"No Such Driver\"): %s%s\n",
-                pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
-                removed ? "true" : "false");
-    pendingException.clear();
+    const jobjectArray noEntries = nullptr;
+
+    call("getDrivers", "getDrivers", nullptr);
+    call("listDrivers", "listDrivers", drivers);
+    call("getDataSources", "getDataSources", nullptr);
+    call("registerDataSource(null, null, null)", "registerDataSource", nullptr, null, null, null);
+    call("registerDataSource(\"a;b\", \"SQLite3\", null)", "registerDataSource", nullptr, javaString(u"a;b"),
+         javaString(u"SQLite3"), null);
+    call("registerDataSource(\"\u0101\", \"SQLite3\", null)", "registerDataSource", nullptr, javaString(u"\u0101"),
+         javaString(u"SQLite3"), null);
+    call("unregisterDataSource(\"demo\", \"No Such Driver\")", "unregisterDataSource", nullptr, javaString(u"demo"),
+         javaString(u"No Such Driver"));
     // A listing on another thread while an installer request sleeps must not
     // wait for it. This stand-in VM serves one call at a time, and the two
     // calls' use of it does not overlap: the listing ends long before the
@@ -472,36 +712,25 @@ int main(int argc, char** argv) {
     std::thread lister([&] {
         Sleep(500);
         const DWORD start = GetTickCount();
-        callChecked("getDrivers", getDrivers, vm, none);
+        invoke("getDrivers");
         std::printf("a listing during an installer request took %s\n",
                     GetTickCount() - start < 1000 ? "less than a second" : "as long as the request");
     });
-    report("registerDataSource(\"viaInstaller\", \"SQLite3\", \"Database=C:\\v.db\")",
-           object(callChecked("registerDataSource", registerDataSource, vm, none, javaString(u"viaInstaller"),
-                              javaString(u"SQLite3"), javaString(u"Database=C:\\v.db"))));
+    call("registerDataSource(\"viaInstaller\", \"SQLite3\", \"Database=C:\\v.db\")", "registerDataSource", nullptr,
+         javaString(u"viaInstaller"), javaString(u"SQLite3"), javaString(u"Database=C:\\v.db"));
     lister.join();
 
     // With scopes: the driver manager's user and system lists, and each
     // data source's entries through the installer's profile functions.
-    const std::uintptr_t user = 1;
-    const std::uintptr_t system = 2;
-    report("listDataSourcesIn(user|system)", object(callChecked("listDataSourcesIn", listDataSourcesIn, vm, none,
-                                                                user | system)));
-    report("configureDataSourceIn(\"shared\", system, [Timeout, 5], [Nope])",
-           object(callChecked("configureDataSourceIn", configureDataSourceIn, vm, none, javaString(u"shared"), system,
-                              javaStrings({u"Timeout", u"5"}), javaStrings({u"Nope"}))));
-    report("configureDataSourceIn(\"shared\", user, [Timeout, 5], null)",
-           object(callChecked("configureDataSourceIn", configureDataSourceIn, vm, none, javaString(u"shared"), user,
-                              javaStrings({u"Timeout", u"5"}), nullptr)));
-    report("registerDataSourceIn(\"sysAdded\", \"SQLite3\", null, system)",
-           object(callChecked("registerDataSourceIn", registerDataSourceIn, vm, none, javaString(u"sysAdded"),
-                              javaString(u"SQLite3"), null, system)));
-    const bool removedSystem = (callChecked("unregisterDataSourceIn", unregisterDataSourceIn, vm, none,
-                                            javaString(u"sysAdded"), javaString(u"SQLite3"), system) & 0xFF) != 0;
-    std::printf("unregisterDataSourceIn(\"sysAdded\", \"SQLite3\", system): %s%s\n",
-                pendingException.empty() ? "" : ("raised " + pendingException + ", returned ").c_str(),
-                removedSystem ? "true" : "false");
-    pendingException.clear();
+    call("listDataSourcesIn(user|system)", "listDataSourcesIn", allListed, word(kUser | kSystem));
+    call("configureDataSourceIn(\"shared\", system, [Timeout, 5], [Nope])", "configureDataSourceIn", firstListed,
+         javaString(u"shared"), word(kSystem), javaStrings({u"Timeout", u"5"}), javaStrings({u"Nope"}));
+    call("configureDataSourceIn(\"shared\", user, [Timeout, 5], null)", "configureDataSourceIn", firstListed,
+         javaString(u"shared"), word(kUser), javaStrings({u"Timeout", u"5"}), noEntries);
+    call("registerDataSourceIn(\"sysAdded\", \"SQLite3\", null, system)", "registerDataSourceIn", firstListed,
+         javaString(u"sysAdded"), javaString(u"SQLite3"), noEntries, word(kSystem));
+    call("unregisterDataSourceIn(\"sysAdded\", \"SQLite3\", system)", "unregisterDataSourceIn", nullptr,
+         javaString(u"sysAdded"), javaString(u"SQLite3"), word(kSystem));
     using GetConfigMode = BOOL(WINAPI*)(WORD*);
     const HMODULE installer = GetModuleHandleA("odbccp32.dll");
     const auto getMode = installer == nullptr ? nullptr : reinterpret_cast<GetConfigMode>(
@@ -515,60 +744,58 @@ int main(int argc, char** argv) {
     // the configuration: argv[2] is the connection string.
     const std::string connection(argv[2]);
     const std::u16string connectionText(connection.begin(), connection.end());
-    report("probeConnectionHere(CONNECTION, 5)",
-           object(callChecked("probeConnectionHere", probeConnectionHere, vm, none,
-                              javaString(connectionText.c_str()), std::uintptr_t{5})));
-    report("probeConnectionHere(null, 5)",
-           object(callChecked("probeConnectionHere", probeConnectionHere, vm, none, null, std::uintptr_t{5})));
-    report("diagnoseConfiguration", object(callChecked("diagnoseConfiguration", diagnoseConfiguration, vm, none)));
+    call("probeConnectionHere(CONNECTION, 5)", "probeConnectionHere", probe, javaString(connectionText.c_str()), word(5));
+    call("probeConnectionHere(null, 5)", "probeConnectionHere", probe, null, word(5));
+    call("diagnoseConfiguration", "diagnoseConfiguration", diagnosis);
 
     // Drivers through the installer's own requests, the driver manager's
     // settings and a file data source: argv[3] is a folder for the file.
     const jobjectArray driverEntries = javaStrings({u"Driver", u"C:\\drivers\\wine.dll", u"Setup", u"C:\\drivers\\wines.dll"});
     for (int round = 0; round < 2; ++round) {
-        report("installDriverIn(\"Wine Driver\", [Driver, Setup], system, false)",
-               object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"), driverEntries,
-                                  system, std::uintptr_t{0})));
+        call("installDriverIn(\"Wine Driver\", [Driver, Setup], system, false)", "installDriverIn", usage,
+             javaString(u"Wine Driver"), driverEntries, word(kSystem), word(JNI_FALSE));
     }
-    report("installDriverIn(\"Wine Driver\", [Driver C:\\other.dll], system, false)",
-           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"),
-                              javaStrings({u"Driver", u"C:\\other.dll"}), system, std::uintptr_t{0})));
-    report("installDriverIn(\"Wine Driver\", [Driver, Setup], user, false)",
-           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"Wine Driver"), driverEntries,
-                              user, std::uintptr_t{0})));
-    report("installDriverIn(\"a]b\", [Driver, Setup], system, false)",
-           object(callChecked("installDriverIn", installDriverIn, vm, none, javaString(u"a]b"), driverEntries, system,
-                              std::uintptr_t{0})));
-    const bool configured = (callChecked("configureDriverIn", configureDriverIn, vm, none, javaString(u"Wine Driver"),
-                                         system, javaStrings({u"CPTimeout", u"60"}), javaStrings({u"Setup"})) & 0xFF) != 0;
-    std::printf("configureDriverIn(\"Wine Driver\", system, [CPTimeout, 60], [Setup]): %s\n", configured ? "true" : "false");
+    call("installDriverIn(\"Wine Driver\", [Driver C:\\other.dll], system, false)", "installDriverIn", usage,
+         javaString(u"Wine Driver"), javaStrings({u"Driver", u"C:\\other.dll"}), word(kSystem), word(JNI_FALSE));
+    call("installDriverIn(\"Wine Driver\", [Driver, Setup], user, false)", "installDriverIn", usage,
+         javaString(u"Wine Driver"), driverEntries, word(kUser), word(JNI_FALSE));
+    call("installDriverIn(\"a]b\", [Driver, Setup], system, false)", "installDriverIn", usage, javaString(u"a]b"),
+         driverEntries, word(kSystem), word(JNI_FALSE));
+    call("configureDriverIn(\"Wine Driver\", system, [CPTimeout, 60], [Setup])", "configureDriverIn", nullptr,
+         javaString(u"Wine Driver"), word(kSystem), javaStrings({u"CPTimeout", u"60"}), javaStrings({u"Setup"}));
     for (int round = 0; round < 2; ++round) {
-        report("removeDriverIn(\"Wine Driver\", system, false)",
-               object(callChecked("removeDriverIn", removeDriverIn, vm, none, javaString(u"Wine Driver"), system,
-                                  std::uintptr_t{0})));
+        call("removeDriverIn(\"Wine Driver\", system, false)", "removeDriverIn", usage, javaString(u"Wine Driver"),
+             word(kSystem), word(JNI_FALSE));
     }
-    const bool traced = (callChecked("configureDriverManagerIn", configureDriverManagerIn, vm, none,
-                                     javaStrings({u"Trace", u"Yes", u"TraceFile", u"C:\\trace.log"}), nullptr) & 0xFF) != 0;
-    std::printf("configureDriverManagerIn([Trace, Yes, TraceFile, C:\\trace.log], null): %s\n", traced ? "true" : "false");
-    report("driverManagerSettings", object(callChecked("driverManagerSettings", driverManagerSettings, vm, none)));
+    call("userDriverNames", "userDriverNames", texts);
+    call("configureDriverManagerIn([Trace, Yes, TraceFile, C:\\trace.log], null)", "configureDriverManagerIn", nullptr,
+         javaStrings({u"Trace", u"Yes", u"TraceFile", u"C:\\trace.log"}), noEntries);
+    call("readDriverManagerSettings", "readDriverManagerSettings", settings);
+    call("readFileDataSourceFolder", "readFileDataSourceFolder", nullptr);
     const std::string folder(argv[3]);
     const std::u16string folderText(folder.begin(), folder.end());
     const std::u16string fileText = folderText + u"\\harness.dsn";
-    report("writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db])",
-           object(callChecked("writeFileDataSourceAt", writeFileDataSourceAt, vm, none, javaString(fileText.c_str()),
-                              javaStrings({u"DRIVER", u"SQLite3", u"Database", u"C:\\h.db"}))));
-    report("listFileDataSourcesIn(FOLDER)",
-           object(callChecked("listFileDataSourcesIn", listFileDataSourcesIn, vm, none, javaString(folderText.c_str()))));
-    report("removeFileDataSourceAt(FOLDER\\harness.dsn)",
-           object(callChecked("removeFileDataSourceAt", removeFileDataSourceAt, vm, none, javaString(fileText.c_str()))));
-    report("readFileDataSourceAt(FOLDER\\harness.dsn)",
-           object(callChecked("readFileDataSourceAt", readFileDataSourceAt, vm, none, javaString(fileText.c_str()))));
+    call("writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db])", "writeFileDataSourceAt",
+         fileDataSource, javaString(fileText.c_str()), javaStrings({u"DRIVER", u"SQLite3", u"Database", u"C:\\h.db"}));
+    call("listFileDataSourcesIn(FOLDER)", "listFileDataSourcesIn", fileDataSources, javaString(folderText.c_str()));
+    call("removeFileDataSourceAt(FOLDER\\harness.dsn)", "removeFileDataSourceAt", nullptr, javaString(fileText.c_str()));
+    call("readFileDataSourceAt(FOLDER\\harness.dsn)", "readFileDataSourceAt", fileDataSource,
+         javaString(fileText.c_str()));
 
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.
-        callChecked("getDrivers with a third argument", getDrivers, vm, none, none);
+        callChecked("getDrivers with a third argument", entries[nativeNamed("getDrivers")], vm, none, none);
     }
     for (const std::string& drift : stackDrifts) std::printf("%s\n", drift.c_str());
+    int status = 0;
+    for (const std::string& what : misuses) {
+        std::printf("JNI misuse: %s\n", what.c_str());
+        status = 1;
+    }
+    for (std::size_t i = 0; i < kNativeCount; ++i) {
+        if (!called[i]) std::printf("no case calls the native %s\n", kNatives[i].method);
+        if (!called[i]) status = 1;
+    }
     std::printf("most local references held: %d\n", mostLocalReferences);
-    return 0;
+    return status;
 }

@@ -34,13 +34,34 @@ BITS = {"x86": 32, "x86_64": 64}[ARCH]
 TARGET = {"x86": "PE 32-bit x86", "x86_64": "PE 64-bit x86-64"}[ARCH]
 OTHER_TARGET = {"x86": "PE 64-bit x86-64", "x86_64": "PE 32-bit x86"}[ARCH]
 
-ARGUMENT_CHECKS = """registerDataSource(null, null, null): raised java/lang/Throwable: DataSource name is null! caused by the name argument is null (kind 0), returned null
-registerDataSource("a;b", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds ;, one of []{}(),;?*=!@\\ that names may not hold (kind 0), returned null
-registerDataSource("\u0101", "SQLite3", null): raised java/lang/Throwable: DataSource name is invalid! caused by the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside the ANSI code page) (kind 0), returned null
-"""
+# Each message's Reason, as the library's one table of them gives it.
+REASONS = dict(re.findall(r'MESSAGE\(k\w+, "([^"]*)", (\w+)\)',
+                          (Path(__file__).resolve().parents[2] / "binding" / "messages.h").read_text()))
+ORIGINAL = ("getDrivers", "getDataSources", "registerDataSource", "unregisterDataSource")
+
+
+def raised(call, message, why):
+    """A failure as the harness prints it: the four original natives raise a Throwable, every other an ODBCException
+    of the message's Reason; the cause says why."""
+    reason = REASONS[message]
+    cause = f'com/nq/odbc/ODBCException$Cause("{why}", {reason})'
+    if call.split("(")[0] in ORIGINAL:
+        return f'{call}: raised java/lang/Throwable("{message}", {cause})'
+    return f'{call}: raised com/nq/odbc/ODBCException("{message}", {reason}, {cause})'
+
+
+ARGUMENT_CHECKS = "".join(raised(call, message, why) + ", returned null\n" for call, message, why in [
+    ("registerDataSource(null, null, null)", "DataSource name is null!", "the name argument is null"),
+    ('registerDataSource("a;b", "SQLite3", null)', "DataSource name is invalid!",
+     "the name holds ;, one of []{}(),;?*=!@\\ that names may not hold"),
+    ('registerDataSource("\u0101", "SQLite3", null)', "DataSource name is invalid!",
+     "the name holds a character the platform's text cannot carry (NUL, a lone surrogate, or on Windows one outside "
+     "the ANSI code page)")])
 # The connection test of a SQLite3 database through Wine's ODBC32, and the
 # diagnosis: the Linux drivers are no PE files, ODBC32 itself passes for a
 # driver of this word size, the other build's DLL is of the other.
+NULL_CONNECTION = raised("probeConnectionHere(null, 5)", "Connection string is null!",
+                         "the connection string is null") + ", returned null\n"
 PROBE = """probeConnectionHere(CONNECTION, 5): connected yes
 driver-name sqlite3odbc.so
 driver-version V
@@ -48,30 +69,37 @@ dbms-name SQLite
 dbms-version V
 end
 
-probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
-"""
+""" + NULL_CONNECTION
 WORK_WINDOWS = "Z:" + str(WORK).replace("/", "\\")
 INSTALL = 'installDriverIn("Wine Driver", [Driver, Setup], system, false): '
 REMOVE = 'removeDriverIn("Wine Driver", system, false): '
-REFUSED_INSTALL = "raised com/nq/odbc/ODBCException: Error trying to install ODBC driver! caused by "
+HARNESS_DSN = f"{WORK_WINDOWS}\\harness.dsn"
 # Drivers through the test installer's SQLInstallDriverEx and SQLRemoveDriver
 # (its usage count), the driver manager's settings in the user's ODBC.INI,
 # and a file data source through SQLWriteFileDSN and SQLReadFileDSN.
-DRIVERS = f"""{INSTALL}\n  1\n  1
-{INSTALL}\n  2\n  1
-installDriverIn("Wine Driver", [Driver C:\\other.dll], system, false): {REFUSED_INSTALL}the driver Wine Driver is installed with the library C:\\drivers\\wine.dll, not C:\\other.dll; ask for replacement to install this one in its place (kind 1), returned null
-installDriverIn("Wine Driver", [Driver, Setup], user, false): {REFUSED_INSTALL}drivers are installed for the whole machine on Windows: the user scope has none (kind 1), returned null
-installDriverIn("a]b", [Driver, Setup], system, false): raised com/nq/odbc/ODBCException: Driver name is invalid! caused by the driver's name holds ], which ends a section's name (kind 0), returned null
-configureDriverIn("Wine Driver", system, [CPTimeout, 60], [Setup]): true
-{REMOVE}\n  1\n  1
-{REMOVE}\n  0\n  0
+REFUSED_INSTALLS = "".join(raised(call, message, why) + ", returned null\n" for call, message, why in [
+    ('installDriverIn("Wine Driver", [Driver C:\\other.dll], system, false)', "Error trying to install ODBC driver!",
+     "the driver Wine Driver is installed with the library C:\\drivers\\wine.dll, not C:\\other.dll; ask for "
+     "replacement to install this one in its place"),
+    ('installDriverIn("Wine Driver", [Driver, Setup], user, false)', "Error trying to install ODBC driver!",
+     "drivers are installed for the whole machine on Windows: the user scope has none"),
+    ('installDriverIn("a]b", [Driver, Setup], system, false)', "Driver name is invalid!",
+     "the driver's name holds ], which ends a section's name")])
+UNREAD_FILE = raised("readFileDataSourceAt(FOLDER\\harness.dsn)", "Could not read ODBC file data source!",
+                     f"cannot read {HARNESS_DSN}: No such file or directory") + ", returned null\n"
+DRIVERS = f"""{INSTALL}usage count 1, installed, removed [], left []
+{INSTALL}usage count 2, installed, removed [], left []
+{REFUSED_INSTALLS}configureDriverIn("Wine Driver", system, [CPTimeout, 60], [Setup]): true
+{REMOVE}usage count 1, installed, removed [], left []
+{REMOVE}usage count 0, not installed, removed [], left []
+userDriverNames: []
 configureDriverManagerIn([Trace, Yes, TraceFile, C:\\trace.log], null): true
-driverManagerSettings: \n  ODBC.INI [ODBC] (the user's)\n  \n  Trace\n  Yes\n  TraceFile\n  C:\\trace.log
-writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db]): {WORK_WINDOWS}\\harness.dsn
-listFileDataSourcesIn(FOLDER): \n  {WORK_WINDOWS}\\harness.dsn\n  2\n  DRIVER\n  SQLite3\n  Database\n  C:\\h.db
-removeFileDataSourceAt(FOLDER\\harness.dsn): {WORK_WINDOWS}\\harness.dsn
-readFileDataSourceAt(FOLDER\\harness.dsn): raised com/nq/odbc/ODBCException: Could not read ODBC file data source! caused by cannot read {WORK_WINDOWS}\\harness.dsn: No such file or directory (kind 3), returned null
-"""
+readDriverManagerSettings: ODBC.INI [ODBC] (the user's) {{Trace=Yes, TraceFile=C:\\trace.log}}
+readFileDataSourceFolder: C:\\Program Files\\Common Files\\ODBC\\Data Sources
+writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db]): {HARNESS_DSN} {{DRIVER=SQLite3, Database=C:\\h.db}}
+listFileDataSourcesIn(FOLDER): \n  {HARNESS_DSN} {{DRIVER=SQLite3, Database=C:\\h.db}}
+removeFileDataSourceAt(FOLDER\\harness.dsn): {HARNESS_DSN}
+{UNREAD_FILE}"""
 UNHEALTHY = "uses the driver {}, which has an error of its own (see above)"
 FINDINGS = [
     (0, "driver.library-invalid", "SQLite3", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
@@ -87,14 +115,16 @@ FINDINGS = [
     # Removed, but still in the driver manager's cached list of this process.
     (0, "datasource.driver-unhealthy", "sysAdded", "the system data source sysAdded " + UNHEALTHY.format("SQLite3")),
 ]
-EXPECTED = f"""getDrivers: \n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
+DRIVER_LIST = f"""\n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}, UsageCount=1}}
   D\u00e4t\u00e4 Driver {{Driver={SQLITE}}}
   Odbc32 {{Driver={ODBC32}}}
   Other Word Size {{Driver={OTHER_DLL}}}
-getDataSources: \n  shared -> SQLite3
+"""
+EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}" + """getDataSources: \n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Error trying to remove ODBC DataSource! caused by the ODBC installer refused the request (kind 1), returned false
+""" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
+                               "the ODBC installer refused the request") + """, returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
 listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLite3}
@@ -102,29 +132,33 @@ listDataSourcesIn(user|system): \n  viaInstaller [user] -> SQLite3 {Driver=SQLit
   M\u00fcller [system] -> D\u00e4t\u00e4 Driver {Driver=D\u00e4t\u00e4 Driver}
   orphan [system] -> Gone (not installed) {Driver=Gone}
 configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -> SQLite3 {Driver=SQLite3, Timeout=5}
-configureDataSourceIn("shared", user, [Timeout, 5], null): raised com/nq/odbc/ODBCException: Error trying to configure ODBC DataSource! caused by no user data source named shared (kind 1), returned null
+""" + raised('configureDataSourceIn("shared", user, [Timeout, 5], null)', "Error trying to configure ODBC DataSource!",
+             "no user data source named shared") + """, returned null
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
-""" + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity}\n  {code}\n  {subject}\n  {reason}" for severity, code,
+""" + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity} {code} {subject}: {reason}" for severity, code,
                                                   subject, reason in FINDINGS) + "\n" + DRIVERS + STACK_CHECK
-WITHOUT_DRIVER_MANAGER = """getDrivers: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
-getDataSources: raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
-""" + ARGUMENT_CHECKS + """unregisterDataSource("demo", "No Such Driver"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned false
-registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): raised java/lang/Throwable: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
-a listing during an installer request took less than a second
-""" + "".join(f"{call}: raised com/nq/odbc/ODBCException: Could not allocate ODBC environmental handle! caused by the driver "
-              f"manager's SQLAllocEnv failed (kind 2), returned {result}\n" for call, result in [
-                  ("listDataSourcesIn(user|system)", "null"),
-                  ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
-                  ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
-                  ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
-                  ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + """probeConnectionHere(CONNECTION, 5): failure the driver manager's SQLAllocHandle for an environment failed
-end
 
-probeConnectionHere(null, 5): raised com/nq/odbc/ODBCException: Connection string is null! caused by the connection string is null (kind 0), returned null
-diagnoseConfiguration: raised com/nq/odbc/ODBCException: Could not allocate ODBC environmental handle! caused by the driver manager's SQLAllocEnv failed (kind 2), returned null
-""" + DRIVERS + STACK_CHECK
+
+def without_environment(call, result, why="the driver manager's SQLAllocEnv failed"):
+    return raised(call, "Could not allocate ODBC environmental handle!", why) + f", returned {result}\n"
+
+
+WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
+                                 ("getDrivers", "listDrivers", "getDataSources")) + ARGUMENT_CHECKS + "".join(
+    without_environment(call, result) for call, result in [
+        ('unregisterDataSource("demo", "No Such Driver")', "false"),
+        ('registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db")', "null")]) + \
+    "a listing during an installer request took less than a second\n" + "".join(
+    without_environment(call, result) for call, result in [
+        ("listDataSourcesIn(user|system)", "null"),
+        ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
+        ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
+        ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
+        ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + without_environment(
+    "probeConnectionHere(CONNECTION, 5)", "null", "the driver manager's SQLAllocHandle for an environment failed") + \
+    NULL_CONNECTION + without_environment("diagnoseConfiguration", "null") + DRIVERS + STACK_CHECK
 
 
 def run_harness(env, hide_driver_manager=False):
