@@ -698,6 +698,7 @@ int main(int argc, char** argv) {
     call("getDrivers", "getDrivers", nullptr);
     call("listDrivers", "listDrivers", drivers);
     call("getDataSources", "getDataSources", nullptr);
+    call("listDriverManagerDataSources", "listDriverManagerDataSources", allListed);
     call("registerDataSource(null, null, null)", "registerDataSource", nullptr, null, null, null);
     call("registerDataSource(\"a;b\", \"SQLite3\", null)", "registerDataSource", nullptr, javaString(u"a;b"),
          javaString(u"SQLite3"), null);

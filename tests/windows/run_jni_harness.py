@@ -120,10 +120,12 @@ DRIVER_LIST = f"""\n  SQLite3 {{Description=SQLite3 ODBC Driver, Driver={SQLITE}
   Odbc32 {{Driver={ODBC32}}}
   Other Word Size {{Driver={OTHER_DLL}}}
 """
-EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}" + """getDataSources: \n  shared -> SQLite3
+DATA_SOURCE_LIST = """\n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
-""" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
+"""
+EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}getDataSources: {DATA_SOURCE_LIST}" \
+    f"listDriverManagerDataSources: {DATA_SOURCE_LIST}" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
                                "the ODBC installer refused the request") + """, returned false
 a listing during an installer request took less than a second
 registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db"): viaInstaller -> SQLite3
@@ -146,7 +148,7 @@ def without_environment(call, result, why="the driver manager's SQLAllocEnv fail
 
 
 WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
-                                 ("getDrivers", "listDrivers", "getDataSources")) + ARGUMENT_CHECKS + "".join(
+                                 ("getDrivers", "listDrivers", "getDataSources", "listDriverManagerDataSources")) + ARGUMENT_CHECKS + "".join(
     without_environment(call, result) for call, result in [
         ('unregisterDataSource("demo", "No Such Driver")', "false"),
         ('registerDataSource("viaInstaller", "SQLite3", "Database=C:\\v.db")', "null")]) + \
