@@ -1,6 +1,9 @@
 #include "catalog/configuration.h"
 
+#include <cstdlib>
+
 #include "catalog/name_table.h"
+#include "platform/driver_manager.h"
 
 namespace rireve {
 namespace {
@@ -18,10 +21,13 @@ bool listable(const ProfileSection& section, std::string_view reserved) {
     return !section.name.empty() && !sameProfileName(section.name, reserved);
 }
 
-// [ODBC] holds the driver manager's own settings (Trace, TraceFile): unixODBC
-// lists it as a data source, which it is not.
+bool isDriver(const ProfileSection& section) { return listable(section, driverManager().settingsSection); }
+
+// The settings section (Trace, TraceFile): unixODBC lists it as a data
+// source, which it is not; nor is the index of data sources.
 bool isDataSource(const ProfileSection& section) {
-    return listable(section, "ODBC Data Sources") && !sameProfileName(section.name, kDriverManagerSection);
+    const DriverManager& manager = driverManager();
+    return listable(section, manager.dataSourceIndex) && !sameProfileName(section.name, manager.settingsSection);
 }
 
 }  // namespace
@@ -32,22 +38,25 @@ std::vector<ListedDriver> listDriverSections(const Profile& system, const Profil
     listed.reserve(system.size() + user.size());
     for (const ProfileSection& section : system) {
         const ProfileSection* first = firstOfName.add(section);
-        if (listable(section, kDriverManagerSection)) listed.push_back({section.name, first});
+        if (isDriver(section)) listed.push_back({section.name, first});
     }
     for (const ProfileSection& section : user) {
         bool added = false;
         firstOfName.add(section, &added);
-        if (added && listable(section, kDriverManagerSection)) listed.push_back({section.name, &section});
+        if (added && isDriver(section)) listed.push_back({section.name, &section});
     }
     return listed;
 }
 
 DataSourceSearch dataSourceSearch(const char* odbcSearch) {
+    const DataSourceSearchRules& rules = driverManager().search;
     const std::string_view search = odbcSearch != nullptr ? odbcSearch : "";
-    if (search == "ODBC_USER_DSN") return DataSourceSearch::user;
-    if (search == "ODBC_SYSTEM_DSN") return DataSourceSearch::system;
+    if (search == rules.userOnly) return DataSourceSearch::user;
+    if (search == rules.systemOnly) return DataSourceSearch::system;
     return DataSourceSearch::both;
 }
+
+DataSourceSearch dataSourceSearch() { return dataSourceSearch(std::getenv(driverManager().search.variable)); }
 
 namespace {
 

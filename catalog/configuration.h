@@ -12,8 +12,9 @@
 
 namespace rireve {
 
-// The section of the driver manager's own settings, in either file: never a
-// driver or a data source.
+// The section of the driver manager's own settings, which its listing calls
+// hand back as a data source (the driver-manager catalogue passes over it;
+// the files' listing takes its sections from platform/driver_manager.h).
 inline constexpr char kDriverManagerSection[] = "ODBC";
 
 struct ListedDriver {
@@ -31,18 +32,20 @@ struct ListedDataSource {
 };
 
 // Every section of the system's driver file but the driver manager's own
-// [ODBC], then each section of the user's ($HOME/.odbcinst.ini) whose name
+// settings ([ODBC]), then each section of the user's ($HOME/.odbcinst.ini) whose name
 // no earlier section has, letter case ignored.
 std::vector<ListedDriver> listDriverSections(const Profile& system, const Profile& user = {});
 
-// Which data sources the driver manager lists: ODBCSEARCH's ODBC_USER_DSN or
-// ODBC_SYSTEM_DSN, and both otherwise.
+// Which data sources the driver manager lists: by its variable's value
+// (unixODBC: ODBCSEARCH's ODBC_USER_DSN or ODBC_SYSTEM_DSN), both otherwise.
 enum class DataSourceSearch { both, user, system };
 DataSourceSearch dataSourceSearch(const char* odbcSearch);
+// The same by the variable as this process has it.
+DataSourceSearch dataSourceSearch();
 
 // The user file's sections, then those of the system file whose name no
-// earlier section has, letter case ignored; [ODBC Data Sources] and [ODBC]
-// are left out.
+// earlier section has, letter case ignored; the driver manager's own
+// sections ([ODBC Data Sources], [ODBC]) are left out.
 // Searching one file alone (or the system's when the user's is there but
 // cannot be read), every section of it is listed, repeated names too, each
 // with the driver of the first of its name in that file.

@@ -1,7 +1,6 @@
 // Linux: the catalogue read straight from the configuration files, once per
-// call, by unixODBC's rules. Each listing sees one snapshot: every
+// call, by the driver manager's rules (platform/driver_manager.h). Each listing sees one snapshot: every
 // data source's driver is found in the same read as the data source.
-#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,7 +42,7 @@ std::size_t indexOf(const std::unordered_map<std::string_view, std::size_t>& byD
 Status readDataSources(Catalog& catalog, std::vector<ListedDataSource>& listed,
                        std::unordered_map<std::string_view, std::size_t>& byDescription) {
     const std::vector<std::string_view> keys = {"Driver", "Description"};
-    DataSourceSearch search = dataSourceSearch(std::getenv("ODBCSEARCH"));
+    DataSourceSearch search = dataSourceSearch();
     ProfileAccess userAccess = ProfileAccess::read;
     Profile& user = catalog.keepFile();
     Profile& system = catalog.keepFile();

@@ -1,5 +1,8 @@
 # The library's layers, from the bottom; one list for Linux and Windows. A
-# file whose name ends in _linux or _windows is built for that platform only.
+# file whose name ends in _linux or _windows is built for that platform only;
+# one whose name ends in a driver manager's (_unixodbc) only where that driver
+# manager is (RIREVE_DRIVER_MANAGERS: unixODBC on Linux; none on Windows,
+# whose installer is the system's).
 #
 #   natives    the exported native methods (built into each library itself)
 #   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
@@ -8,8 +11,10 @@
 #              configuration diagnosed from the drivers' files, loading nothing
 #   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
-#   profile    the Linux configuration files
-#   platform   the ODBC environment; the installer library's entry points, bound at run time; the process-wide lock
+#   profile    the Linux configuration files, read and changed by the driver manager's rules
+#   platform   the ODBC environment; the driver manager's rules (driver_manager.h: one table per driver
+#              manager, chosen once per process); the installer library's entry points, bound at run time;
+#              the process-wide lock
 #   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
 #
 # Each layer is one library target linking only the layer below it (or the
@@ -24,14 +29,16 @@ set(RIREVE_BELOW_binding installer probe)
 set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
-set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp configuration_paths_linux.cpp installer_profile.cpp
+set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
+  driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
-  data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp drivers_linux.cpp
-  drivers_windows.cpp file_data_source_path.cpp
+  data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
+  driver_manager_settings_linux.cpp driver_manager_settings_windows.cpp drivers_linux.cpp drivers_windows.cpp
+  file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
   lock_timeout.cpp registration.cpp)
 set(RIREVE_LAYER_probe configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
@@ -45,14 +52,37 @@ else()
   set(RIREVE_DEFAULT_CATALOG files)
 endif()
 
+# The driver managers whose files a build may hold, and those this platform
+# has; a new one joins the first list, and the second where it is found.
+set(RIREVE_KNOWN_DRIVER_MANAGERS unixodbc)
+if(WIN32)
+  set(RIREVE_DRIVER_MANAGERS)
+else()
+  set(RIREVE_DRIVER_MANAGERS unixodbc)
+endif()
+
+# Whether this platform builds the file: its platform's, or its driver manager's.
+function(rireve_builds out file)
+  set(builds ON)
+  if((WIN32 AND file MATCHES "_linux\\.cpp$") OR (NOT WIN32 AND file MATCHES "_windows\\.cpp$"))
+    set(builds OFF)
+  endif()
+  foreach(manager ${RIREVE_KNOWN_DRIVER_MANAGERS})
+    if(file MATCHES "_${manager}\\.cpp$" AND NOT manager IN_LIST RIREVE_DRIVER_MANAGERS)
+      set(builds OFF)
+    endif()
+  endforeach()
+  set(${out} ${builds} PARENT_SCOPE)
+endfunction()
+
 # The sources of a folder that this platform builds, as full paths.
 function(rireve_platform_sources out folder)
   set(kept)
   foreach(file ${ARGN})
-    if((WIN32 AND file MATCHES "_linux\\.cpp$") OR (NOT WIN32 AND file MATCHES "_windows\\.cpp$"))
-      continue()
+    rireve_builds(builds ${file})
+    if(builds)
+      list(APPEND kept ${PROJECT_SOURCE_DIR}/${folder}/${file})
     endif()
-    list(APPEND kept ${PROJECT_SOURCE_DIR}/${folder}/${file})
   endforeach()
   set(${out} ${kept} PARENT_SCOPE)
 endfunction()

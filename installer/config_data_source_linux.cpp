@@ -15,14 +15,15 @@
 #include "catalog/configuration.h"
 #include "installer/data_source_file_linux.h"
 #include "installer/installer.h"
+#include "platform/driver_manager.h"
 #include "profile/profile.h"
 #include "profile/profile_writer_linux.h"
 
 namespace rireve {
 namespace {
 
-// The setup library a driver names: Setup64 before Setup, as unixODBC looks
-// them up on 64-bit systems.
+// The setup library a driver names, by the entries the driver manager reads
+// (unixODBC on 64-bit systems: Setup64 before Setup).
 struct DriverSetup {
     bool installed = false;
     std::string library;
@@ -36,13 +37,11 @@ Status findDriverSetup(const char* description, DriverSetup& setup) {
     const std::vector<ListedDriver> listed = listDriverSections(drivers, userDrivers);
     const ListedDriver* driver = findListedDriver(listed, description);
     if (driver == nullptr) return {};
-    const std::string* setup64 = findValue(*driver->attributes, "Setup64");
-    const std::string* setupLibrary = findValue(*driver->attributes, "Setup");
     setup.installed = true;
-    if (setup64 != nullptr && !setup64->empty()) {
-        setup.library = *setup64;
-    } else if (setupLibrary != nullptr) {
-        setup.library = *setupLibrary;
+    for (std::string_view key : driverManager().librarySearch.libraryKeys("Setup")) {
+        const std::string* library = findValue(*driver->attributes, key);
+        if (library != nullptr) setup.library = *library;
+        if (!setup.library.empty()) break;
     }
     return {};
 }
@@ -116,6 +115,16 @@ Status parseAttributeText(LPCSTR attributes, std::vector<std::pair<std::string_v
     return {};
 }
 
+// A removal names the data source's driver: exactly the Driver entry of the
+// first section of its name.
+Status checkRemoval(const std::string& path, const ProfileSection* first, std::string_view name, LPCSTR driver) {
+    if (first == nullptr) return Status::failure("no data source named " + std::string(name) + " in " + path);
+    const std::string* named = findValue(*first, "Driver");
+    if (named != nullptr && *named == driver) return {};
+    return Status::failure("the data source " + std::string(name) + " in " + path + " uses the driver " +
+                           (named != nullptr ? *named : std::string("(none)")) + ", not " + std::string(driver));
+}
+
 Scope scopeOf(WORD request) {
     const bool system = request == ODBC_ADD_SYS_DSN || request == ODBC_CONFIG_SYS_DSN || request == ODBC_REMOVE_SYS_DSN;
     return system ? Scope::system : Scope::user;
@@ -141,7 +150,14 @@ Status configureWithoutSetup(const DriverSetup& setup, WORD request, LPCSTR driv
     Status opened = openDataSourceFile(scopeOf(request), options, file);
     if (!opened.ok()) return opened;
     // A data source whose driver has since been uninstalled can still be removed.
-    return adding ? file.putSection(section) : file.removeSection(name, driver);
+    if (adding) return file.carryOut(planFirstOfName(name, [&](const ProfileSection*, ProfileWriter::SectionPlan& plan) {
+        plan = planPut(section);
+        return Status();
+    }));
+    return file.carryOut(planFirstOfName(name, [&](const ProfileSection* current, ProfileWriter::SectionPlan& plan) {
+        plan = planRemoval(name);
+        return checkRemoval(file.path(), current, name, driver);
+    }));
 }
 
 // A driver's setup library carries the request out, under its file's lock.
@@ -185,7 +201,11 @@ Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view name,
         Status status = composeSection(name, driver, pairs, section);
         ProfileWriter file;
         if (status.ok()) status = openDataSourceFile(scopeOf(request), options, file);
-        return status.ok() ? file.putSection(section) : status;
+        if (!status.ok()) return status;
+        return file.carryOut(planFirstOfName(name, [&](const ProfileSection*, ProfileWriter::SectionPlan& plan) {
+            plan = planPut(section);
+            return Status();
+        }));
     });
 }
 

@@ -10,7 +10,11 @@ Status editDataSourceEntries(SQLHENV, Scope scope, std::string_view name, const 
     ProfileWriter file;
     Status opened = openDataSourceFile(scope, options, file);
     if (!opened.ok()) return opened;
-    return file.editSection(name, edits);
+    return file.carryOut(planFirstOfName(name, [&](const ProfileSection* current, ProfileWriter::SectionPlan& plan) {
+        plan = planEdits(name, edits);
+        if (current != nullptr) return Status();
+        return Status::failure("no data source named " + std::string(name) + " in " + file.path());
+    }));
 }
 
 }  // namespace rireve

@@ -19,4 +19,9 @@ Status openDataSourceFile(Scope scope, const RequestOptions& options, ProfileWri
                          "system data sources are changed", file);
 }
 
+Status openDriverFile(Scope scope, const RequestOptions& options, ProfileWriter& file) {
+    return openScopeFile(scope, ProfileFile::userDrivers, ProfileFile::drivers, options,
+                         "the system's drivers are installed", file);
+}
+
 }  // namespace rireve

@@ -19,4 +19,7 @@ Status openScopeFile(Scope scope, ProfileFile user, ProfileFile system, const Re
 // Opens the user's or the system's data source file for changes.
 Status openDataSourceFile(Scope scope, const RequestOptions& options, ProfileWriter& file);
 
+// Opens the user's or the system's driver file for changes.
+Status openDriverFile(Scope scope, const RequestOptions& options, ProfileWriter& file);
+
 }  // namespace rireve

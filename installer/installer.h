@@ -16,6 +16,9 @@
 
 namespace rireve {
 
+// Entries in order, as keys and values.
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
 struct RequestOptions {
     // How long a request waits for another process's lock on the file it
     // changes (Linux).

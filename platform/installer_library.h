@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "base/status.h"
+
 // The installer's BOOL results; unixODBC's headers leave these to the caller.
 #ifndef TRUE
 #define TRUE 1
@@ -55,6 +57,15 @@ InstallerProc resolveInstallerProc(const char* name);
 template <typename Proc>
 Proc procAddress(const InstallerProc& proc) {
     return reinterpret_cast<Proc>(proc.address);
+}
+
+// The entry point of that name, found as resolveInstallerProc finds it, or
+// null with the reason in `status`.
+template <typename Proc>
+Proc bindInstallerProc(const char* name, Status& status) {
+    const InstallerProc found = resolveInstallerProc(name);
+    if (!found.bound()) status = Status::failure(found.reason(name));
+    return found.bound() ? procAddress<Proc>(found) : nullptr;
 }
 
 // SQLConfigDataSource(parent, request, driver, attributes).

@@ -1,5 +1,5 @@
-// Linux: the installer library is the one that belongs to the driver manager,
-// unixODBC's libodbcinst. There is no dialog to show; the two messages go to
+// Linux: the installer library is the one that belongs to the driver manager
+// (driver_manager.h), unless the build names another. There is no dialog to show; the two messages go to
 // standard error.
 #include <dlfcn.h>
 #include <link.h>
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/driver_manager.h"
 #include "platform/installer_library.h"
 #include "platform/installer_library_name_linux.h"
 #include "platform/select_once.h"
@@ -21,7 +22,11 @@ constexpr std::size_t kPathSize = 4096;
 // Null until a selection finds the library; never released after.
 std::atomic<void*> installerModule{nullptr};
 
-void* selectInstallerLibrary() { return dlopen(kInstallerLibraryName, RTLD_NOW | RTLD_LOCAL); }
+const char* installerLibraryName() {
+    return kInstallerLibraryName[0] != '\0' ? kInstallerLibraryName : driverManager().installerLibrary;
+}
+
+void* selectInstallerLibrary() { return dlopen(installerLibraryName(), RTLD_NOW | RTLD_LOCAL); }
 
 void* boundInstallerModule() {
     static std::mutex selecting;
@@ -35,7 +40,7 @@ void programPath(char (&path)[kPathSize]) {
 
 const char* modulePath(void* module) {
     struct link_map* map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return kInstallerLibraryName;
+    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return installerLibraryName();
     return map->l_name;
 }
 
@@ -45,7 +50,7 @@ InstallerProc findInstallerProc(const char* name) {
     InstallerProc proc;
     void* module = boundInstallerModule();
     if (module == nullptr) {
-        proc.library = kInstallerLibraryName;
+        proc.library = installerLibraryName();
         return proc;
     }
     proc.library = modulePath(module);
@@ -59,7 +64,7 @@ void tellInstallerUser(const char* name, const InstallerProc& proc) {
     if (proc.result == BindResult::libraryMissing) {
         (void)std::fprintf(stderr,
                            "ODBC Installer Error: The ODBC installer library (%s) is not installed on this system.\n",
-                           kInstallerLibraryName);
+                           installerLibraryName());
         return;
     }
     if (proc.result != BindResult::entryMissing) return;

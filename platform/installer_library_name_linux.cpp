@@ -1,7 +1,7 @@
 #include "platform/installer_library_name_linux.h"
 
 #ifndef RIREVE_INSTALLER_LIBRARY
-#define RIREVE_INSTALLER_LIBRARY "libodbcinst.so.2"
+#define RIREVE_INSTALLER_LIBRARY ""
 #endif
 
 namespace rireve {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/driver_manager.h"
 #include "probe/image_bytes.h"
 #include "probe/library_image.h"
 
@@ -129,7 +130,7 @@ std::vector<std::string> defaultFolders(const LibraryImage& target) {
 }
 
 std::vector<std::string> environmentFolders(const char* variable, const std::string& origin) {
-    const char* value = std::getenv(variable);
+    const char* value = variable != nullptr ? std::getenv(variable) : nullptr;
     return value && *value ? splitFolders(value, origin) : std::vector<std::string>{};
 }
 
@@ -172,11 +173,11 @@ std::string describeTarget(const LibraryImage& image) {
 }
 
 // The order of the dynamic loader (ld.so(8)): a name with a slash as it is;
-// else the requester's DT_RPATH, LD_LIBRARY_PATH (with libltdl, which the
-// driver manager loads drivers through, LTDL_LIBRARY_PATH before it), its
-// DT_RUNPATH, the cache, the default folders; a file built for another
-// target is passed over, as the loader does. The driver manager then tries
-// its module folder.
+// else the requester's DT_RPATH, LD_LIBRARY_PATH (for a driver, the driver
+// manager's own loader's path before it: unixODBC's libltdl reads
+// LTDL_LIBRARY_PATH), its DT_RUNPATH, the cache, the default folders; a file
+// built for another target is passed over, as the loader does. For a driver,
+// the driver manager then tries its module folder.
 std::optional<std::string> locateLibrary(std::string_view name, const LibraryImage* requester,
                                          const LibraryImage& target) {
     if (name.find('/') != std::string_view::npos) return std::string(name);
@@ -184,7 +185,8 @@ std::optional<std::string> locateLibrary(std::string_view name, const LibraryIma
     std::vector<std::string> folders;
     auto add = [&](const std::vector<std::string>& more) { folders.insert(folders.end(), more.begin(), more.end()); };
     if (requester && requester->rpathOnly) add(requester->searchFolders);
-    if (!requester) add(environmentFolders("LTDL_LIBRARY_PATH", origin));
+    const LibrarySearchRules& manager = driverManager().librarySearch;
+    if (!requester) add(environmentFolders(manager.pathVariable, origin));
     add(environmentFolders("LD_LIBRARY_PATH", origin));
     if (requester && !requester->rpathOnly) add(requester->searchFolders);
     for (const std::string& folder : folders) {
@@ -195,9 +197,9 @@ std::optional<std::string> locateLibrary(std::string_view name, const LibraryIma
         if (fitsTarget(path, target)) return path;
     }
     std::vector<std::string> last = defaultFolders(target);
-    // unixODBC, failing all of these, tries its own module folder, where
-    // Debian's driver packages put their libraries.
-    if (!requester) last.push_back(last[1] + "/odbc");
+    // Its module folder is under the system's library folder (unixODBC's:
+    // /usr/lib/<triplet>/odbc).
+    if (!requester && !manager.moduleFolder.empty()) last.push_back(last[1] + "/" + std::string(manager.moduleFolder));
     for (const std::string& folder : last) {
         const std::string path = folder + "/" + std::string(name);
         if (fitsTarget(path, target)) return path;
@@ -205,10 +207,6 @@ std::optional<std::string> locateLibrary(std::string_view name, const LibraryIma
     return std::nullopt;
 }
 
-// unixODBC built for 64 bits reads Driver64 (Setup64) before Driver (Setup).
-std::vector<std::string_view> libraryKeys(std::string_view key) {
-    if (sizeof(void*) == 8) return {key == "Driver" ? "Driver64" : "Setup64", key};
-    return {key};
-}
+std::vector<std::string_view> libraryKeys(std::string_view key) { return driverManager().librarySearch.libraryKeys(key); }
 
 }  // namespace rireve

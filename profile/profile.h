@@ -1,6 +1,6 @@
 // The driver manager's configuration files on Linux (odbcinst.ini and the
-// system and user odbc.ini), read as unixODBC reads them
-// (profile_writer_linux.h changes them one section at a time).
+// system and user odbc.ini), read as the driver manager reads them
+// (platform/driver_manager.h; profile_writer_linux.h changes them).
 //
 // Reading is this library's own, in one pass over the file's bytes, to
 // unixODBC's rules (profile_text.h); nothing is kept from one read to the
@@ -16,6 +16,7 @@
 
 #include "base/status.h"
 #include "base/text_rules.h"
+#include "platform/driver_manager.h"
 
 namespace rireve {
 
@@ -37,13 +38,13 @@ struct ProfileSection {
 using Profile = std::vector<ProfileSection>;
 
 // The user's drivers ($HOME/.odbcinst.ini) add to the system's.
-enum class ProfileFile { drivers, userDrivers, systemDataSources, userDataSources };
+using ProfileFile = ConfigurationFile;
 
-// The file's path as unixODBC finds it ($ODBCSYSINI, $ODBCINSTINI, $ODBCINI,
-// the user's home folder).
+// The file's path as the driver manager finds it (unixODBC: $ODBCSYSINI,
+// $ODBCINSTINI, $ODBCINI, the user's home folder).
 Status findProfilePath(ProfileFile file, std::string& path);
 
-// Whether a read found the file: unixODBC lists data sources differently
+// Whether a read found the file: the driver manager lists data sources differently
 // when the user's file is there but cannot be read, or is rejected by its
 // reader (profile_text.h).
 enum class ProfileAccess { read, missing, unreadable, rejected };

@@ -4,21 +4,22 @@
 #include <cstring>
 
 #include "base/text_rules.h"
+#include "platform/driver_manager.h"
 
 namespace rireve {
 namespace {
 
-bool isComment(char c) { return c == '#' || c == ';'; }
+bool isComment(const ReaderRules& reader, char c) { return reader.comments.find(c) != std::string_view::npos; }
 
 // isalnum in the C locale (and for single bytes in UTF-8 ones).
 bool isLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 // The piece the reader takes from `at`: up to and with the line break, at
-// most kMaxLineBytes bytes; `end` is where the next piece starts. `mayHoldNul`
+// most the reader's piece; `end` is where the next piece starts. `mayHoldNul`
 // is false for a text known to hold none.
-std::string_view pieceAt(std::string_view text, std::size_t at, std::size_t lineEnd, std::size_t& end,
-                         bool mayHoldNul = true) {
-    end = std::min(lineEnd, at + kMaxLineBytes);
+std::string_view pieceAt(const ReaderRules& reader, std::string_view text, std::size_t at, std::size_t lineEnd,
+                         std::size_t& end, bool mayHoldNul = true) {
+    end = std::min(lineEnd, at + reader.pieceBytes);
     std::string_view piece = text.substr(at, end - at);
     if (!mayHoldNul) return piece;
     const void* nul = std::memchr(piece.data(), '\0', piece.size());
@@ -66,26 +67,27 @@ LineReading readEntry(std::string_view piece, std::size_t start) {
 }
 
 // A piece inside a section (after the first header).
-LineReading readPiece(std::string_view piece, ProfileRules rules) {
-    if (rules == ProfileRules::added) {
+LineReading readPiece(const ReaderRules& reader, std::string_view piece, ProfileRules rules) {
+    if (rules == ProfileRules::added && reader.strictAddedFiles) {
         if (!piece.empty() && piece[0] == '[') return {LineReading::Kind::header, headerName(piece), {}, 0};
         if (!piece.empty() && isLetterOrDigit(piece[0])) return readEntry(piece, 0);
         return {};
     }
     const std::size_t start = skipBlanks(piece);
-    if (start == piece.size() || isComment(piece[start])) return {};
+    if (start == piece.size() || isComment(reader, piece[start])) return {};
     if (piece[start] == '[') return {LineReading::Kind::header, headerName(piece.substr(start)), {}, 0};
     return readEntry(piece, start);
 }
 
 // Before the first header: nothing, the header, or a reason to reject the text.
-bool readLeadingPiece(std::string_view piece, std::size_t lineNumber, LineReading& reading, std::string& rejection) {
+bool readLeadingPiece(const ReaderRules& reader, std::string_view piece, std::size_t lineNumber, LineReading& reading,
+                      std::string& rejection) {
     if (!piece.empty() && piece[0] == '[') {
         reading = {LineReading::Kind::header, headerName(piece), {}, 0};
         return true;
     }
     const std::string_view trimmed = trimBlanks(piece);
-    if (trimmed.empty() || isComment(trimmed[0])) return true;
+    if (trimmed.empty() || isComment(reader, trimmed[0])) return true;
     rejection = "line " + std::to_string(lineNumber) +
                 (trimmed[0] == '[' ? " indents the first section's header" : " holds an entry before the first section");
     return false;
@@ -117,7 +119,7 @@ bool wanted(const std::vector<std::string_view>& keys, const std::vector<Profile
 
 ProfileParser::ProfileParser(ProfileRules rules, const std::vector<std::string_view>& keys, bool withLines,
                              ProfileText& parsed)
-    : rules_(rules), keys_(keys), withLines_(withLines), parsed_(parsed) {
+    : reader_(driverManager().reader), rules_(rules), keys_(keys), withLines_(withLines), parsed_(parsed) {
     parsed_.sections.clear();
     parsed_.lines.clear();
     parsed_.rejection.clear();
@@ -146,12 +148,12 @@ bool ProfileParser::readLine(std::string_view text, std::size_t line, std::size_
     const std::size_t sectionsBefore = parsed_.sections.size();
     bool continued = false;  // a piece after the line's first one reads as something
     for (std::size_t at = line, next = 0; at < lineEnd; at = next) {
-        const std::string_view piece = pieceAt(text, at, lineEnd, next, mayHoldNul);
+        const std::string_view piece = pieceAt(reader_, text, at, lineEnd, next, mayHoldNul);
         LineReading reading;
         if (parsed_.sections.empty()) {
-            if (!readLeadingPiece(piece, number_, reading, parsed_.rejection)) return false;
+            if (!readLeadingPiece(reader_, piece, number_, reading, parsed_.rejection)) return false;
         } else {
-            reading = readPiece(piece, rules_);
+            reading = readPiece(reader_, piece, rules_);
         }
         if (reading.kind == LineReading::Kind::nothing) continue;
         continued = continued || at != line;
@@ -193,8 +195,9 @@ void parseProfile(std::string_view text, ProfileRules rules, const std::vector<s
 }
 
 LineReading readLine(std::string_view line) {
+    const ReaderRules& reader = driverManager().reader;
     std::size_t end = 0;
-    return readPiece(pieceAt(line, 0, lineEndAt(line, 0), end), ProfileRules::opened);
+    return readPiece(reader, pieceAt(reader, line, 0, lineEndAt(line, 0), end), ProfileRules::opened);
 }
 
 std::string_view lineBreakOf(std::string_view text) {

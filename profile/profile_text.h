@@ -1,5 +1,6 @@
-// A configuration file's text read as unixODBC 2.3.11 reads it, in one pass
-// over the bytes:
+// A configuration file's text read as the driver manager reads it
+// (platform/driver_manager.h: its reader's rules; unixODBC 2.3.11's here),
+// in one pass over the bytes:
 // - the text is taken in pieces of at most 999 bytes, each ending at a line
 //   break or where the piece is full (a longer line goes on as further
 //   pieces), and a piece ends at its first NUL byte;
@@ -21,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/driver_manager.h"
 #include "profile/profile.h"
 
 namespace rireve {
@@ -68,6 +70,7 @@ private:
     void take(const LineReading& reading, std::size_t line, std::size_t lineEnd);
     void markSplit(std::size_t sectionsBefore);
 
+    const ReaderRules& reader_;
     ProfileRules rules_;
     std::vector<std::string_view> keys_;
     bool withLines_;

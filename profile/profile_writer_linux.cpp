@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/driver_manager.h"
 #include "profile/file_attributes_linux.h"
 #include "profile/file_system_linux.h"
 #include "profile/open_writers_linux.h"
@@ -181,7 +182,9 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     struct stat copy = {};
     changedMeanwhile = !lock.held() || !unchangedSince(path, old) || !statPath(next.path(), copy, false);
     if (changedMeanwhile) return Status::failure(path + " was changed by another program while it was being changed");
-    if (written != expected) return Status::failure("unixODBC would not read back what was written to " + path);
+    if (written != expected) {
+        return Status::failure(std::string(driverManager().name) + " would not read back what was written to " + path);
+    }
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
@@ -212,15 +215,6 @@ bool settled(const std::string& path, const FileText& old, const FileLock& lock)
     return !isOpenForWriting(old.status) && unchangedSince(path, old);
 }
 
-Status checkRemoval(const std::string& path, const Profile& before, std::string_view name, std::string_view driver) {
-    const ProfileSection* first = findSection(before, name);
-    if (first == nullptr) return Status::failure("no data source named " + std::string(name) + " in " + path);
-    const std::string* named = findValue(*first, "Driver");
-    if (named != nullptr && *named == driver) return {};
-    return Status::failure("the data source " + std::string(name) + " in " + path + " uses the driver " +
-                           (named != nullptr ? *named : std::string("(none)")) + ", not " + std::string(driver));
-}
-
 // Which sections have that name, letter case ignored.
 std::vector<bool> sectionsNamed(const Profile& sections, std::string_view name) {
     std::vector<bool> named(sections.size());
@@ -235,7 +229,8 @@ Status checkWhole(const ProfileWriter::Before& before, const std::vector<bool>& 
         const std::size_t line = before.lines[i].splitLine;
         if (!named[i] || line == 0) continue;
         return Status::failure("line " + std::to_string(line) + " of " + before.path + " is longer than " +
-                               std::to_string(kMaxLineBytes) + " bytes and unixODBC reads it as more than one entry;" +
+                               std::to_string(driverManager().reader.pieceBytes) + " bytes and " + driverManager().name +
+                               " reads it as more than one entry;" +
                                " the section [" + before.sections[i].name + "] is left as it is");
     }
     return {};
@@ -266,13 +261,53 @@ Profile replacedSections(const Profile& before, std::string_view name, const Pro
     return after;
 }
 
+
+std::size_t firstOf(const std::vector<bool>& named) {
+    return static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
+}
+
+// One section's plan carried out on the text: the new text, and what the
+// reader must find once it is made.
+Status carryOutSection(const ProfileWriter::Before& before, const ProfileWriter::SectionPlan& plan, std::string& text,
+                       Profile& expected) {
+    using Kind = ProfileWriter::SectionPlan::Kind;
+    const std::vector<bool> named = sectionsNamed(before.sections, plan.name);
+    const std::size_t first = firstOf(named);
+    Status whole = checkWhole(before, plan.kind == Kind::edit ? firstOnly(named) : named);
+    if (!whole.ok()) return whole;
+    if (plan.kind == Kind::edit && first == named.size()) {
+        return Status::failure("no section " + plan.name + " in " + before.path);
+    }
+    if (plan.kind == Kind::edit) {
+        text = editSectionText(before.text, before.lines[first], plan.edits);
+        const std::size_t expectedFirst = firstOf(sectionsNamed(expected, plan.name));
+        if (expectedFirst < expected.size()) editEntries(expected[expectedFirst].entries, plan.edits);
+        return {};
+    }
+    const bool put = plan.kind == Kind::put;
+    text = replaceSections(before.text, before.lines, named, put ? sectionText(plan.section, lineBreakOf(before.text)) : "");
+    expected = replacedSections(expected, plan.name, put ? &plan.section : nullptr);
+    return {};
+}
+
+// The text as a plan's earlier steps made it, read again for the next one.
+Status readAgain(const std::string& path, std::string_view text, ProfileText& changed) {
+    parseProfile(text, ProfileRules::opened, {}, true, changed);
+    if (changed.rejection.empty()) return {};
+    return Status::failure(std::string(driverManager().name) + " would not read back what was written to " + path);
+}
+
 }  // namespace
 
 Status ProfileWriter::open(ProfileFile file, std::chrono::milliseconds lockWait) {
     std::string path;
     Status status = findProfilePath(file, path);
-    if (status.ok() && path.empty()) status = Status::failure("unixODBC names no data source file");
-    return status.ok() ? openPath(path, lockWait) : status;
+    if (!status.ok()) return status;
+    if (path.empty()) {
+        const ConfigurationPath found = driverManager().findFile(file);
+        return Status::failure(std::string(driverManager().name) + " names no data source file (" + found.why + ")");
+    }
+    return openPath(path, lockWait);
 }
 
 Status ProfileWriter::openPath(const std::string& path, std::chrono::milliseconds lockWait) {
@@ -285,75 +320,60 @@ Status ProfileWriter::openPath(const std::string& path, std::chrono::millisecond
     return {};
 }
 
-Status ProfileWriter::putSection(const ProfileSection& section) {
+Status ProfileWriter::carryOut(const Planner& planner) {
     return change([&](const Before& before, std::string& text, Profile& expected) {
-        const std::vector<bool> named = sectionsNamed(before.sections, section.name);
-        Status status = checkWhole(before, named);
-        if (!status.ok()) return status;
-        text = replaceSections(before.text, before.lines, named, sectionText(section, lineBreakOf(before.text)));
-        expected = replacedSections(before.sections, section.name, &section);
-        return Status();
-    });
-}
-
-Status ProfileWriter::removeSection(std::string_view name, std::string_view driver) {
-    return change([&](const Before& before, std::string& text, Profile& expected) {
-        const std::vector<bool> named = sectionsNamed(before.sections, name);
-        Status status = checkRemoval(before.path, before.sections, name, driver);
-        if (status.ok()) status = checkWhole(before, named);
-        if (!status.ok()) return status;
-        text = replaceSections(before.text, before.lines, named, {});
-        expected = replacedSections(before.sections, name, nullptr);
-        return Status();
-    });
-}
-
-Status ProfileWriter::editSection(std::string_view name, const std::vector<EntryEdit>& edits) {
-    return change([&](const Before& before, std::string& text, Profile& expected) {
-        const std::vector<bool> named = sectionsNamed(before.sections, name);
-        const std::size_t first = static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
-        if (first == named.size()) {
-            return Status::failure("no data source named " + std::string(name) + " in " + before.path);
-        }
-        Status status = checkWhole(before, firstOnly(named));
-        if (!status.ok()) return status;
-        text = editSectionText(before.text, before.lines[first], edits);
+        FilePlan plan;
+        Status status = planner(before.sections, plan);
+        text = std::string(before.text);
         expected = before.sections;
-        editEntries(expected[first].entries, edits);
-        return Status();
+        ProfileText changed;  // the text as changed so far, read again
+        bool changedYet = false;
+        for (const SectionPlan& section : plan) {
+            if (!status.ok()) break;
+            if (section.kind == SectionPlan::Kind::keep) continue;
+            if (changedYet) status = readAgain(before.path, text, changed);
+            const Before current = changedYet ? Before{before.path, text, changed.lines, changed.sections} : before;
+            std::string next;
+            if (status.ok()) status = carryOutSection(current, section, next, expected);
+            text = std::move(next);
+            changedYet = true;
+        }
+        return status;
     });
 }
 
-Status ProfileWriter::planSection(std::string_view name, const Planner& planner) {
-    return change([&](const Before& before, std::string& text, Profile& expected) {
-        const std::vector<bool> named = sectionsNamed(before.sections, name);
-        const std::size_t first = static_cast<std::size_t>(std::find(named.begin(), named.end(), true) - named.begin());
-        SectionPlan plan;
-        Status decided = planner(first == named.size() ? nullptr : &before.sections[first], plan);
-        if (decided.ok() && plan.kind != SectionPlan::Kind::keep) {
-            decided = checkWhole(before, plan.kind == SectionPlan::Kind::edit ? firstOnly(named) : named);
-        }
-        if (!decided.ok()) return decided;
-        expected = before.sections;
-        switch (plan.kind) {
-            case SectionPlan::Kind::keep: text = std::string(before.text); break;
-            case SectionPlan::Kind::edit:
-                if (first == named.size()) return Status::failure("no section " + std::string(name) + " in " + before.path);
-                text = editSectionText(before.text, before.lines[first], plan.edits);
-                editEntries(expected[first].entries, plan.edits);
-                break;
-            case SectionPlan::Kind::put:
-                text = replaceSections(before.text, before.lines, named,
-                                       sectionText(plan.section, lineBreakOf(before.text)));
-                expected = replacedSections(before.sections, name, &plan.section);
-                break;
-            case SectionPlan::Kind::remove:
-                text = replaceSections(before.text, before.lines, named, {});
-                expected = replacedSections(before.sections, name, nullptr);
-                break;
-        }
-        return Status();
-    });
+ProfileWriter::SectionPlan planPut(ProfileSection section) {
+    ProfileWriter::SectionPlan plan;
+    plan.name = section.name;
+    plan.kind = ProfileWriter::SectionPlan::Kind::put;
+    plan.section = std::move(section);
+    return plan;
+}
+
+ProfileWriter::SectionPlan planRemoval(std::string_view name) {
+    ProfileWriter::SectionPlan plan;
+    plan.name = std::string(name);
+    plan.kind = ProfileWriter::SectionPlan::Kind::remove;
+    return plan;
+}
+
+ProfileWriter::SectionPlan planEdits(std::string_view name, std::vector<EntryEdit> edits) {
+    ProfileWriter::SectionPlan plan;
+    plan.name = std::string(name);
+    plan.kind = ProfileWriter::SectionPlan::Kind::edit;
+    plan.edits = std::move(edits);
+    return plan;
+}
+
+ProfileWriter::Planner planFirstOfName(std::string_view name, SectionPlanner planner) {
+    return [name = std::string(name), planner = std::move(planner)](const Profile& sections,
+                                                                     ProfileWriter::FilePlan& plan) {
+        ProfileWriter::SectionPlan section;
+        Status decided = planner(findSection(sections, name), section);
+        section.name = name;
+        plan.push_back(std::move(section));
+        return decided;
+    };
 }
 
 Status ProfileWriter::change(const Change& make) {
@@ -382,7 +402,8 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     ProfileText before;
     parseProfile(old.bytes, ProfileRules::opened, {}, true, before);
     if (!before.rejection.empty()) {
-        return Status::failure(path + " is not laid out as unixODBC's reader reads it: " + before.rejection);
+        return Status::failure(path + " is not laid out as " + driverManager().name + "'s reader reads it: " +
+                               before.rejection);
     }
     std::string text;
     Profile expected;

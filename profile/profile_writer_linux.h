@@ -2,7 +2,7 @@
 // takes the file's lock (file_lock_linux.h) before it reads the file it will
 // change, and holds it until the new content is in place.
 //
-// A change touches one section: every other byte of the file (comments,
+// A change touches the sections it plans: every other byte of the file (comments,
 // blank lines, order, spacing, other sections) stays as it was. The new
 // content goes to a new file in the same folder, with the old one's owner,
 // mode, ACL and extended attributes (a new file is private to its user), is
@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "profile/file_lock_linux.h"
@@ -38,7 +39,7 @@ public:
     ProfileWriter(const ProfileWriter&) = delete;
     ProfileWriter& operator=(const ProfileWriter&) = delete;
 
-    // Finds the file as unixODBC does, checks that it may be changed
+    // Finds the file as the driver manager does, checks that it may be changed
     // (file_target_linux.h) and takes its lock, waiting at most `lockWait`.
     Status open(ProfileFile file, std::chrono::milliseconds lockWait);
     // The same for a file named by its path (a file data source).
@@ -46,32 +47,27 @@ public:
     // The file's final target, once open.
     const std::string& path() const { return target_.path; }
 
-    // Replaces the first section of that name (letter case ignored) and drops
-    // any later ones, or adds the section at the end when there is none.
-    Status putSection(const ProfileSection& section);
-
-    // Removes every section of that name, provided the first one's Driver
-    // entry is exactly `driver`.
-    Status removeSection(std::string_view name, std::string_view driver);
-
-    // Makes the edits to the entries of the first section of that name,
-    // which must be there; every other line stays as it is. A section with a
+    // What becomes of a section, the first of its name (letter case
+    // ignored): kept as it is, its entries edited in place (every other line
+    // stays as it is), every section of the name replaced by one (added at
+    // the end when there is none), or every one removed. A section with a
     // line the reader takes as more than one entry (longer than its pieces)
     // is never changed, here or by the others.
-    Status editSection(std::string_view name, const std::vector<EntryEdit>& edits);
-
-    // What becomes of the first section of a name, decided on the very
-    // version of the file the change is made to: kept as it is, its entries
-    // edited in place, every section of the name replaced by one, or removed.
     struct SectionPlan {
         enum class Kind { keep, edit, put, remove };
+        std::string name;
         Kind kind = Kind::keep;
         std::vector<EntryEdit> edits;
         ProfileSection section;
     };
-    // Decides the plan from the first section of the name (null when there is none).
-    using Planner = std::function<Status(const ProfileSection* current, SectionPlan& plan)>;
-    Status planSection(std::string_view name, const Planner& planner);
+    // A change of the whole file: its sections' plans, carried out in order.
+    using FilePlan = std::vector<SectionPlan>;
+    // Decides the plan from the sections of the very version of the file
+    // the change is made to.
+    using Planner = std::function<Status(const Profile& sections, FilePlan& plan)>;
+    // Carries the plan out in one replacement of the file, or none of it.
+    Status carryOut(const Planner& planner);
+
     // The file's text as read, the reader's sections of it and where they lie.
     struct Before {
         const std::string& path;
@@ -79,11 +75,11 @@ public:
         const std::vector<SectionLines>& lines;
         const Profile& sections;
     };
+
+private:
     // What a change makes of the file: its new text, and the sections the
     // reader must find in it; or why it cannot be made.
     using Change = std::function<Status(const Before& before, std::string& text, Profile& expected)>;
-
-private:
     Status change(const Change& make);
     // One attempt at the change; `again` when another program, or a writer
     // that took a lock file removed meanwhile, changed the file during it.
@@ -95,5 +91,15 @@ private:
     bool opened_ = false;
     bool changed_ = false;
 };
+
+// Plans of one section.
+ProfileWriter::SectionPlan planPut(ProfileSection section);
+ProfileWriter::SectionPlan planRemoval(std::string_view name);
+ProfileWriter::SectionPlan planEdits(std::string_view name, std::vector<EntryEdit> edits);
+
+// A planner of the file from a planner of the first section of that name,
+// given that section (null when there is none); the plan keeps the name.
+using SectionPlanner = std::function<Status(const ProfileSection* current, ProfileWriter::SectionPlan& plan)>;
+ProfileWriter::Planner planFirstOfName(std::string_view name, SectionPlanner planner);
 
 }  // namespace rireve

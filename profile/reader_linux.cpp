@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/configuration_paths_linux.h"
+#include "platform/driver_manager.h"
 #include "profile/file_system_linux.h"
 #include "profile/profile.h"
 #include "profile/profile_text.h"
@@ -15,15 +15,7 @@
 namespace rireve {
 namespace {
 
-std::string pathOf(ProfileFile file) {
-    switch (file) {
-        case ProfileFile::drivers: return driverFilePath();
-        case ProfileFile::userDrivers: return userDriverFilePath();
-        case ProfileFile::systemDataSources: return systemDataSourceFilePath();
-        case ProfileFile::userDataSources: return userDataSourceFilePath();
-    }
-    return {};
-}
+std::string pathOf(ProfileFile file) { return driverManager().findFile(file).path; }
 
 constexpr std::size_t kBufferSize = std::size_t{128} * 1024;
 
@@ -102,7 +94,7 @@ Status readReadableProfileFile(ProfileFile file, Profile& profile) {
     if (!status.ok()) return status;
     if (read.access == ProfileAccess::unreadable) return Status::systemFailure("cannot read", path, read.error);
     if (read.access == ProfileAccess::rejected) {
-        return Status::failure("unixODBC reads nothing of " + path + ": " + read.rejection);
+        return Status::failure(std::string(driverManager().name) + " reads nothing of " + path + ": " + read.rejection);
     }
     return {};
 }
