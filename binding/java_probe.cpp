@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "binding/frame.h"
+#include "binding/local_ref.h"
 #include "binding/record.h"
 #include "binding/text.h"
 #include "probe/connection_probe.h"
@@ -42,9 +43,23 @@ jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSe
     return record.toJava(env);
 }
 
-jcharArray javaDiagnosis(JNIEnv* env) {
+jcharArray javaDiagnosis(JNIEnv* env, jobjectArray ignore) {
+    std::vector<std::string> ignored;
+    const jsize count = ignore == nullptr ? 0 : env->GetArrayLength(ignore);
+    for (jsize i = 0; i < count; ++i) {
+        LocalRef<jstring> each(env, static_cast<jstring>(env->GetObjectArrayElement(ignore, i)));
+        if (env->ExceptionCheck()) return nullptr;
+        if (!each) continue;
+        if (copyLongJavaString(env, each.get(), ignored.emplace_back()) != TextStatus::ok) {
+            if (!env->ExceptionCheck()) {
+                throwError(env, message::kDiagnoseFailed,
+                           Status::failure("a finding to ignore holds a character the platform's text cannot carry"));
+            }
+            return nullptr;
+        }
+    }
     std::vector<Finding> findings;
-    if (raiseFailure(env, diagnoseConfiguration(findings), message::kDiagnoseFailed)) return nullptr;
+    if (raiseFailure(env, diagnoseConfiguration(ignored, findings), message::kDiagnoseFailed)) return nullptr;
     Record record;
     record.number(static_cast<std::int32_t>(findings.size()));
     for (const Finding& finding : findings) {
@@ -52,6 +67,7 @@ jcharArray javaDiagnosis(JNIEnv* env) {
         record.text(finding.code);
         record.text(finding.subject);
         record.text(finding.reason);
+        record.text(finding.mend);
     }
     return record.toJava(env);
 }

@@ -12,8 +12,9 @@ namespace rireve {
 // cannot be used.
 jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds);
 
-// A count, then each finding: its severity (Diagnosis.Severity's ordinal),
-// code, subject and reason.
-jcharArray javaDiagnosis(JNIEnv* env);
+// A count, then each finding not ignored (each element of `ignore` a code, or
+// CODE:SUBJECT; null for none): its severity (Diagnosis.Severity's ordinal),
+// code, subject, reason and mend.
+jcharArray javaDiagnosis(JNIEnv* env, jobjectArray ignore);
 
 }  // namespace rireve

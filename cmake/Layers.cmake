@@ -26,7 +26,7 @@
 set(RIREVE_LAYERS base platform profile catalog installer probe binding natives)
 set(RIREVE_BELOW_probe catalog)
 set(RIREVE_BELOW_binding installer probe)
-set(RIREVE_LAYER_base status.cpp text_rules.cpp utf8.cpp)
+set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
 set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp

@@ -191,8 +191,8 @@ JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_probeConnectionHere(JNIEnv* e
     return typed(env, jcharArray{}, [&] { return rireve::javaProbeReport(env, connectionString, timeoutSeconds); });
 }
 
-JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass) {
-    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env); }); });
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass, jobjectArray ignore) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env, ignore); }); });
 }
 
 }  // extern "C"

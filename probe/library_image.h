@@ -48,6 +48,15 @@ std::string describeTarget(const LibraryImage& image);
 // Where the loader would find `name`, asked for by `requester` (nullptr: the
 // driver manager loading a driver), among files built for `target`; none
 // when no such file is found.
+// The libraries of the driver manager's own folder of drivers (unixODBC's
+// /usr/lib/<triplet>/odbc) for that target, as full paths; none where it
+// keeps none.
+std::vector<std::string> driverModuleLibraries(const LibraryImage& target);
+
+// The file a path names once its links are followed (the path itself when it
+// cannot be followed): two names of one library compare equal so.
+std::string resolvePath(const std::string& path);
+
 std::optional<std::string> locateLibrary(std::string_view name, const LibraryImage* requester,
                                          const LibraryImage& target);
 

@@ -1,9 +1,11 @@
+#include <dirent.h>
 #include <elf.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/driver_manager.h"
 #include "probe/image_bytes.h"
@@ -205,6 +207,26 @@ std::optional<std::string> locateLibrary(std::string_view name, const LibraryIma
         if (fitsTarget(path, target)) return path;
     }
     return std::nullopt;
+}
+
+std::string resolvePath(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> resolved(realpath(path.c_str(), nullptr), std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+std::vector<std::string> driverModuleLibraries(const LibraryImage& target) {
+    const std::string_view module = driverManager().librarySearch.moduleFolder;
+    if (module.empty()) return {};
+    const std::string folder = defaultFolders(target)[1] + "/" + std::string(module);
+    std::vector<std::string> libraries;
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), closedir);
+    if (!listing) return libraries;
+    for (dirent* entry; (entry = readdir(listing.get())) != nullptr;) {
+        const std::string_view name(entry->d_name);
+        if (name.size() > 3 && name.substr(name.size() - 3) == ".so") libraries.push_back(folder + "/" + std::string(name));
+    }
+    std::sort(libraries.begin(), libraries.end());
+    return libraries;
 }
 
 std::vector<std::string_view> libraryKeys(std::string_view key) { return driverManager().librarySearch.libraryKeys(key); }

@@ -147,4 +147,10 @@ std::optional<std::string> locateLibrary(std::string_view name, const LibraryIma
 
 std::vector<std::string_view> libraryKeys(std::string_view key) { return {key}; }
 
+// Windows keeps no folder of drivers apart: each driver is installed by its full path.
+std::vector<std::string> driverModuleLibraries(const LibraryImage&) { return {}; }
+
+// Windows paths name their file as they are (links are rare and not followed by the loader's search).
+std::string resolvePath(const std::string& path) { return path; }
+
 }  // namespace rireve

@@ -251,6 +251,8 @@ std::string diagnosis(RecordReader& record) {
         const std::string code = record.text();
         const std::string subject = record.text();
         out += "\n  " + std::to_string(severity) + " " + code + " " + subject + ": " + record.text();
+        // An error or a warning says what mends it; a finding of something sound has nothing to mend.
+        if (record.text().empty() != (severity == 2)) out += " (its mend is " + std::string(severity == 2 ? "there" : "missing") + ")";
     }
     return out;
 }
@@ -747,7 +749,7 @@ int main(int argc, char** argv) {
     const std::u16string connectionText(connection.begin(), connection.end());
     call("probeConnectionHere(CONNECTION, 5)", "probeConnectionHere", probe, javaString(connectionText.c_str()), word(5));
     call("probeConnectionHere(null, 5)", "probeConnectionHere", probe, null, word(5));
-    call("diagnoseConfiguration", "diagnoseConfiguration", diagnosis);
+    call("diagnoseConfiguration", "diagnoseConfiguration", diagnosis, noEntries);
 
     // Drivers through the installer's own requests, the driver manager's
     // settings and a file data source: argv[3] is a folder for the file.

@@ -25,12 +25,14 @@ public final class Diagnosis {
         private final String code;
         private final String subject;
         private final String reason;
+        private final String mend;
 
-        Finding(Severity severity, String code, String subject, String reason) {
+        Finding(Severity severity, String code, String subject, String reason, String mend) {
             this.severity = severity;
             this.code = code;
             this.subject = subject;
             this.reason = reason;
+            this.mend = mend.isEmpty() ? null : mend;
         }
 
         /**
@@ -69,9 +71,18 @@ public final class Diagnosis {
             return reason;
         }
 
+        /**
+         * What mends it: a command to run, or a change to make.
+         *
+         * @return the mend, or null where nothing needs mending (an info finding)
+         */
+        public String getMend() {
+            return mend;
+        }
+
         @Override
         public String toString() {
-            return severity + " " + code + " " + subject + ": " + reason;
+            return severity + " " + code + " " + subject + ": " + reason + (mend == null ? "" : " (mend: " + mend + ")");
         }
     }
 
@@ -82,7 +93,8 @@ public final class Diagnosis {
         int count = record.number();
         List<Finding> read = new ArrayList<Finding>(count);
         for (int i = 0; i < count; i++) {
-            read.add(new Finding(Severity.values()[record.number()], record.text(), record.text(), record.text()));
+            read.add(new Finding(Severity.values()[record.number()], record.text(), record.text(), record.text(),
+                    record.text()));
         }
         this.findings = Collections.unmodifiableList(read);
     }

@@ -517,7 +517,22 @@ public final class ODBC {
      *     {@link #getDataSources()}
      */
     public static Diagnosis diagnose() throws ODBCException {
-        return new Diagnosis(new Record(diagnoseConfiguration()));
+        return diagnose(new String[0]);
+    }
+
+    /**
+     * Diagnoses the configuration as {@link #diagnose()} does, leaving out
+     * known findings: a script can say "that one is known" (Debian's own
+     * {@code [SQLite]} entry naming a library that is not installed, say).
+     *
+     * @param ignore codes of findings to leave out, each alone
+     *     ({@code driver.library-not-found}) or with the subject it is about
+     *     ({@code driver.library-not-found:SQLite}); null elements are passed over
+     * @return the findings not left out
+     * @throws ODBCException as {@link #diagnose()}
+     */
+    public static Diagnosis diagnose(String... ignore) throws ODBCException {
+        return new Diagnosis(new Record(diagnoseConfiguration(ignore)));
     }
 
     /**
@@ -851,7 +866,7 @@ public final class ODBC {
     private static native char[] probeConnectionHere(String connectionString, int timeoutSeconds)
             throws ODBCException;
 
-    private static native char[] diagnoseConfiguration() throws ODBCException;
+    private static native char[] diagnoseConfiguration(String[] ignore) throws ODBCException;
 
     /** The scopes' bits: none, null or a null among them stands for both. */
     private static int scopeBits(DataSource.Scope[] scopes) {

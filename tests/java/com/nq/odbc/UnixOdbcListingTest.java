@@ -202,6 +202,58 @@ class UnixOdbcListingTest {
         }
     }
 
+    @Test
+    void theDoctorTellsEverythingItCanAndLeavesOutWhatIsKnown() throws Exception {
+        PrivateConfiguration.write(THREE_DRIVERS, "[sys]\nDriver=MariaDB Unicode\n",
+                "[pw]\nDriver=SQLite3\nPWD=hunter2\n\n[ghost]\nDriver=SQLite 3\n");
+        java.nio.file.Path user = PrivateConfiguration.USER_SOURCES;
+        Files.setPosixFilePermissions(user, java.nio.file.attribute.PosixFilePermissions.fromString("rw-r--r--"));
+        Map<String, Diagnosis.Finding> found = findings();
+        assertTrue(found.get("secret.readable pw").getMend().equals("chmod go-rwx " + user), found.toString());
+        assertTrue(found.get("datasource.driver-not-installed ghost").getReason().endsWith(
+                "the closest installed: SQLite3"), found.toString());
+        assertEquals("ri-reve set 'ghost' Driver='SQLite3' --user",
+                found.get("datasource.driver-not-installed ghost").getMend());
+        assertTrue(found.get("config.file the user's data sources").getReason().startsWith(user + ", "), found.toString());
+        String ansi = PrivateConfiguration.driverLibrary("psqlodbca.so");
+        assertEquals("ri-reve drivers install 'psqlodbca' Driver=" + ansi,
+                found.get("driver.unregistered " + ansi).getMend(), found.toString());
+        assertNull(found.get("driver.unregistered " + PrivateConfiguration.driverLibrary("libsqlite3odbc.so")),
+                "a library a driver names, whatever link names it");
+
+        Files.setPosixFilePermissions(user, java.nio.file.attribute.PosixFilePermissions.fromString("rw-------"));
+        assertNull(findings().get("secret.readable pw"), "a file only its owner reads");
+        // A file unixODBC cannot read is one finding; the others are all made.
+        Files.delete(user);
+        Files.createDirectory(user);
+        try {
+            found = findings();
+            assertEquals(Diagnosis.Severity.ERROR, found.get("config.unread " + user).getSeverity(), found.toString());
+            assertNotNull(found.get("datasource.ok sys"), found.toString());
+            assertNotNull(found.get("driver.ok SQLite3"), found.toString());
+        } finally {
+            Files.delete(user);
+        }
+        Object[][] ignoring = {
+            {new String[] {"datasource.ok"}, "datasource.ok sys", false},
+            {new String[] {"datasource.ok:sys"}, "datasource.ok sys", false},
+            {new String[] {"datasource.ok:other"}, "datasource.ok sys", true},
+            {new String[] {"datasource"}, "datasource.ok sys", true},
+            {new String[] {null, "driver.ok:SQLite3"}, "driver.ok MariaDB Unicode", true},
+        };
+        for (Object[] each : ignoring) {
+            assertEquals(each[2], findings((String[]) each[0]).containsKey(each[1]), Arrays.toString((String[]) each[0]));
+        }
+    }
+
+    static Map<String, Diagnosis.Finding> findings(String... ignore) throws ODBCException {
+        Map<String, Diagnosis.Finding> found = new java.util.LinkedHashMap<>();
+        for (Diagnosis.Finding finding : ODBC.diagnose(ignore).getFindings()) {
+            found.putIfAbsent(finding.getCode() + " " + finding.getSubject(), finding);
+        }
+        return found;
+    }
+
     static void assertSameBytes(List<byte[]> before, List<byte[]> after) {
         for (int i = 0; i < before.size(); i++) {
             assertTrue(Arrays.equals(before.get(i), after.get(i)), "file " + i + " changed");
