@@ -1,6 +1,7 @@
 #include "binding/java_probe.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "binding/text.h"
 #include "probe/connection_probe.h"
 #include "probe/diagnosis.h"
+#include "probe/test_target.h"
 
 namespace rireve {
 
@@ -40,6 +42,30 @@ jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSe
         record.number(static_cast<std::int32_t>(diagnostic.nativeError));
         record.text(diagnostic.message);
     }
+    return record.toJava(env);
+}
+
+jcharArray javaTestTarget(JNIEnv* env, jstring name, jint scope) {
+    if (name == nullptr) {
+        throwError(env, message::kNameIsNull, Status::failure("the name argument is null"));
+        return nullptr;
+    }
+    std::string text;
+    const TextStatus status = copyLongJavaString(env, name, text);
+    if (status == TextStatus::javaException) return nullptr;
+    if (status != TextStatus::ok) {
+        throwError(env, message::kNameIsInvalid, Status::failure("the name holds a character the platform's text cannot carry"));
+        return nullptr;
+    }
+    std::optional<Scope> taken;
+    if (scope == static_cast<jint>(Scope::user) || scope == static_cast<jint>(Scope::system)) taken = static_cast<Scope>(scope);
+    TestTarget target;
+    if (raiseFailure(env, findTestTarget(text, taken, target), message::kReadConfiguration)) return nullptr;
+    Record record;
+    record.number(static_cast<std::int32_t>(target.verdict));
+    record.text(target.reason);
+    record.text(target.driver);
+    record.flag(target.hideUserDataSources);
     return record.toJava(env);
 }
 

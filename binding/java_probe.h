@@ -12,6 +12,12 @@ namespace rireve {
 // cannot be used.
 jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds);
 
+// What the configuration says of a data source about to be tested (scope 0:
+// wherever the driver manager finds it): the verdict (TestVerdict's
+// ordinal), why, the driver it names, whether the user's file must be kept
+// out of sight.
+jcharArray javaTestTarget(JNIEnv* env, jstring name, jint scope);
+
 // A count, then each finding not ignored (each element of `ignore` a code, or
 // CODE:SUBJECT; null for none): its severity (Diagnosis.Severity's ordinal),
 // code, subject, reason and mend.

@@ -40,7 +40,7 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   driver_manager_settings_linux.cpp driver_manager_settings_windows.cpp drivers_linux.cpp drivers_windows.cpp
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
   lock_timeout.cpp registration.cpp)
-set(RIREVE_LAYER_probe configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
+set(RIREVE_LAYER_probe test_target.cpp test_target_linux.cpp test_target_windows.cpp configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
 # Windows; a test build lists through a stand-in driver manager on Linux too.

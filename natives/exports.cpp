@@ -191,6 +191,10 @@ JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_probeConnectionHere(JNIEnv* e
     return typed(env, jcharArray{}, [&] { return rireve::javaProbeReport(env, connectionString, timeoutSeconds); });
 }
 
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_findTestTarget(JNIEnv* env, jclass, jstring name, jint scope) {
+    return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaTestTarget(env, name, scope); }); });
+}
+
 JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_diagnoseConfiguration(JNIEnv* env, jclass, jobjectArray ignore) {
     return typed(env, jcharArray{}, [&] { return whileReading([&] { return rireve::javaDiagnosis(env, ignore); }); });
 }

@@ -229,6 +229,15 @@ std::string fileDataSources(RecordReader& record) {
     return out;
 }
 
+// ODBC.testDataSource's reading of the configuration before a test.
+std::string testTarget(RecordReader& record) {
+    const std::int32_t verdict = record.number();
+    const std::string reason = record.text();
+    const std::string driver = record.text();
+    return "verdict " + std::to_string(verdict) + ", driver " + driver + ", reason " + reason + ", hidden " +
+           (record.flag() ? "yes" : "no");
+}
+
 // ConnectionProbe.read, printed in the lines the probe program prints.
 std::string probe(RecordReader& record) {
     std::string out = record.flag() ? "connected yes\n" : "connected no\n";
@@ -750,6 +759,8 @@ int main(int argc, char** argv) {
     call("probeConnectionHere(CONNECTION, 5)", "probeConnectionHere", probe, javaString(connectionText.c_str()), word(5));
     call("probeConnectionHere(null, 5)", "probeConnectionHere", probe, null, word(5));
     call("diagnoseConfiguration", "diagnoseConfiguration", diagnosis, noEntries);
+    call("findTestTarget(\"shared\", 0)", "findTestTarget", testTarget, javaString(u"shared"), word(0));
+    call("findTestTarget(\"orphan\", 0)", "findTestTarget", testTarget, javaString(u"orphan"), word(0));
 
     // Drivers through the installer's own requests, the driver manager's
     // settings and a file data source: argv[3] is a folder for the file.

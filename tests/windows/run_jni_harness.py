@@ -124,6 +124,11 @@ DATA_SOURCE_LIST = """\n  shared -> SQLite3
   M\u00fcller -> D\u00e4t\u00e4 Driver
   orphan -> null
 """
+# What a test reads of the configuration before it calls the driver manager.
+TEST_TARGETS = """findTestTarget("shared", 0): verdict 0, driver SQLite3, reason , hidden no
+findTestTarget("orphan", 0): verdict 2, driver Gone, reason the system data source orphan names the driver Gone, \
+which is not installed, hidden no
+"""
 EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}getDataSources: {DATA_SOURCE_LIST}" \
     f"listDriverManagerDataSources: {DATA_SOURCE_LIST}" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
                                "the ODBC installer refused the request") + """, returned false
@@ -140,7 +145,7 @@ registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> 
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 the installer's configuration mode after every call: 0
 """ + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity} {code} {subject}: {reason}" for severity, code,
-                                                  subject, reason in FINDINGS) + "\n" + DRIVERS + STACK_CHECK
+                                                  subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STACK_CHECK
 
 
 def without_environment(call, result, why="the driver manager's SQLAllocEnv failed"):
@@ -160,7 +165,8 @@ WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
         ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
         ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + without_environment(
     "probeConnectionHere(CONNECTION, 5)", "null", "the driver manager's SQLAllocHandle for an environment failed") + \
-    NULL_CONNECTION + without_environment("diagnoseConfiguration", "null") + DRIVERS + STACK_CHECK
+    NULL_CONNECTION + without_environment("diagnoseConfiguration", "null") + "".join(
+        without_environment(f'findTestTarget("{name}", 0)', "null") for name in ("shared", "orphan")) + DRIVERS + STACK_CHECK
 
 
 def run_harness(env, hide_driver_manager=False):

@@ -66,6 +66,12 @@ final class ConnectionProbe {
                 new ArrayList<ConnectionTest.Diagnostic>());
     }
 
+    /** A data source whose driver is not installed, told before the driver manager is called. */
+    static ConnectionTest driverNotInstalled(String reason, String driver, long started) {
+        return new ConnectionTest(ConnectionTest.Status.DRIVER_NOT_INSTALLED, elapsedSince(started), reason,
+                new String[] {driver, null, null, null}, new ArrayList<ConnectionTest.Diagnostic>());
+    }
+
     private static byte[] request(int seconds, String connectionString) {
         // The probe hands the bytes to the narrow ODBC functions: UTF-8 on
         // Linux, the ANSI code page on Windows.

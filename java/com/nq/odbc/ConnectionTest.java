@@ -22,8 +22,14 @@ public final class ConnectionTest {
         TIMED_OUT,
         /** The test's process ended abnormally (a signal, an exception) in the driver or driver manager. */
         CRASHED,
-        /** No data source of that name in the scope asked for. */
-        NOT_FOUND
+        /** No data source of that name in the scope asked for, or in any scope when none was. */
+        NOT_FOUND,
+        /**
+         * The data source names a driver that is not installed (the driver
+         * manager's IM002), told from the configuration before the driver
+         * manager is called; {@link ConnectionTest#getDriverName()} names it.
+         */
+        DRIVER_NOT_INSTALLED
     }
 
     /** Where a test runs. */

@@ -400,7 +400,11 @@ public final class ODBC {
      * too. A connection refused, a crash or a hang is a result, not an
      * exception.
      *
-     * <p>With a scope, the data source must be configured there: a system
+     * <p>The configuration is asked first: a name that no scope asked holds is
+     * {@link ConnectionTest.Status#NOT_FOUND}, and a data source whose driver
+     * is not installed {@link ConnectionTest.Status#DRIVER_NOT_INSTALLED},
+     * both without calling the driver manager. With a scope, the data source
+     * must be configured there: a system
      * data source is tested as the system's even where a user data source of
      * the same name would hide it from the driver manager (on Linux; on
      * Windows such a hidden one is {@link ConnectionTest.Status#NOT_FOUND}).
@@ -428,19 +432,19 @@ public final class ODBC {
         ConnectionProbe.seconds(timeout);
         long started = System.nanoTime();
         Map<String, String> environment = new HashMap<String, String>();
-        if (scope != null) {
-            if (findDataSource(name, scope) == null) {
-                return ConnectionProbe.notFound("no " + scope.name().toLowerCase(Locale.ROOT)
-                        + " data source is named " + name, started);
-            }
-            if (scope == DataSource.Scope.SYSTEM && findDataSource(name, DataSource.Scope.USER) != null) {
-                if (NativeLibrary.platform().startsWith("windows")) {
-                    return ConnectionProbe.notFound("the system data source " + name + " is hidden by a user data"
-                            + " source of the same name, which the driver manager connects to instead", started);
-                }
-                // unixODBC's user file, out of the child's sight.
-                environment.put("ODBCINI", "/dev/null");
-            }
+        Record target = new Record(findTestTarget(name, scope == null ? 0 : scope.bits));
+        int verdict = target.number();
+        String reason = target.text();
+        String driver = target.text();
+        if (verdict == NOT_FOUND) {
+            return ConnectionProbe.notFound(reason, started);
+        }
+        if (verdict == DRIVER_NOT_INSTALLED) {
+            return ConnectionProbe.driverNotInstalled(reason, driver, started);
+        }
+        if (target.flag()) {
+            // unixODBC's user file, out of the child's sight.
+            environment.put("ODBCINI", "/dev/null");
         }
         StringBuilder connection = new StringBuilder("DSN=").append(ConnectionProbe.value(name));
         List<String> secrets = new ArrayList<String>();
@@ -867,6 +871,12 @@ public final class ODBC {
             throws ODBCException;
 
     private static native char[] diagnoseConfiguration(String[] ignore) throws ODBCException;
+
+    /** The verdicts of findTestTarget's record, as the native side numbers them. */
+    private static final int NOT_FOUND = 1;
+    private static final int DRIVER_NOT_INSTALLED = 2;
+
+    private static native char[] findTestTarget(String name, int scope) throws ODBCException;
 
     /** The scopes' bits: none, null or a null among them stands for both. */
     private static int scopeBits(DataSource.Scope[] scopes) {

@@ -107,8 +107,8 @@ class ConnectionTestTest {
         "missing, , FAILED, 01000, Can't open lib '/nonexistent/libnothing.so'",
         "word-size, , FAILED, 01000, Can't open lib",
         "needs-gone, , FAILED, 01000, Can't open lib",
-        "orphan, , FAILED, IM002, Data source name not found",
-        "nowhere, , FAILED, IM002, Data source name not found",
+        "orphan, , DRIVER_NOT_INSTALLED, , the system data source orphan names the driver Nothing",
+        "nowhere, , NOT_FOUND, , no data source is named nowhere",
         "crashing, , CRASHED, , signal 11 (SIGSEGV)",
     })
     void testsEachDataSourceWithTheServersOwnAnswer(String name, String user, ConnectionTest.Status status,
@@ -158,6 +158,33 @@ class ConnectionTestTest {
     }
 
     @Test
+    void whatTheConfigurationSaysIsToldBeforeTheDriverManagerIsCalled() throws Exception {
+        String before = Files.readString(PrivateConfiguration.USER_SOURCES);
+        Files.writeString(PrivateConfiguration.USER_SOURCES, before + "\n[ghost]\nDriver=NoSuchDriver\n");
+        try {
+            Object[][] cases = {
+                {"nowhere", null, ConnectionTest.Status.NOT_FOUND,
+                    "no data source is named nowhere, neither the user's nor the system's"},
+                {"nowhere", DataSource.Scope.SYSTEM, ConnectionTest.Status.NOT_FOUND,
+                    "no system data source is named nowhere"},
+                {"ghost", null, ConnectionTest.Status.DRIVER_NOT_INSTALLED,
+                    "the user data source ghost names the driver NoSuchDriver, which is not installed"},
+                {"GHOST", DataSource.Scope.USER, ConnectionTest.Status.DRIVER_NOT_INSTALLED,
+                    "the user data source GHOST names the driver NoSuchDriver, which is not installed"},
+                {"ghost", DataSource.Scope.SYSTEM, ConnectionTest.Status.NOT_FOUND, "no system data source is named ghost"},
+            };
+            for (Object[] each : cases) {
+                ConnectionTest test = ODBC.testDataSource((String) each[0], (DataSource.Scope) each[1], null, TIMEOUT);
+                assertEquals(each[2], test.getStatus(), test::toString);
+                assertEquals(each[3], test.getReason());
+                assertTrue(test.getElapsed().toMillis() < 1000, "no child process, no driver manager");
+            }
+        } finally {
+            Files.writeString(PrivateConfiguration.USER_SOURCES, before);
+        }
+    }
+
+    @Test
     void connectionStringsFileDataSourcesAndTheInProcessTestAgree() throws Exception {
         Path file = PrivateConfiguration.FOLDER.resolve("sqlite.dsn");
         Files.writeString(file, "[ODBC]\nDRIVER=SQLite3\nDatabase=" + database + "\n");
@@ -198,7 +225,8 @@ class ConnectionTestTest {
 
     @Test
     void theDoctorFindsEachFaultAndLoadsNothing() throws Exception {
-        Diagnosis diagnosis = ODBC.diagnose();
+        // The configuration's files, the module folder and stored passwords have cases of their own.
+        Diagnosis diagnosis = ODBC.diagnose("config.file", "driver.unregistered", "secret.readable");
         Map<String, String> found = new TreeMap<>();
         for (Diagnosis.Finding finding : diagnosis.getFindings()) {
             found.merge(finding.getSubject(), finding.getCode(), (a, b) -> a + " " + b);

@@ -1,0 +1,7 @@
+#include "probe/test_target.h"
+
+namespace rireve {
+
+bool canHideUserDataSources() { return true; }
+
+}  // namespace rireve
