@@ -197,6 +197,15 @@ bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwne
     return takeEdits(env, set, true, owner, edits) && takeEdits(env, unset, false, owner, edits);
 }
 
+bool takeLongText(JNIEnv* env, jstring text, std::string_view what, const Message& ifNull, const Message& ifInvalid,
+                  std::string& out) {
+    if (text == nullptr) return refuse(env, ifNull, "the " + std::string(what) + " is null");
+    const TextStatus status = copyLongJavaString(env, text, out);
+    if (status == TextStatus::javaException) return false;
+    if (status != TextStatus::ok) return refuse(env, ifInvalid, "the " + std::string(what) + " " + kUnrepresentable);
+    return true;
+}
+
 bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason) {
     return refuse(env, refusal, reason);
 }

@@ -5,6 +5,8 @@
 
 #include <jni.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "binding/frame.h"
@@ -35,6 +37,11 @@ bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray un
 // Takes the entries to set (keys and values by turns) and the keys to take
 // out, each checked by the rules of their owner.
 bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwner owner, std::vector<EntryEdit>& edits);
+
+// Takes a text argument of any length, `what` naming it in a refusal: null
+// raises `ifNull`, one the platform's text cannot carry `ifInvalid`.
+bool takeLongText(JNIEnv* env, jstring text, std::string_view what, const Message& ifNull, const Message& ifInvalid,
+                  std::string& out);
 
 // Raises `refusal` with the reason as its cause; false.
 bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason);
