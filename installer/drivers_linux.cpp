@@ -228,7 +228,11 @@ Outcome readDriverManagerSettings(DriverManagerSettings& settings) {
 
 Outcome configureDriverManager(const std::vector<EntryEdit>& edits, const RequestOptions& options) {
     ProfileWriter file;
-    Status status = openDriverFile(Scope::system, options, file);
+    // The settings are the machine's, not its drivers': say so when the file is closed to this user.
+    Status status = openScopeFile(Scope::system, ProfileFile::userDrivers, ProfileFile::drivers, options,
+                                  "the driver manager's settings, [ODBC] of that file, which every program of every "
+                                  "user reads, are changed",
+                                  file);
     if (!status.ok()) return Outcome::of(status);
     return Outcome::of(file.planSection(kDriverManagerSection, [&](const ProfileSection* current, Plan& plan) {
         plan.edits = edits;
