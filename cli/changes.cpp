@@ -46,6 +46,19 @@ Snapshot snapshotOf(const std::vector<Pair>& pairs) {
     return copy;
 }
 
+// Whether the edits, made on these entries, leave them as they are: every
+// key to take out absent, every value to set there already.
+bool changesNothing(const std::vector<EntryEdit>& edits, const Snapshot& entries) {
+    for (const EntryEdit& edit : edits) {
+        const std::string* found = nullptr;
+        for (const auto& [key, value] : entries) {
+            if (found == nullptr && sameProfileName(key, edit.key)) found = &value;
+        }
+        if (edit.value ? found == nullptr || *found != *edit.value : found != nullptr) return false;
+    }
+    return true;
+}
+
 // Why edits that left the entries as they were changed nothing: the keys to
 // take out that were not there, or values that were there already.
 std::string whyUnchanged(const std::vector<EntryEdit>& edits, const Snapshot& entries) {
@@ -160,7 +173,7 @@ int runSet(const Invocation& given, Output& out) {
     const std::string where = std::string(changed.name) + " (" + scopeName(changed.scope) + ")";
     if (out.json()) {
         out.print(dataSourceJson(changed, out));
-    } else if (read && was == snapshotOf(changed.entries)) {
+    } else if (read && changesNothing(request.edits, was)) {
         out.line("Nothing changed in " + where + ": " + whyUnchanged(request.edits, was));
     } else {
         out.line("Changed " + where);

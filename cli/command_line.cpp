@@ -124,10 +124,11 @@ void declare(CommandLine& line) {
     d.driver(addFile);
     d.pairs(addFile);
     d.name(d.command(filedsn, "remove", "remove a file data source", "filedsn remove sales", runRemoveFileDataSource), "PATH");
-    // Required, so that the parser takes a command's words as the topic rather
-    // than as that command; help alone is the parser's RequiredError (main.cpp).
+    // Required, so that the parser takes a command's name as the topic rather
+    // than as that command; help alone is the parser's RequiredError, and a
+    // name of two words comes as one (main.cpp).
     d.command(&app, "help", "this text, or a command's usage", "help filedsn show", runHelp)
-        ->add_option("COMMAND", given.topic)->required()->expected(1, 2);
+        ->add_option("COMMAND", given.topic)->required()->expected(1);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ std::string valueOf(const CLI::Option* option) {
 
 std::string argumentOf(const CLI::App* command, const CLI::Option* positional) {
     std::string text = positional->get_name();
-    if (positional->get_expected_max() > 1) text += " ...";
+    if (positional->get_expected_max() > 1 || command->get_name() == "help") text += " ...";
     // help's topic is required only to the parser: help alone is the whole text.
     const bool required = positional->get_required() && command->get_name() != "help";
     return required ? text : "[" + text + "]";

@@ -1,4 +1,5 @@
 // ri-reve: the command line over the library's core, as a program of its own.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -128,12 +129,34 @@ int refuseParse(const CLI::ParseError& error, const CommandLine& line, Output& o
     return out.usage("wrong arguments for " + commandName(chosen));
 }
 
+// The arguments, the words of help's topic as one ("help settings set"),
+// so that the parser never takes them for the command they name.
+std::vector<std::string> argumentsOf(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::size_t first = 0;
+    while (first < arguments.size() && arguments[first].rfind("-", 0) == 0 && arguments[first] != "--") ++first;
+    if (first >= arguments.size() || arguments[first] != "help") return arguments;
+    std::vector<std::string> joined(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(first) + 1);
+    std::string topic;
+    for (std::size_t i = first + 1; i < arguments.size(); ++i) {
+        if (arguments[i].rfind("-", 0) == 0) {
+            joined.push_back(arguments[i]);
+        } else {
+            topic += (topic.empty() ? "" : " ") + arguments[i];
+        }
+    }
+    if (!topic.empty()) joined.push_back(topic);
+    return joined;
+}
+
 int run(int argc, char** argv, CommandLine& line, Output& out) {
     Invocation& given = line.given;
     int status = kOk;
     if (refuseLostArguments(argc, argv, out, status)) return status;
     try {
-        line.app.parse(argc, argv);
+        std::vector<std::string> arguments = argumentsOf(argc, argv);
+        std::reverse(arguments.begin(), arguments.end());  // as the parser takes them
+        line.app.parse(arguments);
     } catch (const CLI::CallForHelp&) {
         return printHelp(chosenCommand(line.app), given, out);
     } catch (const CLI::ParseError& error) {
@@ -165,12 +188,14 @@ int run(int argc, char** argv, CommandLine& line, Output& out) {
 }  // namespace
 
 int runHelp(const Invocation& given, Output& out) {
-    const CLI::App* topic = findCommand(*given.root, given.topic);
-    if (topic == nullptr) {
-        std::string words;
-        for (const std::string& word : given.topic) words += (words.empty() ? "" : " ") + word;
-        return out.usage("unknown command " + words);
+    std::vector<std::string> words;
+    for (std::size_t at = 0; !given.topic.empty() && at <= given.topic.front().size();) {
+        const std::size_t space = std::min(given.topic.front().find(' ', at), given.topic.front().size());
+        words.push_back(given.topic.front().substr(at, space - at));
+        at = space + 1;
     }
+    const CLI::App* topic = findCommand(*given.root, words);
+    if (topic == nullptr) return out.usage("unknown command " + (given.topic.empty() ? "" : given.topic.front()));
     return printHelp(topic, given, out);
 }
 
