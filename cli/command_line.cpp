@@ -165,10 +165,12 @@ const CLI::App* findCommand(const CLI::App& root, const std::vector<std::string>
 }
 
 std::string commandName(const CLI::App* command) {
-    std::string name;
+    std::vector<std::string> words;
     for (; command != nullptr && command->get_parent() != nullptr; command = command->get_parent()) {
-        name = command->get_name() + (name.empty() ? "" : " " + name);
+        words.insert(words.begin(), command->get_name());
     }
+    std::string name;
+    for (const std::string& word : words) name.append(name.empty() ? "" : " ").append(word);
     return name;
 }
 

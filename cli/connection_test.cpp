@@ -112,7 +112,7 @@ bool readReport(const std::string& report, const std::vector<std::string>& secre
             const std::size_t first = value.find(' ');
             const std::size_t second = first == std::string::npos ? first : value.find(' ', first + 1);
             Diagnostic diagnostic{value.substr(0, first), 0, ""};
-            if (first != std::string::npos) diagnostic.nativeError = std::atoll(value.substr(first + 1).c_str());
+            if (first != std::string::npos) diagnostic.nativeError = std::strtoll(value.substr(first + 1).c_str(), nullptr, 10);
             if (second != std::string::npos) diagnostic.message = redacted(unescaped(value.substr(second + 1)), secrets);
             result.diagnostics.push_back(diagnostic);
         }

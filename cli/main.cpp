@@ -30,7 +30,7 @@ std::string environmentOr(const char* name, const char* otherwise) {
 bool refuseLostArguments(int argc, char** argv, Output& out, int& status) {
     const char* lost = std::getenv("RIREVE_LOST_ARGUMENTS");
     if (lost == nullptr || *lost == '\0') return false;
-    const int index = std::atoi(lost);
+    const long index = std::strtol(lost, nullptr, 10);
     const std::string argument = index > 0 && index < argc ? argv[index] : lost;
     status = out.usage("the argument " + argument + " holds characters that the locale's character set (" +
                        environmentOr("RIREVE_LAUNCHER_CHARSET", "?") + ", LANG=" + environmentOr("LANG", "") +
@@ -134,12 +134,12 @@ int refuseParse(const CLI::ParseError& error, const CommandLine& line, Output& o
 std::vector<std::string> argumentsOf(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::size_t first = 0;
-    while (first < arguments.size() && arguments[first].rfind("-", 0) == 0 && arguments[first] != "--") ++first;
+    while (first < arguments.size() && arguments[first].rfind('-', 0) == 0 && arguments[first] != "--") ++first;
     if (first >= arguments.size() || arguments[first] != "help") return arguments;
     std::vector<std::string> joined(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(first) + 1);
     std::string topic;
     for (std::size_t i = first + 1; i < arguments.size(); ++i) {
-        if (arguments[i].rfind("-", 0) == 0) {
+        if (arguments[i].rfind('-', 0) == 0) {
             joined.push_back(arguments[i]);
         } else {
             topic += (topic.empty() ? "" : " ") + arguments[i];

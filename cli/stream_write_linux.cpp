@@ -17,6 +17,6 @@ int writeAll(int descriptor, std::string_view bytes) {
     return 0;
 }
 
-void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+void ignoreBrokenPipe() { (void)std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace rireve

@@ -125,10 +125,10 @@ TextCheck joinEntries(const std::vector<std::pair<std::string, std::string>>& en
                       std::string& why) {
     joined.clear();
     // Named by the character and the key, never the value: it may be a password.
-    auto breaks = [&why](const std::string& key, const std::string& text, const char* which, const char* part) {
+    auto breaks = [&why](const std::string& key, const std::string& text, const char* which, const char* where) {
         const std::size_t at = text.find_first_of(which, 0, std::char_traits<char>::length(which) + 1);
         if (at == std::string::npos) return false;
-        why = std::string(part) + key + " holds " + (text[at] == '\0' ? "a NUL character" : std::string(1, text[at])) +
+        why = std::string(where) + key + " holds " + (text[at] == '\0' ? "a NUL character" : std::string(1, text[at])) +
               (text[at] == ';' ? ", which separates the entries" : text[at] == '=' ? ", which ends the key" : "") +
               " of the attribute text";
         return true;
