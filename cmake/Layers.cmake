@@ -7,6 +7,8 @@
 #   natives    the exported native methods (built into each library itself)
 #   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
 #              taken from Java arguments, text; the only layer that speaks JNI
+#   cli        beside the binding: the command line's commands (CLI11) and output (tables, JSON with
+#              nlohmann-json), over the installer and the probe; no JNI
 #   probe      beside the installer: a connection tested through the driver manager, and the
 #              configuration diagnosed from the drivers' files, loading nothing
 #   installer  registration, removal and edits of data sources, as plain requests
@@ -19,12 +21,13 @@
 #
 # Each layer is one library target linking only the layer below it (or the
 # layers RIREVE_BELOW_<layer> names: probe and installer stand side by side
-# on the catalogue, and the binding on both), and its
+# on the catalogue, and the binding and the command line on both), and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog installer probe binding natives)
+set(RIREVE_LAYERS base platform profile catalog installer probe cli binding natives)
 set(RIREVE_BELOW_probe catalog)
+set(RIREVE_BELOW_cli installer probe)
 set(RIREVE_BELOW_binding installer probe)
 set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
@@ -32,6 +35,8 @@ set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp 
 set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
   driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
+set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
+  probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp stream_write_linux.cpp stream_write_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
@@ -135,6 +140,22 @@ foreach(layer ${RIREVE_LAYERS})
 endforeach()
 target_include_directories(ri-reve-platform PUBLIC ${RIREVE_ODBC_INCLUDES})
 target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES})
+# The command line's two header-only libraries, from the build machine's
+# packages (libcli11-dev, nlohmann-json3-dev): a folder of their own, so that a
+# cross build sees them and nothing else of /usr/include.
+find_path(RIREVE_CLI11_INCLUDE CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_path(RIREVE_NLOHMANN_INCLUDE nlohmann/json.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(RIREVE_CLI_INCLUDES ${CMAKE_BINARY_DIR}/third-party)
+foreach(library CLI11:CLI NLOHMANN:nlohmann)
+  string(REPLACE ":" ";" parts ${library})
+  list(GET parts 0 variable)
+  list(GET parts 1 folder)
+  if(NOT IS_SYMLINK ${RIREVE_CLI_INCLUDES}/${folder})
+    file(MAKE_DIRECTORY ${RIREVE_CLI_INCLUDES})
+    file(CREATE_LINK ${RIREVE_${variable}_INCLUDE}/${folder} ${RIREVE_CLI_INCLUDES}/${folder} SYMBOLIC)
+  endif()
+endforeach()
+target_include_directories(ri-reve-cli SYSTEM PUBLIC ${RIREVE_CLI_INCLUDES})
 # The ODBC environment calls the driver manager, which each library names for itself
 # (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.
 target_link_libraries(ri-reve-platform INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)
@@ -203,5 +224,17 @@ function(rireve_probe_program target)
   target_include_directories(${target} PRIVATE ${root})
   set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve-probe)
   target_link_libraries(${target} PRIVATE ri-reve-probe)
+  rireve_strict_warnings(${target})
+endfunction()
+
+# The command line, ri-reve (cli/), over the installer, the probe, the
+# catalogue named and the driver manager it links; PLATFORM is the name of
+# the platform it is built for, as the jar's folders name it.
+function(rireve_cli_program target catalog platform)
+  cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/cli/main.cpp ${ARG_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve)
+  target_link_libraries(${target} PRIVATE ri-reve-cli ri-reve-catalog-${catalog})
+  target_compile_definitions(${target} PRIVATE RIREVE_VERSION="${PROJECT_VERSION}" RIREVE_PLATFORM="${platform}")
   rireve_strict_warnings(${target})
 endfunction()
