@@ -102,8 +102,12 @@ void declare(CommandLine& line) {
     test->add_option("--timeout", given.timeout, "give the test up after SECONDS (default 30)")->type_name("SECONDS");
     test->add_option("--connection-string", given.connectionString, "test this connection string instead of a data source")
         ->type_name("TEXT");
-    d.command(&app, "doctor", "check every driver's library and every data source's driver; exit 1 on an error", "doctor --json",
-              runDoctor);
+    CLI::App* doctor = d.command(&app, "doctor",
+                                 "check the files, every driver's library and every data source's driver, each finding with "
+                                 "its mend; exit 1 on an error (warnings alone exit 0)",
+                                 "doctor --ignore driver.library-not-found:SQLite", runDoctor);
+    doctor->add_option("--ignore", given.ignore, "leave out a known finding: its CODE, or CODE:SUBJECT for one subject alone")
+        ->type_name("CODE[:SUBJECT]");
     CLI::App* settings = d.command(&app, "settings", "the driver manager's own settings ([ODBC] of odbcinst.ini)", "settings",
                                    runSettings);
     CLI::App* setSettings = d.command(settings, "set", "change the driver manager's settings",

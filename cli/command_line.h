@@ -29,6 +29,7 @@ struct Invocation {
     bool withDataSources = false;
     bool passwordStdin = false;
     std::vector<std::string> unset;
+    std::vector<std::string> ignore;  // doctor: CODE or CODE:SUBJECT
     std::optional<std::string> connectionString;
     std::optional<std::string> userName;
     std::optional<std::string> timeout;

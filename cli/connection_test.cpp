@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "cli/probe_process.h"
 #include "cli/records.h"
 #include "cli/runners.h"
+#include "probe/test_target.h"
 
 namespace rireve {
 namespace {
@@ -154,16 +156,24 @@ bool timeoutSeconds(const std::optional<std::string>& given, unsigned& seconds, 
     return true;
 }
 
-std::string firstLineOfInput() {
+// The first line of standard input; none when it holds no line (closed,
+// empty, or an empty first line).
+std::optional<std::string> firstLineOfInput() {
     std::string line;
-    for (int c; (c = std::getchar()) != EOF && c != '\n';) line += static_cast<char>(c);
+    int c = EOF;
+    while ((c = std::getchar()) != EOF && c != '\n') line += static_cast<char>(c);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) return std::nullopt;
     return line;
 }
 
 int print(Output& out, const Invocation& given, const Result& result) {
     if (out.json()) {
-        auto orNull = [&](int i) { return result.status == "CONNECTED" ? Json(result.facts[i]) : Json(); };
+        // The driver's name is told for a driver not installed too.
+        auto orNull = [&](int i) {
+            const bool told = result.status == "CONNECTED" || (i == 0 && result.status == "DRIVER_NOT_INSTALLED");
+            return told ? Json(result.facts[i]) : Json();
+        };
         Json diagnostics = Json::array();
         for (const Diagnostic& d : result.diagnostics) {
             diagnostics.push_back({{"sqlState", d.state}, {"nativeError", d.nativeError}, {"message", d.message}});
@@ -241,27 +251,26 @@ int runTest(const Invocation& given, Output& out) {
         const std::optional<Scope> scope = given.user ? std::optional(Scope::user)
                                            : given.system ? std::optional(Scope::system)
                                                           : std::nullopt;
-        Catalog found;
-        Catalog user;
-        if (scope && (failed(out, lookupScopedDataSource(name, *scope, found), message::kReadConfiguration, status) ||
-                      failed(out, lookupScopedDataSource(name, Scope::user, user), message::kReadConfiguration, status)))
-            return status;
-        if (scope && found.dataSources.empty()) {
-            result.status = "NOT_FOUND";
-            result.reason = "no " + scopeName(scope) + " data source is named " + name;
-        } else if (scope == Scope::system && !user.dataSources.empty() && !hideUserDataSources(environment, name, why)) {
+        TestTarget target;
+        if (failed(out, findTestTarget(name, scope, target), message::kReadConfiguration, status)) return status;
+        if (target.verdict != TestVerdict::ready) {
+            result.status = target.verdict == TestVerdict::notFound ? "NOT_FOUND" : "DRIVER_NOT_INSTALLED";
+            result.reason = target.reason;
+            result.facts[0] = target.driver;
+        } else if (target.hideUserDataSources && !hideUserDataSources(environment, name, why)) {
             result.status = "NOT_FOUND";
             result.reason = why;
         }
         connection = "DSN=" + braced(name);
         if (given.userName) connection += ";UID=" + braced(*given.userName);
         if (given.passwordStdin) {
-            const std::string password = firstLineOfInput();
-            connection += ";PWD=" + braced(password);
-            secrets.push_back(password);
+            std::optional<std::string> password = firstLineOfInput();
+            if (!password) return out.usage("--password-stdin found no line on standard input: give the password as its first line");
+            connection += ";PWD=" + braced(*password);
+            secrets.push_back(std::move(*password));
         }
     }
-    if (result.status != "NOT_FOUND" &&
+    if (result.status != "NOT_FOUND" && result.status != "DRIVER_NOT_INSTALLED" &&
         !runInProbe(out, connection, seconds, environment, secrets, started, result, status))
         return status;
     result.elapsedMillis = millisSince(started);

@@ -173,21 +173,24 @@ int runShowFileDataSource(const Invocation& given, Output& out) {
     return kOk;
 }
 
-int runDoctor(const Invocation&, Output& out) {
+int runDoctor(const Invocation& given, Output& out) {
     std::vector<Finding> findings;
     int status = kOk;
-    if (failed(out, diagnoseConfiguration(findings), message::kDiagnoseFailed, status)) return status;
+    if (failed(out, diagnoseConfiguration(given.ignore, findings), message::kDiagnoseFailed, status)) return status;
     int errors = 0;
+    int warnings = 0;
     Json items = Json::array();
-    std::vector<Row> rows{{"SEVERITY", "CODE", "SUBJECT", "REASON"}};
+    std::vector<Row> rows{{"SEVERITY", "CODE", "SUBJECT", "REASON", "MEND"}};
     for (const Finding& finding : findings) {
         errors += finding.severity == Severity::error;
+        warnings += finding.severity == Severity::warning;
         items.push_back({{"severity", severityName(finding.severity)}, {"code", finding.code},
-                         {"subject", finding.subject}, {"reason", finding.reason}});
-        rows.push_back({severityName(finding.severity), finding.code, finding.subject, finding.reason});
+                         {"subject", finding.subject}, {"reason", finding.reason},
+                         {"mend", finding.mend.empty() ? Json() : Json(finding.mend)}});
+        rows.push_back({severityName(finding.severity), finding.code, finding.subject, finding.reason, finding.mend});
     }
     if (out.json()) {
-        out.print({{"errors", errors}, {"findings", items}});
+        out.print({{"errors", errors}, {"warnings", warnings}, {"findings", items}});
     } else if (findings.empty()) {
         out.line("No drivers are installed and no data sources are configured.");
     } else {

@@ -369,7 +369,8 @@ class CommandLineTest {
     @EnumSource(Entry.class)
     void faultsFoundByANewUserAreFixed(Entry entry) throws Exception {
         Files.writeString(PrivateConfiguration.DRIVERS, UnixOdbcRegistrationTest.DRIVERS + "[Missing]\nDriver=libri-reve-nowhere.so\n");
-        Files.writeString(PrivateConfiguration.USER_SOURCES, "[Dätä]\nDriver=SQLite3\nPWD=s3cret\nclientsecret=abc\n");
+        Files.writeString(PrivateConfiguration.USER_SOURCES, "[Dätä]\nDriver=SQLite3\nPWD=s3cret\nclientsecret=abc\n\n"
+                + "[ghost]\nDriver=NoSuchDriver\n");
         String folder = PrivateConfiguration.FOLDER.toString();
         String run = String.join(" ", entry.command());
         boolean root = "0".equals(Processes.run("id", "-u").stdout.trim());
@@ -394,6 +395,13 @@ class CommandLineTest {
             {"$R filedsn --help", "0", "  filedsn remove PATH\n      remove a file data source\n"},
             {"$R help filedsn show", "0", "Usage: " + entry.program + " [--json] filedsn show PATH\na file data source's entries\n"},
             {"$R --json add x", "2", "{\"error\": \"wrong arguments for add (see --help)\", \"status\": 2}\n"},
+            {"$R test ghost", "1", "DRIVER_NOT_INSTALLED in 0 ms: the user data source ghost names the driver NoSuchDriver, "},
+            {"$R test nosuch", "1", "NOT_FOUND in 0 ms: no data source is named nosuch, neither the user's nor the system's"},
+            {"$R test Dätä --password-stdin </dev/null", "2", "--password-stdin found no line on standard input"},
+            {"echo | $R test Dätä --password-stdin", "2", "--password-stdin found no line on standard input"},
+            {"$R doctor --ignore driver.library-not-found:Missing --ignore datasource.driver-not-installed", "0",
+                "secret.readable"},
+            {"$R --json doctor --ignore driver.library-not-found", "1", "\"mend\": \"install the driver NoSuchDriver (ri-reve drivers install 'NoSuchDriver' Driver=PATH)\""},
         };
         for (String[] each : cases) {
             Processes.Result result = Processes.run(Map.of("R", run), List.of("bash", "-c", each[0]));
