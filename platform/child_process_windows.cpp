@@ -1,0 +1,114 @@
+// Windows: CreateProcess with its standard handles on pipes, in a job that
+// kills it when this process ends (the job's last handle closes).
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/child_process.h"
+
+namespace rireve {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() { reset(nullptr); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE* out() { return &handle_; }
+    void reset(HANDLE handle) {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+Status lastFailure(const char* what, const std::string& program) {
+    return Status::systemFailure(what, program, static_cast<int>(GetLastError()));
+}
+
+// A pipe whose end `kept` stays with this process, not inherited.
+bool makePipe(Handle& read, Handle& write, bool keepRead) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    if (!CreatePipe(read.out(), write.out(), &inherit, 0)) return false;
+    return SetHandleInformation(keepRead ? read.get() : write.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+void drain(HANDLE pipe, std::string& output) {
+    char buffer[4096];
+    for (DWORD ready = 0; PeekNamedPipe(pipe, nullptr, 0, nullptr, &ready, nullptr) && ready > 0;) {
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, ready < sizeof buffer ? ready : sizeof buffer, &got, nullptr) || got == 0) return;
+        output.append(buffer, got);
+    }
+}
+
+Handle killingJob() {
+    Handle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job.get() != nullptr) SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+}  // namespace
+
+Status runChild(const std::string& program, std::string_view input, std::chrono::milliseconds wait, ChildEnd& end) {
+    const Clock::time_point deadline = Clock::now() + wait;
+    Handle inRead, inWrite, outRead, outWrite;
+    if (!makePipe(inRead, inWrite, false) || !makePipe(outRead, outWrite, true)) {
+        return lastFailure("cannot make a pipe to", program);
+    }
+    Handle discard(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    SetHandleInformation(discard.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead.get();
+    startup.hStdOutput = outWrite.get();
+    startup.hStdError = discard.get();
+    std::string commandLine = "\"" + program + "\"";
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process)) {
+        return lastFailure("cannot run", program);
+    }
+    Handle child(process.hProcess);
+    Handle thread(process.hThread);
+    Handle job = killingJob();
+    if (job.get() != nullptr) AssignProcessToJobObject(job.get(), child.get());
+    ResumeThread(thread.get());
+    inRead.reset(nullptr);
+    outWrite.reset(nullptr);
+    DWORD written = 0;
+    WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    inWrite.reset(nullptr);
+    while (WaitForSingleObject(child.get(), 10) == WAIT_TIMEOUT) {
+        drain(outRead.get(), end.output);
+        if (Clock::now() < deadline) continue;
+        TerminateProcess(child.get(), 1);
+        WaitForSingleObject(child.get(), INFINITE);
+        end.kind = ChildEnd::Kind::timedOut;
+        return {};
+    }
+    drain(outRead.get(), end.output);
+    DWORD code = 0;
+    GetExitCodeProcess(child.get(), &code);
+    end.code = static_cast<int>(code);
+    end.kind = (code & 0xC0000000U) == 0xC0000000U ? ChildEnd::Kind::signalled : ChildEnd::Kind::exited;
+    return {};
+}
+
+std::string describeEnd(const ChildEnd& end) {
+    if (end.kind != ChildEnd::Kind::signalled) return "exit status " + std::to_string(end.code);
+    char text[32];
+    std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(static_cast<unsigned>(end.code)));
+    return text;
+}
+
+}  // namespace rireve
