@@ -83,7 +83,7 @@ bool reap(pid_t pid, Clock::time_point deadline, int& status) {
     }
 }
 
-void kill(pid_t pid, ChildEnd& end) {
+void killChild(pid_t pid, ChildEnd& end) {
     ::kill(pid, SIGKILL);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -115,7 +115,7 @@ Status runChild(const std::string& program, std::string_view input, std::chrono:
     shutdown(in.ends[0], SHUT_WR);
     int status = 0;
     if (!readOutput(out.ends[0], deadline, end.output) || !reap(pid, deadline, status)) {
-        kill(pid, end);
+        killChild(pid, end);
         return {};
     }
     end.kind = WIFSIGNALED(status) ? ChildEnd::Kind::signalled : ChildEnd::Kind::exited;

@@ -2,7 +2,7 @@
 // kills it when this process ends (the job's last handle closes).
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 
 #include "platform/child_process.h"
 
@@ -106,8 +106,10 @@ Status runChild(const std::string& program, std::string_view input, std::chrono:
 
 std::string describeEnd(const ChildEnd& end) {
     if (end.kind != ChildEnd::Kind::signalled) return "exit status " + std::to_string(end.code);
-    char text[32];
-    std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(static_cast<unsigned>(end.code)));
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "exception 0x";
+    const auto code = static_cast<unsigned>(end.code);
+    for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(code >> shift) & 0xFU]);
     return text;
 }
 
