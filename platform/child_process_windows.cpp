@@ -48,12 +48,23 @@ void drain(HANDLE pipe, std::string& output) {
     }
 }
 
-Handle killingJob() {
-    Handle job(CreateJobObjectW(nullptr, nullptr));
+// A job that kills its processes once its last handle closes: this
+// process's, at the latest when it ends.
+void makeKillingJob(Handle& job) {
+    job.reset(CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (job.get() != nullptr) SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
+}
+
+// Reads the child's output until it ends or the deadline; true when it ended.
+bool awaitEnd(HANDLE child, HANDLE output, Clock::time_point deadline, std::string& text) {
+    while (WaitForSingleObject(child, 10) == WAIT_TIMEOUT) {
+        drain(output, text);
+        if (Clock::now() >= deadline) return false;
+    }
+    drain(output, text);
+    return true;
 }
 
 }  // namespace
@@ -80,7 +91,8 @@ Status runChild(const std::string& program, std::string_view input, std::chrono:
     }
     Handle child(process.hProcess);
     Handle thread(process.hThread);
-    Handle job = killingJob();
+    Handle job;
+    makeKillingJob(job);
     if (job.get() != nullptr) AssignProcessToJobObject(job.get(), child.get());
     ResumeThread(thread.get());
     inRead.reset(nullptr);
@@ -88,15 +100,12 @@ Status runChild(const std::string& program, std::string_view input, std::chrono:
     DWORD written = 0;
     WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
     inWrite.reset(nullptr);
-    while (WaitForSingleObject(child.get(), 10) == WAIT_TIMEOUT) {
-        drain(outRead.get(), end.output);
-        if (Clock::now() < deadline) continue;
+    if (!awaitEnd(child.get(), outRead.get(), deadline, end.output)) {
         TerminateProcess(child.get(), 1);
         WaitForSingleObject(child.get(), INFINITE);
         end.kind = ChildEnd::Kind::timedOut;
         return {};
     }
-    drain(outRead.get(), end.output);
     DWORD code = 0;
     GetExitCodeProcess(child.get(), &code);
     end.code = static_cast<int>(code);
