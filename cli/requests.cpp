@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/probe_process.h"
+
 namespace rireve {
 namespace {
 
@@ -119,6 +121,13 @@ Refusal takeDriverName(std::string_view name) {
 }
 
 Refusal takeRequestOptions(RequestOptions& options) {
+    // A driver's setup library runs in the probe's process, as for the Java
+    // API: one that crashes, hangs or calls the installer back ends only that.
+    options.setup.enabled = true;
+    options.setup.findProgram = [](std::string& program) {
+        program = probeProgram();
+        return Status();
+    };
     const char* text = std::getenv("RIREVE_LOCK_TIMEOUT_MILLIS");
     if (text == nullptr) return {};
     const Status taken = takeLockTimeout(text, options);

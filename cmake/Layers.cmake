@@ -16,7 +16,7 @@
 #   profile    the Linux configuration files, read and changed by the driver manager's rules
 #   platform   the ODBC environment; the driver manager's rules (driver_manager.h: one table per driver
 #              manager, chosen once per process); the installer library's entry points, bound at run time;
-#              the process-wide lock
+#              the process-wide lock; a helper program run as a bounded child process
 #   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
 #
 # Each layer is one library target linking only the layer below it (or the
@@ -32,7 +32,7 @@ set(RIREVE_BELOW_binding installer probe)
 set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
-set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
+set(RIREVE_LAYER_platform odbc_environment.cpp child_process_linux.cpp child_process_windows.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
   driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
@@ -44,7 +44,8 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
   driver_manager_settings_linux.cpp driver_manager_settings_windows.cpp drivers_linux.cpp drivers_windows.cpp
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
-  lock_timeout.cpp registration.cpp)
+  lock_timeout.cpp registration.cpp setup_call_linux.cpp setup_call_windows.cpp setup_child_linux.cpp
+  setup_child_windows.cpp setup_request.cpp)
 set(RIREVE_LAYER_probe test_target.cpp test_target_linux.cpp test_target_windows.cpp configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
@@ -214,16 +215,19 @@ function(rireve_layer_includes out layer)
   set(${out} ${roots} PARENT_SCOPE)
 endfunction()
 
-# The program that runs one connection test in a process of its own
-# (helper/), over the probe layer and the driver manager it links.
+# The program that runs one connection test, or one request for a driver's
+# setup library, in a process of its own (helper/), over the probe and
+# installer layers and the driver manager it links.
 function(rireve_probe_program target)
   cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
   rireve_platform_sources(sources helper probe_main.cpp child_linux.cpp child_windows.cpp)
-  add_executable(${target} ${sources})
+  # The installer library it binds at run time is the driver manager's own.
+  rireve_platform_sources(named platform installer_library_name_linux.cpp)
+  add_executable(${target} ${sources} ${named})
   rireve_layer_root(helper root)
   target_include_directories(${target} PRIVATE ${root})
   set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve-probe)
-  target_link_libraries(${target} PRIVATE ri-reve-probe)
+  target_link_libraries(${target} PRIVATE ri-reve-probe ri-reve-installer ${CMAKE_DL_LIBS})
   rireve_strict_warnings(${target})
 endfunction()
 

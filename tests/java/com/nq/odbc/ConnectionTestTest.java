@@ -252,7 +252,7 @@ class ConnectionTestTest {
         assertEquals(1, status, printed);
         long errors = diagnosis.getFindings().stream()
                 .filter(finding -> finding.getSeverity() == Diagnosis.Severity.ERROR).count();
-        assertTrue(printed.startsWith("{\"errors\": " + errors + ", \"findings\": [") && printed.contains("\"severity\": \"error\", "
+        assertTrue(printed.startsWith("{\"errors\": " + errors + ", \"warnings\": ") && printed.contains("\"severity\": \"error\", "
                 + "\"code\": \"driver.word-size-mismatch\", \"subject\": \"I386\", \"reason\": \"Driver="), printed);
     }
 }
