@@ -20,7 +20,8 @@ struct ProbeRun {
     int exitStatus = 0;  // as a shell reports it: 128 + the signal for one that ended it
 };
 
-// The probe program: the one RIREVE_PROBE names, else the one beside this program.
+// The probe program: the one RIREVE_PROBE names, else the one beside this
+// program, else (Linux, as installed) ../lib/ri-reve/ri-reve-probe from it.
 std::string probeProgram();
 
 // Runs it with the request, the environment's variables added, until it

@@ -74,7 +74,11 @@ std::string probeProgram() {
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return "ri-reve-probe";
     const std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + "ri-reve-probe";
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string beside = folder + "ri-reve-probe";
+    // Installed as a package: the program in /usr/bin, the probe in /usr/lib/ri-reve.
+    const std::string installed = folder + "../lib/ri-reve/ri-reve-probe";
+    return access(beside.c_str(), X_OK) != 0 && access(installed.c_str(), X_OK) == 0 ? installed : beside;
 }
 
 Status runProbe(const std::string& program, const std::string& request, const Environment& environment,
