@@ -11,7 +11,8 @@
 #                   the i386 driver manager and SQLite3 driver for 32-bit
 #                   Wine (not unixodbc:i386, which would replace the amd64
 #                   tools), the AArch64 cross compiler with an arm64 JVM
-#                   under qemu-user, Maven
+#                   under qemu-user, Maven, and dpkg-dev, lintian, man-db
+#                   and bash-completion for the Debian package and its test
 set -eu
 job=${1:-test}
 
@@ -21,7 +22,8 @@ test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgt
   clang libclang-rt-14-dev clang-tidy cppcheck
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 g++-aarch64-linux-gnu qemu-user
-  maven libmaven-compiler-plugin-java libmaven-resources-plugin-java"
+  maven libmaven-compiler-plugin-java libmaven-resources-plugin-java
+  dpkg-dev lintian man-db bash-completion"
 # Packages of another architecture, each set installed on its own: a mirror
 # caught mid-sync can leave one architecture's lists behind the machine's
 # own, and then only the suites that need that set are skipped (they say so)
