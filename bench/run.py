@@ -15,12 +15,19 @@ and writes a markdown table and a plot to the results folder. The largest
 sizes are too slow for the driver manager's listing calls, so only the
 library and the floor run there.
 
+The command line is timed as whole processes, on one configuration per size
+(N=400 and N=10000 data sources), the contenders taking turns run after run
+so that the machine's load falls on each alike: `ri-reve dsns` against
+`odbcinst -q -s`, `ri-reve drivers` against `odbcinst -q -d`, and
+`java -jar ri-reve.jar dsns`. --command-line measures only these, and puts
+them in place of the same section of an existing results.md.
+
 Every contender runs with the same malloc setting: unixODBC's reader takes
 about 5 KB of small blocks per section, and glibc's default would hand them
 back to the system after each read and fault them in again on the next, a
 cost that depends on the process's memory layout rather than on the reading.
 
-Usage: python3 bench/run.py --build build [--results bench/results] [--runs 5] [--smoke]
+Usage: python3 bench/run.py --build build [--results bench/results] [--runs 5] [--smoke] [--command-line]
 """
 import argparse
 import datetime
@@ -44,6 +51,14 @@ SMOKE_SIZES = [(10, 5)]
 # the file grows, against odbcinst and against reading the bytes alone.
 SCALE_SIZES = [10000, 100000]
 SMOKE_SCALE_SIZES = [1000]
+# The command line against odbcinst, whole processes, and what they are held to.
+CLI_SIZES = [(400, 5), (10000, 5)]
+SMOKE_CLI_SIZES = [(10, 5)]
+CLI_PAIRS = [("ri-reve dsns", "odbcinst -q -s"), ("ri-reve drivers", "odbcinst -q -d")]
+CLI_JAR = "java -jar ri-reve.jar dsns"
+CLI_TARGET_RATIO = 3.0
+OLD_JAVA_COMMAND_LINE_MS = (111, 134, 157)  # the Java command line before the native one: least, median, most
+CLI_BEGIN, CLI_END = "<!-- command line -->", "<!-- /command line -->"
 PYTHON = "/usr/bin/python3"  # Debian's, which has python3-pyodbc
 HERE = Path(__file__).resolve().parent
 
@@ -178,9 +193,72 @@ def connection_test(build, folder, runs):
                      str(runs), str(folder / "probe.db"), sqlite_driver()], env)
 
 
-def command_line(build, folder, runs):
-    """Median seconds of `java -jar ri-reve.jar dsns`: a whole JVM, start-up included."""
-    return time_process(["java", "-jar", str(build / "ri-reve.jar"), "dsns"], environment(folder), runs)
+def command_line(build, folder, runs, sizes):
+    """Per size, each command's median seconds as a whole process, the commands taking turns, and the lines
+    each listing printed."""
+    cli = str(build / "bin" / "ri-reve")
+    commands = {"ri-reve dsns": [cli, "dsns"], "odbcinst -q -s": ["odbcinst", "-q", "-s"],
+                "ri-reve drivers": [cli, "drivers"], "odbcinst -q -d": ["odbcinst", "-q", "-d"],
+                CLI_JAR: ["java", "-jar", str(build / "ri-reve.jar"), "dsns"]}
+    rows = []
+    for n, d in sizes:
+        write_configuration(folder, n, d)
+        env = environment(folder)
+        load = os.getloadavg()[0]
+        print(f"measuring the command line, N={n} D={d} ...", file=sys.stderr, flush=True)
+        # The warm-up run (the jar extracts its programs once) gives the lines printed.
+        lines = {name: subprocess.run(command, env=env, capture_output=True, text=True, check=True)
+                 .stdout.count("\n") for name, command in commands.items()}
+        times = {name: [] for name in commands}
+        for _ in range(runs):
+            for name, command in commands.items():
+                start = time.perf_counter()
+                subprocess.run(command, env=env, capture_output=True, check=True)
+                times[name].append(time.perf_counter() - start)
+        row = {name: {"median": statistics.median(t), "least": min(t), "most": max(t), "lines": lines[name]}
+               for name, t in times.items()}
+        row["load"] = (load, os.getloadavg()[0])
+        rows.append(((n, d), row))
+    return rows
+
+
+def command_line_report(rows, runs, machine_note):
+    ms = lambda seconds: f"{seconds * 1000:.1f}"
+    lines = [CLI_BEGIN, "## The command line against odbcinst", "",
+             f"Whole processes, start-up included; median milliseconds of {runs} runs (least–most), the five commands"
+             + " taking turns run after run on the same configuration (N data sources, D drivers, every data source"
+             + " in the system file). Lines printed in brackets; the machine's load average (1 minute) before and"
+             + f" after each size, on its {os.cpu_count()} cores: "
+             + ", ".join(f"N={n} {r['load'][0]:.1f}–{r['load'][1]:.1f}" for (n, _), r in rows) + "." + machine_note, "",
+             "| N | D | " + " | ".join(f"{a} | {b} | ÷" for a, b in CLI_PAIRS) + f" | {CLI_JAR} |",
+             "|---:|---:|" + "---:|---:|---:|" * len(CLI_PAIRS) + "---:|"]
+    worst = 0.0
+    for (n, d), r in rows:
+        cells = []
+        for a, b in CLI_PAIRS:
+            worst = max(worst, r[a]["median"] / r[b]["median"])
+            cells += [f"{ms(r[x]['median'])} ({ms(r[x]['least'])}–{ms(r[x]['most'])}) [{r[x]['lines']}]"
+                      for x in (a, b)] + [f"{r[a]['median'] / r[b]['median']:.2f}"]
+        jar = r[CLI_JAR]
+        cells.append(f"{ms(jar['median'])} ({ms(jar['least'])}–{ms(jar['most'])}) [{jar['lines']}]")
+        lines.append(f"| {n} | {d} | " + " | ".join(cells) + " |")
+    least, median, most = OLD_JAVA_COMMAND_LINE_MS
+    slowest_jar = max(r[CLI_JAR]["median"] for _, r in rows) * 1000
+    lines += ["", f"The native program takes at most {worst:.2f} times odbcinst's time (the aim: within"
+              + f" {CLI_TARGET_RATIO:g} times): {'met' if worst <= CLI_TARGET_RATIO else 'NOT met'}."
+              + f" The jar's command line takes at most {slowest_jar:.0f} ms (median), where the Java command line"
+              + f" it replaced took {least}–{most} ms, median {median}: "
+              + f"{'no slower' if slowest_jar <= median else 'SLOWER'}.", CLI_END]
+    return "\n".join(lines)
+
+
+def splice(report, section):
+    """The report with its command line section replaced, or added before the versions' table."""
+    if CLI_BEGIN in report and CLI_END in report:
+        head, rest = report.split(CLI_BEGIN, 1)
+        return head + section + rest.split(CLI_END, 1)[1]
+    head, marker, tail = report.partition("\n| | |\n")
+    return head + "\n" + section + "\n" + marker + tail if marker else report + "\n" + section + "\n"
 
 
 def versions():
@@ -268,11 +346,24 @@ def main():
     parser.add_argument("--results", type=Path, default=HERE / "results")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--smoke", action="store_true", help="one small size, one run: checks that it all works")
+    parser.add_argument("--command-line", action="store_true",
+                        help="only the command line against odbcinst, in place of its section of results.md")
+    parser.add_argument("--note", default="", help="a sentence on the machine's state, added to the results")
     args = parser.parse_args()
     build = args.build.resolve()
     runs = 1 if args.smoke else max(5, args.runs)
     sizes = SMOKE_SIZES if args.smoke else SIZES
+    cli_sizes = SMOKE_CLI_SIZES if args.smoke else CLI_SIZES
+    note = f" {args.note}" if args.note else ""
     args.results.mkdir(parents=True, exist_ok=True)
+
+    if args.command_line:
+        with tempfile.TemporaryDirectory(prefix="ri-reve-bench-") as temporary:
+            section = command_line_report(command_line(build, Path(temporary), runs, cli_sizes), runs, note)
+        path = args.results / "results.md"
+        path.write_text(splice(path.read_text() if path.exists() else "", section))
+        print(section)
+        return
 
     rows = []
     with tempfile.TemporaryDirectory(prefix="ri-reve-bench-") as temporary:
@@ -288,7 +379,7 @@ def main():
             scale_rows.append((n, measure_scale(build, folder, runs)))
         write_configuration(folder, *SMOKE_SIZES[0])
         first = first_call(build, folder, runs)
-        cli = command_line(build, folder, runs)
+        cli = command_line(build, folder, runs, cli_sizes)
         probe = connection_test(build, folder, runs)
 
     largest = max(rows, key=lambda row: row[0])
@@ -320,7 +411,7 @@ def main():
         f"First call in a fresh JVM (median of {runs}; the bundled library extracted, loaded and used once):"
         + f" {first * 1000:.1f} ms.",
         "",
-        f"The command line, `java -jar ri-reve.jar dsns` (median of {runs}, a whole JVM): {cli * 1000:.1f} ms.",
+        command_line_report(cli, runs, note),
         "",
         f"One connection test of a SQLite3 database (connect, four SQLGetInfo, disconnect; median of {runs} in one"
         + f" warmed-up JVM): {probe['inProcess'] * 1000:.2f} ms in the JVM, {probe['isolated'] * 1000:.2f} ms in a"

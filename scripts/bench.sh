@@ -7,5 +7,5 @@ scripts/setup.sh bench
 if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -DRIREVE_TESTS=OFF >/dev/null
 fi
-cmake --build build --parallel "$(nproc)" --target ri-reve RI-REVE probe-program listing-bench >/dev/null
+cmake --build build --parallel "$(nproc)" --target ri-reve RI-REVE probe-program cli-program listing-bench >/dev/null
 exec /usr/bin/python3 bench/run.py --build build --results bench/results "$@"
