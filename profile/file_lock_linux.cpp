@@ -15,7 +15,7 @@ constexpr std::chrono::milliseconds kRetryPause{10};
 
 // Opens the lock file, creating it when there is none.
 Status openLockFile(const std::string& path, Descriptor& file, struct stat& status) {
-    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    constexpr int kFlags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     do {
         file.reset(open(path.c_str(), kFlags | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
         if (file.get() < 0 && errno == EEXIST) file.reset(open(path.c_str(), kFlags));
@@ -44,6 +44,18 @@ Status tryLock(const std::string& path, int fd, bool& busy) {
     return Status::systemFailure("cannot lock", path, errno);
 }
 
+// A process about to wait for the lock says so by adding a byte to the lock
+// file, so that the holder leaves the file in place for it: a waiter kept on
+// the one file is served in turn, where one whose file is removed could lose
+// each new file to a process that came later. A byte that cannot be added
+// only costs the waiter its turn.
+void announceWaiter(int fd) { (void)write(fd, "w", 1); }
+
+off_t sizeOf(int fd) {
+    struct stat status = {};
+    return statDescriptor(fd, status) ? status.st_size : -1;
+}
+
 // Still the file at the lock's path: not removed or replaced meanwhile.
 bool stillAtPath(const std::string& path, const struct stat& locked) {
     struct stat now = {};
@@ -53,7 +65,7 @@ bool stillAtPath(const std::string& path, const struct stat& locked) {
 }  // namespace
 
 void FileLock::release() {
-    if (locked_ && held()) (void)unlink(path_.c_str());
+    if (locked_ && held() && sizeOf(file_.get()) == sizeWhenLocked_) (void)unlink(path_.c_str());
     file_.reset(-1);
     locked_ = false;
 }
@@ -71,6 +83,7 @@ Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait
         struct stat status = {};
         Status opened = openLockFile(path, file_, status);
         if (!opened.ok()) return opened;
+        announceWaiter(file_.get());
         bool busy = true;
         while (busy) {
             Status locked = tryLock(path, file_.get(), busy);
@@ -83,6 +96,7 @@ Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait
             std::this_thread::sleep_for(kRetryPause);
         }
         locked_ = stillAtPath(path, status);
+        sizeWhenLocked_ = sizeOf(file_.get());
         if (locked_) return {};
         file_.reset(-1);  // it was removed or replaced: take the one there now
     }

@@ -1,10 +1,11 @@
 // The lock across processes on one configuration file: an advisory lock
 // (flock) on "<file>.lock" beside it, which the system releases should the
-// process die. The lock file lasts only as long as a request: its holder
-// removes it, still locked, when done, so a process that was waiting for
-// it finds it gone and takes a new one (only a holder removes it, so no two
-// processes ever hold one at the path). One left by a killed process is
-// taken by the next writer, and removed in turn.
+// process die. The lock file lasts only as long as the requests that want
+// it: its holder removes it, still locked, when done, unless a waiter has
+// come meanwhile (which then takes it, and removes it in turn). A process
+// that was waiting on a removed file finds it gone and takes a new one;
+// only a holder removes it, so no two processes ever hold one at the path.
+// One left by a killed process is taken by the next writer, and removed.
 #pragma once
 
 #include <chrono>
@@ -34,15 +35,16 @@ public:
     // gone takes the lock again and makes its change anew.
     bool held() const;
 
-    // Removes the lock file while still holding it, then releases it: a
-    // request leaves no lock file behind, and none that another user's
-    // request would have to refuse.
+    // Removes the lock file while still holding it, unless a waiter has come,
+    // then releases it: the last request leaves no lock file behind, and
+    // none that another user's request would have to refuse.
     void release();
 
 private:
     std::string path_;
     Descriptor file_;
     bool locked_ = false;  // flock taken, on the file then at the path
+    off_t sizeWhenLocked_ = 0;  // grown since: a waiter came (file_lock_linux.cpp)
 };
 
 }  // namespace rireve
