@@ -145,6 +145,19 @@ void syncFolder(const std::string& path) {
     if (folder.get() >= 0) fsync(folder.get());
 }
 
+// The copy as the reader finds it on disk, read through a descriptor of its
+// own; the copy is this writer's alone, so no other program can be writing it.
+Status readBack(const std::string& path, Profile& sections) {
+    FileText copy;
+    bool torn = false;
+    Status read = readFileText(path, copy, torn);
+    if (!read.ok()) return read;
+    ProfileText parsed;
+    parseProfile(copy.bytes, ProfileRules::opened, {}, false, parsed);
+    sections = std::move(parsed.sections);
+    return {};
+}
+
 // A file that this user's writers created and that a change leaves without
 // a byte is removed, provided the lock is still held and no other program
 // changed it meanwhile: nothing is left that no one meant to keep.
@@ -175,7 +188,7 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     // Flushed before the rename, so that a crash cannot leave a renamed but empty file.
     if (fsync(next.fd()) != 0 || !next.closeNow()) return Status::systemFailure("cannot write", next.path(), errno);
     Profile written;
-    status = readProfile(next.path(), written);
+    status = readBack(next.path(), written);
     if (!status.ok()) return status;
     struct stat copy = {};
     changedMeanwhile = !lock.held() || !unchangedSince(path, old) || !statPath(next.path(), copy, false);
