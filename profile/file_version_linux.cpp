@@ -61,6 +61,17 @@ std::string recordText(const std::string& path, const struct stat& file, bool cr
            std::to_string(file.st_mtim.tv_nsec) + " " + (created ? "created" : "found") + "\n";
 }
 
+// unixODBC's tools write through stdio: one stalled between truncating the
+// file and writing it, or between two flushes of its buffer (a loaded
+// machine stalls them for far longer than kSettle), leaves it holding 0
+// bytes or a whole number of blocks. Past kStalled no tool is taken to be
+// stalled, so that a file nobody writes costs no look for writers.
+constexpr std::chrono::seconds kStalled{10};
+
+bool mayBeMidWrite(const struct stat& file, std::chrono::milliseconds age) {
+    return age < kStalled && file.st_blksize > 0 && file.st_size % file.st_blksize == 0;
+}
+
 }  // namespace
 
 bool sameVersion(const struct stat& a, const struct stat& b) {
@@ -77,9 +88,9 @@ std::chrono::milliseconds ageOf(const struct stat& file) {
 }
 
 bool isSettled(const std::string& path, const struct stat& read, const std::function<bool()>& unchanged) {
-    std::chrono::milliseconds age = ageOf(read);
-    if (age >= kSettle || isWrittenVersion(path, read)) return true;
-    if (age.count() >= 0) std::this_thread::sleep_for(kSettle - age);
+    const std::chrono::milliseconds age = ageOf(read);
+    if ((age >= kSettle && !mayBeMidWrite(read, age)) || isWrittenVersion(path, read)) return true;
+    if (age < kSettle && age.count() >= 0) std::this_thread::sleep_for(kSettle - age);
     // Looked at after the pause and the look for writers, not before: a
     // writer that opened the file meanwhile has changed it by then.
     return !isOpenForWriting(read) && unchanged();

@@ -29,9 +29,11 @@ bool sameVersion(const struct stat& a, const struct stat& b);
 std::chrono::milliseconds ageOf(const struct stat& file);
 
 // Whether a version read may be taken as whole: one this user's writers
-// left (recorded below), or one left alone for kSettle and held open for
-// writing by no other process this one may inspect, which `unchanged` then
-// confirms with a last look.
+// left (recorded below), one changed over kSettle ago whose size is not what
+// a tool stalled midway leaves (0 bytes, or whole blocks, within seconds of
+// the change), or else one left
+// alone for kSettle and held open for writing by no other process this one
+// may inspect, which `unchanged` then confirms with a last look.
 bool isSettled(const std::string& path, const struct stat& read, const std::function<bool()>& unchanged);
 
 // The version of each file this user's writers left, taken before the rename
