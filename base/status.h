@@ -20,6 +20,13 @@ public:
     // "<what> <path>: <the system's text for error>"
     static Status systemFailure(std::string_view what, std::string_view path, int error);
 
+    // The same failure, its errno kept, with `more` said after its reason.
+    Status saying(std::string_view more) const {
+        Status status = *this;
+        status.reason_ += "; " + std::string(more);
+        return status;
+    }
+
     bool ok() const { return reason_.empty(); }
     const std::string& reason() const { return reason_; }
     int error() const { return error_; }

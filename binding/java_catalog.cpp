@@ -155,4 +155,15 @@ jcharArray javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope)
     return dataSourcesRecord(catalog, true).toJava(env);
 }
 
+jcharArray javaChangedDataSource(JNIEnv* env, std::string_view name, Scope scope) {
+    Catalog catalog;
+    if (!read(env, catalog, [&](Catalog& into) { return lookupScopedDataSource(name, scope, into); })) return nullptr;
+    if (!catalog.dataSources.empty()) return dataSourcesRecord(catalog, true).toJava(env);
+    (void)raiseFailure(env, Outcome::of(Status::failure("the data source " + std::string(name) +
+                                                        " was changed, but another program has rewritten its file" +
+                                                        " since without it")),
+                       message::kConfigureRefused);
+    return nullptr;
+}
+
 }  // namespace rireve

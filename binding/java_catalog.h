@@ -33,5 +33,9 @@ jcharArray javaScopedDataSources(JNIEnv* env, int scopes);
 // The record of the data source of that name (letter case ignored) in that
 // scope: a listing of it alone, or of none.
 jcharArray javaScopedDataSource(JNIEnv* env, std::string_view name, Scope scope);
+// The data source a change was just made to, as the file lists it now; never
+// none: one that another program has rewritten the file without since is
+// raised as a refused configuration, saying so.
+jcharArray javaChangedDataSource(JNIEnv* env, std::string_view name, Scope scope);
 
 }  // namespace rireve

@@ -38,7 +38,7 @@ set(RIREVE_LAYER_platform odbc_environment.cpp child_process_linux.cpp child_pro
 set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
   probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp stream_write_linux.cpp stream_write_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
-  open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
+  file_version_linux.cpp open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
 set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp config_data_source_windows.cpp
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp

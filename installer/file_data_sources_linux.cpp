@@ -2,7 +2,6 @@
 // folder or anywhere given by its full path, changed through the library's
 // writer under its lock.
 #include <dirent.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -122,7 +121,7 @@ Outcome removeFileDataSource(const std::string& path, const RequestOptions& opti
     if (!read.ok()) return read;
     ProfileWriter file;
     Status status = file.openPath(path, options.lockWait);
-    if (status.ok() && unlink(file.path().c_str()) != 0) status = Status::systemFailure("cannot remove", file.path(), errno);
+    if (status.ok()) status = file.remove();
     return Outcome::of(status);
 }
 

@@ -127,7 +127,7 @@ JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_configureDataSourceIn(JNIEnv*
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kConfigureRefused)) return nullptr;
         if (!rireve::takeEntryEdits(env, name, set, unset, request)) return nullptr;
         if (!whileWriting([&] { return rireve::requestEdits(env, request); })) return nullptr;
-        return whileReading([&] { return rireve::javaScopedDataSource(env, request.name, request.scope); });
+        return whileReading([&] { return rireve::javaChangedDataSource(env, request.name, request.scope); });
     });
 }
 

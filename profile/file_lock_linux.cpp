@@ -13,13 +13,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kRetryPause{10};
 
-// Opens the lock file, creating it when there is none (`created` then).
-Status openLockFile(const std::string& path, Descriptor& file, struct stat& status, bool& created) {
-    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+// Opens the lock file, creating it when there is none.
+Status openLockFile(const std::string& path, Descriptor& file, struct stat& status) {
+    constexpr int kFlags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     do {
         file.reset(open(path.c_str(), kFlags | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
-        created = file.get() >= 0;
-        if (!created && errno == EEXIST) file.reset(open(path.c_str(), kFlags));
+        if (file.get() < 0 && errno == EEXIST) file.reset(open(path.c_str(), kFlags));
     } while (file.get() < 0 && errno == ENOENT);  // removed between the two opens
     if (file.get() < 0) {
         if (errno == ELOOP || errno == EEXIST) {
@@ -45,6 +44,18 @@ Status tryLock(const std::string& path, int fd, bool& busy) {
     return Status::systemFailure("cannot lock", path, errno);
 }
 
+// A process about to wait for the lock says so by adding a byte to the lock
+// file, so that the holder leaves the file in place for it: a waiter kept on
+// the one file is served in turn, where one whose file is removed could lose
+// each new file to a process that came later. A byte that cannot be added
+// only costs the waiter its turn.
+void announceWaiter(int fd) { (void)write(fd, "w", 1); }
+
+off_t sizeOf(int fd) {
+    struct stat status = {};
+    return statDescriptor(fd, status) ? status.st_size : -1;
+}
+
 // Still the file at the lock's path: not removed or replaced meanwhile.
 bool stillAtPath(const std::string& path, const struct stat& locked) {
     struct stat now = {};
@@ -53,51 +64,26 @@ bool stillAtPath(const std::string& path, const struct stat& locked) {
 
 }  // namespace
 
-namespace {
-
-std::string versionText(const struct stat& file) {
-    return std::to_string(file.st_dev) + " " + std::to_string(file.st_ino) + " " + std::to_string(file.st_size) + " " +
-           std::to_string(file.st_mtim.tv_sec) + " " + std::to_string(file.st_mtim.tv_nsec) + "\n";
-}
-
-}  // namespace
-
-void FileLock::recordVersion(const struct stat& file) {
-    const std::string text = versionText(file);
-    // A record that cannot be written only costs the next writer a pause.
-    if (pwrite(file_.get(), text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
-        (void)ftruncate(file_.get(), static_cast<off_t>(text.size()));
-    }
-}
-
-bool FileLock::isRecordedVersion(const struct stat& file) const {
-    const std::string expected = versionText(file);
-    char recorded[128] = {};
-    const ssize_t got = pread(file_.get(), recorded, sizeof recorded - 1, 0);
-    return got == static_cast<ssize_t>(expected.size()) && expected == recorded;
-}
-
-void FileLock::removeIfCreated() {
-    // Removed while still locked: a process waiting for it then finds it gone
-    // and takes the lock anew.
-    if (created_ && held()) unlink(path_.c_str());
+void FileLock::release() {
+    if (locked_ && held() && sizeOf(file_.get()) == sizeWhenLocked_) (void)unlink(path_.c_str());
     file_.reset(-1);
-    created_ = false;
+    locked_ = false;
 }
 
 bool FileLock::held() const {
     struct stat status = {};
-    return file_.get() >= 0 && statDescriptor(file_.get(), status) && stillAtPath(path_, status);
+    return locked_ && statDescriptor(file_.get(), status) && stillAtPath(path_, status);
 }
 
 Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
+    release();
     path_ = path;
-    file_.reset(-1);
     const Clock::time_point deadline = Clock::now() + wait;
     for (;;) {
         struct stat status = {};
-        Status opened = openLockFile(path, file_, status, created_);
+        Status opened = openLockFile(path, file_, status);
         if (!opened.ok()) return opened;
+        announceWaiter(file_.get());
         bool busy = true;
         while (busy) {
             Status locked = tryLock(path, file_.get(), busy);
@@ -109,7 +95,9 @@ Status FileLock::acquire(const std::string& path, std::chrono::milliseconds wait
             }
             std::this_thread::sleep_for(kRetryPause);
         }
-        if (stillAtPath(path, status)) return {};
+        locked_ = stillAtPath(path, status);
+        sizeWhenLocked_ = sizeOf(file_.get());
+        if (locked_) return {};
         file_.reset(-1);  // it was removed or replaced: take the one there now
     }
 }

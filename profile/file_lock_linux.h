@@ -1,6 +1,11 @@
 // The lock across processes on one configuration file: an advisory lock
 // (flock) on "<file>.lock" beside it, which the system releases should the
-// process die.
+// process die. The lock file lasts only as long as the requests that want
+// it: its holder removes it, still locked, when done, unless a waiter has
+// come meanwhile (which then takes it, and removes it in turn). A process
+// that was waiting on a removed file finds it gone and takes a new one;
+// only a holder removes it, so no two processes ever hold one at the path.
+// One left by a killed process is taken by the next writer, and removed.
 #pragma once
 
 #include <chrono>
@@ -13,6 +18,11 @@ namespace rireve {
 
 class FileLock {
 public:
+    FileLock() = default;
+    ~FileLock() { release(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
     // Takes the lock on `path` (the lock file's), waiting at most `wait` for
     // another process to release it. The lock file is never created through a
     // symbolic link, must be a regular file, and in a shared folder must be
@@ -25,21 +35,16 @@ public:
     // gone takes the lock again and makes its change anew.
     bool held() const;
 
-    // Releases the lock, and removes the lock file if this lock created it:
-    // a request that changed nothing leaves nothing behind that another
-    // user's request would have to refuse.
-    void removeIfCreated();
-
-    // The lock file also keeps which version of the file the last writer
-    // that took it left (device, inode, size, modification time), so that a
-    // change made since by a program that takes no lock can be told apart.
-    void recordVersion(const struct stat& file);
-    bool isRecordedVersion(const struct stat& file) const;
+    // Removes the lock file while still holding it, unless a waiter has come,
+    // then releases it: the last request leaves no lock file behind, and
+    // none that another user's request would have to refuse.
+    void release();
 
 private:
     std::string path_;
     Descriptor file_;
-    bool created_ = false;
+    bool locked_ = false;  // flock taken, on the file then at the path
+    off_t sizeWhenLocked_ = 0;  // grown since: a waiter came (file_lock_linux.cpp)
 };
 
 }  // namespace rireve

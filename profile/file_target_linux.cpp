@@ -45,15 +45,25 @@ Status followLinks(std::string path, FileTarget& target) {
     }
 }
 
+// The change is an atomic replacement: the new content goes to a new file in
+// the target's folder, never into the file itself, which a reader or a crash
+// could otherwise meet half written.
+Status checkFolderWritable(const std::string& path) {
+    const std::string folder = folderOf(path);
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return {};
+    return Status::systemFailure("cannot create a file in", folder, errno)
+        .saying("a change replaces " + path + " with a new file made in that folder, beside its lock file, and never"
+                " rewrites it in place, so that no reader or crash meets it half written: change it as a user who"
+                " may write " + folder + ", or move it into a folder its writers may write and leave a symbolic"
+                " link in its place");
+}
+
 Status checkMissingTarget(const FileTarget& target) {
     const std::string folder = folderOf(target.path);
     struct stat status = {};
     if (!statPath(folder, status, true)) return Status::systemFailure("cannot use the folder", folder, errno);
     if (!S_ISDIR(status.st_mode)) return Status::failure(folder + " is not a folder");
-    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return Status::systemFailure("cannot create a file in", folder, errno);
-    }
-    return {};
+    return checkFolderWritable(target.path);
 }
 
 Status checkExistingTarget(const FileTarget& target) {
@@ -68,11 +78,8 @@ Status checkExistingTarget(const FileTarget& target) {
                                " hard links; replacing it would leave the other names with the old content");
     }
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Status::systemFailure("cannot write", path, errno);
-    // The new file is made beside it and renamed over it.
-    const std::string folder = folderOf(path);
-    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return Status::systemFailure("cannot create a file in", folder, errno);
-    }
+    Status writable = checkFolderWritable(path);
+    if (!writable.ok()) return writable;
     // The new file gets the old one's owner, which only root may give away:
     // refused here, before a lock file or a copy exists.
     if (geteuid() != 0 && target.status.st_uid != geteuid()) {

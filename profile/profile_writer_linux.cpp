@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,20 +13,11 @@
 #include "platform/driver_manager.h"
 #include "profile/file_attributes_linux.h"
 #include "profile/file_system_linux.h"
-#include "profile/open_writers_linux.h"
+#include "profile/file_version_linux.h"
 
 namespace rireve {
 namespace {
 
-// How often a change is read and made again when another program changes
-// the file meanwhile, with a pause that doubles each time (5 ms first), so
-// that a burst of another program's writes can pass: about 1.3 s in all.
-constexpr int kAttempts = 8;
-constexpr std::chrono::milliseconds kFirstPause{5};
-// unixODBC's tools truncate the file, then write it: a file that such a
-// program changed this recently may still be half written, and is read
-// again once it has been left alone this long.
-constexpr std::chrono::milliseconds kSettle{100};
 constexpr std::string_view kRandomPart = "XXXXXX";
 
 // A new file beside the target, removed unless it has been renamed over it.
@@ -109,12 +99,6 @@ struct FileText {
     struct stat status = {};
 };
 
-bool sameVersion(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
 // Reads the file; `torn` when another program changed it during the read
 // (unixODBC's tools truncate the file in place, then write it).
 Status readFileText(const std::string& path, FileText& text, bool& torn) {
@@ -161,13 +145,40 @@ void syncFolder(const std::string& path) {
     if (folder.get() >= 0) fsync(folder.get());
 }
 
+// The copy as the reader finds it on disk, read through a descriptor of its
+// own; the copy is this writer's alone, so no other program can be writing it.
+Status readBack(const std::string& path, Profile& sections) {
+    FileText copy;
+    bool torn = false;
+    Status read = readFileText(path, copy, torn);
+    if (!read.ok()) return read;
+    ProfileText parsed;
+    parseProfile(copy.bytes, ProfileRules::opened, {}, false, parsed);
+    sections = std::move(parsed.sections);
+    return {};
+}
+
+// A file that this user's writers created and that a change leaves without
+// a byte is removed, provided the lock is still held and no other program
+// changed it meanwhile: nothing is left that no one meant to keep.
+Status removeEmptied(const std::string& path, const FileText& old, FileLock& lock, bool& changedMeanwhile) {
+    changedMeanwhile = !lock.held() || !unchangedSince(path, old);
+    if (changedMeanwhile) return Status::failure(path + " was changed by another program while it was being changed");
+    if (unlink(path.c_str()) != 0) return Status::systemFailure("cannot remove", path, errno);
+    forgetWrittenVersion(path);
+    syncFolder(path);
+    return {};
+}
+
 // Writes the new content beside the file, checks that the reader finds in it
 // exactly the sections expected, and renames it over the file, provided the
 // lock is still held and no other program changed the file meanwhile
 // (`changedMeanwhile` otherwise): the last look before the rename compares
-// the file's content with what was read.
+// the file's content with what was read. `created`: this user's writers
+// created the file.
 Status replaceFile(const std::string& path, const FileText& old, std::string_view bytes, const Profile& expected,
-                   FileLock& lock, bool& changedMeanwhile) {
+                   bool created, FileLock& lock, bool& changedMeanwhile) {
+    if (bytes.empty() && created) return removeEmptied(path, old, lock, changedMeanwhile);
     changedMeanwhile = false;
     TemporaryFile next(path);
     Status status = next.created(path);
@@ -177,7 +188,7 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     // Flushed before the rename, so that a crash cannot leave a renamed but empty file.
     if (fsync(next.fd()) != 0 || !next.closeNow()) return Status::systemFailure("cannot write", next.path(), errno);
     Profile written;
-    status = readProfile(next.path(), written);
+    status = readBack(next.path(), written);
     if (!status.ok()) return status;
     struct stat copy = {};
     changedMeanwhile = !lock.held() || !unchangedSince(path, old) || !statPath(next.path(), copy, false);
@@ -185,34 +196,20 @@ Status replaceFile(const std::string& path, const FileText& old, std::string_vie
     if (written != expected) {
         return Status::failure(std::string(driverManager().name) + " would not read back what was written to " + path);
     }
+    // Recorded before the rename, so that no reader waits for this version
+    // once it is in place; a record of a copy never renamed matches no file.
+    recordWrittenVersion(path, copy, created);
     if (!next.renameOver(path)) return Status::systemFailure("cannot replace", path, errno);
     // The rename is done; a failure to flush the folder cannot undo it.
     syncFolder(path);
-    // The version written, taken before the rename: a look at the path after
-    // it could find another program's truncation of the new file, and the
-    // next writer would take that half-written file as this one's.
-    lock.recordVersion(copy);
     return {};
-}
-
-// How long ago the file was last changed, by the system's clock.
-std::chrono::milliseconds ageOf(const struct stat& file) {
-    struct timespec now = {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    const long long nanos = (now.tv_sec - file.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - file.st_mtim.tv_nsec);
-    return std::chrono::milliseconds(nanos / 1000000);
 }
 
 // A file that a program taking no lock changed within kSettle, or that
 // another process holds open for writing, may be half written: it must be
 // left alone and closed, unchanged, to be taken as read.
-bool settled(const std::string& path, const FileText& old, const FileLock& lock) {
-    if (!old.exists || lock.isRecordedVersion(old.status)) return true;
-    const std::chrono::milliseconds age = ageOf(old.status);
-    if (age < kSettle && age.count() >= 0) std::this_thread::sleep_for(kSettle - age);
-    // Looked at after the pause and the look for writers, not before: a
-    // writer that opened the file meanwhile has changed it by then.
-    return !isOpenForWriting(old.status) && unchangedSince(path, old);
+bool settled(const std::string& path, const FileText& old) {
+    return !old.exists || isSettled(path, old.status, [&] { return unchangedSince(path, old); });
 }
 
 // Which sections have that name, letter case ignored.
@@ -397,7 +394,7 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     FileText old;
     Status status = readFileText(path, old, again);
     if (!status.ok()) return status;
-    again = again || !settled(path, old, lock_);
+    again = again || !settled(path, old);
     if (again) return Status::failure(path + " was changed by another program while it was being read");
     ProfileText before;
     parseProfile(old.bytes, ProfileRules::opened, {}, true, before);
@@ -408,13 +405,18 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     std::string text;
     Profile expected;
     status = make(Before{path, old.bytes, before.lines, before.sections}, text, expected);
-    if (status.ok()) status = replaceFile(path, old, text, expected, lock_, again);
-    changed_ = changed_ || status.ok();
+    bool created = !old.exists;
+    if (old.exists) (void)isWrittenVersion(path, old.status, &created);
+    if (status.ok()) status = replaceFile(path, old, text, expected, created, lock_, again);
     return status;
 }
 
-ProfileWriter::~ProfileWriter() {
-    if (!changed_) lock_.removeIfCreated();
+Status ProfileWriter::remove() {
+    if (!opened_) return Status::failure("the file is not open for changes");
+    if (unlink(target_.path.c_str()) != 0) return Status::systemFailure("cannot remove", target_.path, errno);
+    forgetWrittenVersion(target_.path);
+    syncFolder(target_.path);
+    return {};
 }
 
 }  // namespace rireve

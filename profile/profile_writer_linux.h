@@ -34,8 +34,6 @@ namespace rireve {
 class ProfileWriter {
 public:
     ProfileWriter() = default;
-    // A writer that changed nothing removes the lock file it created.
-    ~ProfileWriter();
     ProfileWriter(const ProfileWriter&) = delete;
     ProfileWriter& operator=(const ProfileWriter&) = delete;
 
@@ -65,8 +63,12 @@ public:
     // Decides the plan from the sections of the very version of the file
     // the change is made to.
     using Planner = std::function<Status(const Profile& sections, FilePlan& plan)>;
-    // Carries the plan out in one replacement of the file, or none of it.
+    // Carries the plan out in one replacement of the file, or none of it. A
+    // file this user's writers created and the plan leaves without a byte
+    // is removed instead.
     Status carryOut(const Planner& planner);
+    // Removes the file (a file data source).
+    Status remove();
 
     // The file's text as read, the reader's sections of it and where they lie.
     struct Before {
@@ -89,7 +91,6 @@ private:
     std::chrono::milliseconds lockWait_{0};
     FileLock lock_;
     bool opened_ = false;
-    bool changed_ = false;
 };
 
 // Plans of one section.

@@ -7,7 +7,10 @@
 // same files, by the driver manager's rules, and the answers must be equal.
 // Usage: profile-differential COUNT [SEED] [WORK_FOLDER]
 #include <odbcinst.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -306,8 +309,15 @@ std::string askChild(const std::string& folder) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? answers : answers + "\n(the child failed)";
 }
 
+// Dated a second back, as a file left alone: the library's reader waits for
+// one changed just now, which may be half written.
 void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    struct timespec then[2] = {};
+    clock_gettime(CLOCK_REALTIME, &then[0]);
+    then[0].tv_sec -= 1;
+    then[1] = then[0];
+    (void)utimensat(AT_FDCWD, path.c_str(), then, 0);
 }
 
 }  // namespace

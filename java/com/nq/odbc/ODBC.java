@@ -334,7 +334,8 @@ public final class ODBC {
      * @throws ODBCException "Error trying to configure ODBC DataSource!" when
      *     there is no such data source or it cannot be changed (for a system
      *     data source on Linux, unless the process may write the system's
-     *     file), the cause saying why; "DataSource name is null!",
+     *     file, or, the change made, another program has rewritten the file
+     *     since without the data source), the cause saying why; "DataSource name is null!",
      *     "DataSource name is invalid!", "DataSource attribute text is
      *     invalid!" (a key that is empty, holds {@code =} or a line break,
      *     starts with {@code [}, {@code #} or {@code ;}, is {@code DSN} or

@@ -8,7 +8,7 @@ package com.nq.odbc;
  * beside SECTION PREFIX COUNT (set entries PREFIX + number of SECTION, own
  * (register and remove data sources PREFIX + number) or list (list COUNT
  * times) beside other writers, printing each acknowledged key, each refusal
- * and each listing that missed a SECTION named), dsns (print each data
+ * and each listing that missed a SECTION named, and each change whose result was null), dsns (print each data
  * source's name), two-loaders JAR (print the first data
  * source through the jar in two class loaders of their own), or wait (load the
  * library, say so, and sleep).
@@ -83,9 +83,9 @@ public final class Child {
                     ODBC.registerDataSource(key, "SQLite3", java.util.Collections.emptyMap(), DataSource.Scope.USER);
                     ODBC.unregisterDataSource(key, "SQLite3", DataSource.Scope.USER);
                 } else {
-                    ODBC.configureDataSource(section, DataSource.Scope.USER,
+                    DataSource changed = ODBC.configureDataSource(section, DataSource.Scope.USER,
                             java.util.Collections.singletonMap(key, "v"), null);
-                    System.out.println("acknowledged " + key);
+                    System.out.println(changed == null ? "null " + key : "acknowledged " + key);
                 }
             } catch (ODBCException e) {
                 System.out.println("refused " + key + ": " + e.getCause().getMessage());

@@ -201,6 +201,7 @@ class UnixOdbcRegistrationTest {
         Processes.Result uid = Processes.run("id", "-u", "rireve-other");
         Assumptions.assumeTrue(uid.exitCode == 0, "not run: useradd is not permitted here: " + uid);
         Processes.Result asOther;
+        Processes.Result inFolderNotWritable;
         Processes.Result asMember;
         Path lock = Paths.get(PrivateConfiguration.SYSTEM_SOURCES + ".lock");
         try {
@@ -208,6 +209,10 @@ class UnixOdbcRegistrationTest {
             // A member of a group that may write the file and its folder, who cannot give it root's ownership.
             String group = Processes.run("id", "-g", "rireve-other").stdout.trim();
             Files.deleteIfExists(lock);
+            // The file writable by the group, its folder not: as /etc/odbc.ini made group-writable in /etc.
+            Processes.run("chgrp", group, PrivateConfiguration.SYSTEM_SOURCES.toString());
+            Processes.run("chmod", "g+w", PrivateConfiguration.SYSTEM_SOURCES.toString());
+            inFolderNotWritable = runAsOther(uid.stdout.trim(), group);
             for (Path shared : List.of(PrivateConfiguration.FOLDER, PrivateConfiguration.SYSTEM_SOURCES)) {
                 Processes.run("chgrp", group, shared.toString());
                 Processes.run("chmod", "g+w", shared.toString());
@@ -221,6 +226,9 @@ class UnixOdbcRegistrationTest {
         assertTrue(asOther.stdout.startsWith("threw com.nq.odbc.ODBCException: " + REGISTER_REFUSED + " (cannot write "
                 + PrivateConfiguration.SYSTEM_SOURCES + ": Permission denied; system data sources are changed as root"),
                 asOther.toString());
+        assertTrue(inFolderNotWritable.stdout.startsWith("threw com.nq.odbc.ODBCException: " + REGISTER_REFUSED
+                + " (cannot create a file in " + PrivateConfiguration.FOLDER + ": Permission denied; a change replaces "
+                + PrivateConfiguration.SYSTEM_SOURCES + " with a new file made in that folder"), inFolderNotWritable.toString());
         assertTrue(asMember.stdout.startsWith("threw com.nq.odbc.ODBCException: " + REGISTER_REFUSED + " (cannot keep "
                 + "the owner of " + PrivateConfiguration.SYSTEM_SOURCES + ": Operation not permitted"), asMember.toString());
         assertEquals(before, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
@@ -637,6 +645,16 @@ class UnixOdbcRegistrationTest {
             List<String> after = PrivateConfiguration.odbcinstSections("-s");
             assertTrue(after.containsAll(listed), "round " + round + ": " + after);
         }
+        // The next writer clears what killed ones left: a copy, and the lock file of one killed holding it.
+        holdLock(Paths.get(PrivateConfiguration.USER_SOURCES + ".lock"));
+        for (Process holder : LOCK_HOLDERS) {
+            holder.descendants().forEach(ProcessHandle::destroyForcibly);
+            holder.destroyForcibly().waitFor();
+        }
+        LOCK_HOLDERS.clear();
+        assertEquals(List.of("user-odbc.ini.lock"), leftovers(PrivateConfiguration.USER_SOURCES));
+        ODBC.registerDataSource("after", "SQLite3");
+        assertEquals(List.of(), leftovers(PrivateConfiguration.USER_SOURCES));
     }
 
     @Test
@@ -667,11 +685,11 @@ class UnixOdbcRegistrationTest {
 
     /** What one round beside odbcinst's in-place writes came to; only {@code vanished} must be empty. */
     record Round(int sections, int acknowledged, int lost, int refused, int installs, int lostInstalls, int missed,
-            List<String> vanished) {
+            int nulls, List<String> vanished) {
         @Override
         public String toString() {
-            return String.format("%8d %12d %5d %8d %9d %13d %7d %s", sections, acknowledged, lost, refused, installs,
-                    lostInstalls, missed, vanished);
+            return String.format("%8d %12d %5d %8d %9d %13d %7d %5d %s", sections, acknowledged, lost, refused, installs,
+                    lostInstalls, missed, nulls, vanished);
         }
     }
 
@@ -681,11 +699,13 @@ class UnixOdbcRegistrationTest {
         for (int round = 0; round < Integer.getInteger("rireve.test.soakRounds", 10); round++) {
             table.add(roundBesideOdbcinst(round, round % 2 == 0 ? 3 : 50));
         }
-        System.out.println("sections acknowledged  lost  refused  odbcinst  odbcinst-lost  missed vanished");
+        System.out.println("sections acknowledged  lost  refused  odbcinst  odbcinst-lost  missed nulls vanished");
         table.forEach(System.out::println);
         int acknowledged = table.stream().mapToInt(Round::acknowledged).sum();
         for (Round round : table) {
             assertEquals(List.of(), round.vanished(), table.toString());
+            // Listings and read-backs that meet a rewrite wait for it and read again.
+            assertEquals(0, round.missed() + round.nulls(), table.toString());
         }
         // The README's figures for what may still be lost or refused beside unlocked writers.
         assertTrue(table.stream().mapToInt(Round::lost).sum() * 5 <= acknowledged, table.toString());
@@ -741,6 +761,7 @@ class UnixOdbcRegistrationTest {
                 (int) lines.stream().filter(line -> line.startsWith("refused ")).count(), installs.size(),
                 (int) installs.stream().filter(name -> !remaining.contains(name)).count(),
                 (int) lines.stream().filter(line -> line.startsWith("missed ")).count(),
+                (int) lines.stream().filter(line -> line.startsWith("null ")).count(),
                 original.stream().filter(name -> !remaining.contains(name)).collect(Collectors.toList()));
     }
 
@@ -1049,6 +1070,66 @@ class UnixOdbcRegistrationTest {
         assertEquals(SYSTEM_SOURCES, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
         ODBC.removeFileDataSource("demo");
         assertEquals(List.of(), ODBC.listFileDataSources(folder.toString()));
+    }
+
+    /** The lock file and the copies that changes of the file make beside it. */
+    static List<String> leftovers(Path file) throws Exception {
+        String name = file.getFileName().toString();
+        try (var files = Files.list(file.getParent())) {
+            return files.map(each -> each.getFileName().toString())
+                    .filter(each -> each.equals(name + ".lock") || each.startsWith("." + name + ".")).sorted()
+                    .collect(Collectors.toList());
+        }
+    }
+
+    /** Every file under the folder, by its path there. */
+    static Set<String> filesUnder(Path folder) throws Exception {
+        try (var files = Files.walk(folder)) {
+            return files.map(each -> folder.relativize(each).toString()).collect(Collectors.toSet());
+        }
+    }
+
+    /** A change, and the files it means to have left, beside those there before the first. */
+    record Change(String name, Executable make, List<String> leaves) {
+    }
+
+    @Test
+    void everyKindOfChangeLeavesNoFileItDidNotMeanToLeave() throws Throwable {
+        Path folder = PrivateConfiguration.FOLDER;
+        Files.createDirectories(folder.resolve("ODBCDataSources"));
+        Files.deleteIfExists(folder.resolve(".odbcinst.ini"));
+        DataSource.Scope user = DataSource.Scope.USER;
+        DataSource.Scope system = DataSource.Scope.SYSTEM;
+        String dsn = "ODBCDataSources/sales.dsn";
+        List<Change> changes = List.of(
+                new Change("register", () -> ODBC.registerDataSource("demo", "SQLite3", Map.of(), user), List.of()),
+                new Change("edit", () -> ODBC.configureDataSource("demo", user, Map.of("Port", "1"), null), List.of()),
+                new Change("refused edit", () -> assertThrows(ODBCException.class,
+                        () -> ODBC.configureDataSource("nope", user, Map.of("Port", "1"), null)), List.of()),
+                new Change("remove", () -> ODBC.unregisterDataSource("demo", "SQLite3", user), List.of()),
+                new Change("register system", () -> ODBC.registerDataSource("sys", "SQLite3", Map.of(), system), List.of()),
+                new Change("remove system", () -> ODBC.unregisterDataSource("sys", "SQLite3", system), List.of()),
+                new Change("install user driver", () -> ODBC.installDriver("Mine", driverEntries(SQLITE, "m"), user),
+                        List.of(".odbcinst.ini")),
+                new Change("configure user driver", () -> ODBC.configureDriver("Mine", user, Map.of("A", "1"), null),
+                        List.of(".odbcinst.ini")),
+                new Change("remove user driver", () -> ODBC.removeDriver("Mine", user, false), List.of()),
+                new Change("install system driver", () -> ODBC.installDriver("Sys", driverEntries(SQLITE, "s"), system),
+                        List.of()),
+                new Change("remove system driver", () -> ODBC.removeDriver("Sys", system, false), List.of()),
+                new Change("settings", () -> ODBC.configureDriverManager(Map.of("Trace", "No"), null), List.of()),
+                new Change("write file data source", () -> ODBC.writeFileDataSource("sales",
+                        Map.of("DRIVER", "SQLite3")), List.of(dsn)),
+                new Change("rewrite file data source", () -> ODBC.writeFileDataSource("sales",
+                        Map.of("DRIVER", "SQLite3", "Port", "2")), List.of(dsn)),
+                new Change("remove file data source", () -> ODBC.removeFileDataSource("sales"), List.of()));
+        Set<String> before = filesUnder(folder);
+        for (Change change : changes) {
+            change.make().execute();
+            Set<String> expected = new HashSet<>(before);
+            expected.addAll(change.leaves());
+            assertEquals(new java.util.TreeSet<>(expected), new java.util.TreeSet<>(filesUnder(folder)), change.name());
+        }
     }
 
     static void link(Path link, Path target) throws Exception {
