@@ -12,7 +12,7 @@ namespace rireve {
 
 enum class Severity { error = 0, warning = 1, info = 2 };
 
-// One finding: its code is stable (the README lists them), its subject the
+// One finding: its code is stable (docs/api.md lists them), its subject the
 // driver, data source or file it is about, its reason one line naming the
 // file or entry, and the command or change that mends it (empty when none
 // is needed).

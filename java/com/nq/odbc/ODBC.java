@@ -513,7 +513,7 @@ public final class ODBC {
      * for this process's processor and word size, has every dependency
      * found, and exports the entry points a driver needs; for each data
      * source, whether its driver is installed and sound, and whether a user
-     * data source hides it. The README lists the finding codes.
+     * data source hides it. The project's docs/api.md lists the finding codes.
      *
      * @return the findings
      * @throws ODBCException "Could not diagnose the ODBC configuration!" when

@@ -707,7 +707,7 @@ class UnixOdbcRegistrationTest {
             // Listings and read-backs that meet a rewrite wait for it and read again.
             assertEquals(0, round.missed() + round.nulls(), table.toString());
         }
-        // The README's figures for what may still be lost or refused beside unlocked writers.
+        // docs/linux.md's figures for what may still be lost or refused beside unlocked writers.
         assertTrue(table.stream().mapToInt(Round::lost).sum() * 5 <= acknowledged, table.toString());
         assertTrue(table.stream().mapToInt(Round::refused).sum() * 5 <= acknowledged, table.toString());
     }
