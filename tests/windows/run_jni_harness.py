@@ -36,7 +36,7 @@ OTHER_TARGET = {"x86": "PE 64-bit x86-64", "x86_64": "PE 32-bit x86"}[ARCH]
 
 # Each message's Reason, as the library's one table of them gives it.
 REASONS = dict(re.findall(r'MESSAGE\(k\w+, "([^"]*)", (\w+)\)',
-                          (Path(__file__).resolve().parents[2] / "binding" / "messages.h").read_text()))
+                          (Path(__file__).resolve().parents[2] / "base" / "messages.h").read_text()))
 ORIGINAL = ("getDrivers", "getDataSources", "registerDataSource", "unregisterDataSource")
 
 
@@ -129,6 +129,20 @@ TEST_TARGETS = """findTestTarget("shared", 0): verdict 0, driver SQLite3, reason
 findTestTarget("orphan", 0): verdict 2, driver Gone, reason the system data source orphan names the driver Gone, \
 which is not installed, hidden no
 """
+# The scoped requests' setup in ri-reve-probe.exe: one that dies midway
+# through writing the registry, the data source's key and listing put back;
+# the child's wait from the VM's property; no probe program to be had.
+PUT_BACK = "; the data source's registry key is as it was"
+REFUSED_IN_CHILD = [
+    ('registerDataSourceIn("crashes", "SQLite3", [Crash, yes], system)', "Error trying to register ODBC DataSource!",
+     "the driver's setup's process ended with exception 0xC0000005 before it answered" + PUT_BACK, "null"),
+    ('unregisterDataSourceIn("shared", "SQLite3", system), setupTimeoutMillis=soon', "Error trying to remove ODBC DataSource!",
+     "com.nq.odbc.setupTimeoutMillis=soon is not a number of milliseconds from 1 to 86400000", "false"),
+    ('configureDataSourceIn("shared", system, [Timeout, 6], null), no probe program',
+     "Error trying to configure ODBC DataSource!", "the jar has no ri-reve-probe.exe" + PUT_BACK, "null")]
+SETUP_CHILD_CASES = raised(*REFUSED_IN_CHILD[0][:3]) + ", returned null\n" \
+    "the registry after the crash: crashes {Description=before}, not listed\n" + "".join(
+        raised(call, message, why) + f", returned {result}\n" for call, message, why, result in REFUSED_IN_CHILD[1:])
 EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}getDataSources: {DATA_SOURCE_LIST}" \
     f"listDriverManagerDataSources: {DATA_SOURCE_LIST}" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
                                "the ODBC installer refused the request") + """, returned false
@@ -143,7 +157,7 @@ configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -
              "no user data source named shared") + """, returned null
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
-the installer's configuration mode after every call: 0
+""" + SETUP_CHILD_CASES + """the installer's configuration mode after every call: 0
 """ + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity} {code} {subject}: {reason}" for severity, code,
                                                   subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STACK_CHECK
 
@@ -163,7 +177,10 @@ WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
         ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
         ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
         ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
-        ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + without_environment(
+        ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false"),
+        (REFUSED_IN_CHILD[0][0], "null")]) + SETUP_CHILD_CASES.splitlines(keepends=True)[1] + \
+    raised(*REFUSED_IN_CHILD[1][:3]) + ", returned false\n" + without_environment(REFUSED_IN_CHILD[2][0], "null") + \
+    without_environment(
     "probeConnectionHere(CONNECTION, 5)", "null", "the driver manager's SQLAllocHandle for an environment failed") + \
     NULL_CONNECTION + without_environment("diagnoseConfiguration", "null") + "".join(
         without_environment(f'findTestTarget("{name}", 0)', "null") for name in ("shared", "orphan")) + DRIVERS + STACK_CHECK
@@ -248,10 +265,13 @@ def main():
     for wanted in (install, "removedriver name=Wine Driver removedsn=0", "writefiledsn key=DRIVER value=SQLite3"):
         if sum(1 for c in calls if c == wanted) < 1:
             problems.append(f"the installer did not receive {wanted}: {calls}")
-    # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
-    for code, text in ((5, "DSN=shared;Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
+    # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN, from the
+    # probe program's process, with ConfigDSN's list of NUL-ended entries.
+    for code, text in ((5, "DSN=shared\0Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
         if not any(f"request={code} driver=SQLite3 attributes={text.encode().hex()}0000" in c for c in calls):
-            problems.append(f"the installer received no system request {code} ({text}): {calls}")
+            problems.append(f"the installer received no system request {code} ({text!r}): {calls}")
+    if "crashed writing SOFTWARE\\ODBC\\ODBC.INI\\crashes" not in calls:
+        problems.append(f"the crashing setup did not write the registry: {calls}")
     problems += check_probe_program(env)
     print(out)
     if can_hide_files():
