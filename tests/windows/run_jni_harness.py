@@ -7,10 +7,13 @@ arguments from the stack (__stdcall).
 
 A second run hides the driver manager (its library bound over by an empty
 file in a mount namespace of its own): every ODBC call then fails as it
-would on a machine without one.
+would on a machine without one. ri-reve.exe, the command line, runs first
+in the same prefix and must list what the DLL lists.
 
 Usage: run_jni_harness.py BUILD_FOLDER x86|x86_64 WORK_FOLDER
 """
+import itertools
+import json
 import re
 import shutil
 import subprocess
@@ -226,6 +229,47 @@ def check_probe_program(env):
     return []
 
 
+VERSION = re.search(r"project\(RI-REVE VERSION (\S+)", (Path(__file__).resolve().parents[2] / "CMakeLists.txt").read_text())[1]
+COMMAND_LINE = ("--version", "drivers", "dsns --json")
+
+
+def run_command_line(env):
+    """ri-reve.exe's runs, on the configuration as the suite wrote it, before any call changes it."""
+    return {args: wine.run(ARCH, [BUILD / "ri-reve.exe", *args.split()], env) for args in COMMAND_LINE}
+
+
+def listed(listing, call):
+    """The lines of a listing the harness printed, after `call: `."""
+    lines = ("\n" + listing).split(f"\n{call}: \n", 1)[1].splitlines()
+    return list(itertools.takewhile(lambda line: line.startswith("  "), lines))
+
+
+def check_command_line(runs, listing):
+    """The command line lists what the DLL lists: the drivers' names and libraries (its table in the ANSI code
+    page), each data source's name, scope, driver and whether it is installed (its JSON in UTF-8)."""
+    problems = [f"ri-reve.exe {args}: exit {done.returncode}: {done.stderr.decode(errors='replace')}"
+                for args, done in runs.items() if done.returncode != 0]
+    text = {args: done.stdout.replace(b"\r\n", b"\n") for args, done in runs.items()}
+    if text["--version"].decode() != f"ri-reve {VERSION}\nplatforms: windows-{ARCH}\n":
+        problems.append(f"ri-reve.exe --version printed {text['--version']!r}")
+    rows = [re.split(r" {2,}", line.rstrip()) for line in text["drivers"].decode("cp1252").splitlines()[1:]]
+    table = [(row[0], row[1]) for row in rows]
+    drivers = [re.match(r"  (.+?) \{(?:.*[ ,])?Driver=([^,}]*)", line).groups() for line in listed(listing, "getDrivers")]
+    if table != drivers:
+        problems.append(f"ri-reve.exe drivers listed {table}, the DLL {drivers}")
+    names = [line.split(" -> ")[0].strip() for line in listed(listing, "getDataSources")]
+    scoped = [re.match(r"  (.+?) \[(\w+)\] -> (.+?)( \(not installed\))? \{", line).groups()
+              for line in listed(listing, "listDataSourcesIn(user|system)")]
+    sources = [(name, scope, driver, not missing) for name, scope, driver, missing in scoped if name in names]
+    try:
+        shown = [(d["name"], d["scope"], d["driver"], d["installed"]) for d in json.loads(text["dsns --json"].decode())]
+    except (ValueError, KeyError) as error:
+        shown = f"no JSON of data sources ({error}): {text['dsns --json']!r}"
+    if shown != sources:
+        problems.append(f"ri-reve.exe dsns --json listed {shown}, the DLL {sources}")
+    return problems
+
+
 def can_hide_files():
     probe = subprocess.run(["unshare", "-m", "true"], capture_output=True)
     return probe.returncode == 0
@@ -254,8 +298,10 @@ def main():
     wine.make_prefix(ARCH, PREFIX, env)
     shutil.copy(BUILD / "test-installers" / "installer-3.0.0.2.dll",
                 PREFIX / "drive_c" / "windows" / "system32" / "odbccp32.dll")
+    command_line = run_command_line(env)
     listing, references, status, out = run_harness(env)
     problems = check("with the driver manager", EXPECTED, listing, references, status, out)
+    problems += check_command_line(command_line, listing)
     request = "DSN=viaInstaller;Database=C:\\v.db".encode().hex() + "0000"
     calls = log.read_text().splitlines() if log.exists() else []
     if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
