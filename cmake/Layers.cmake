@@ -9,6 +9,8 @@
 #              taken from Java arguments, text; the only layer that speaks JNI
 #   probe      beside the installer: a connection tested through the driver manager, and the
 #              configuration diagnosed from the drivers' files, loading nothing
+#   state      the configuration as code: a JSON document of what the machine should hold, exported,
+#              planned and applied over the installer and the catalogue (plain C++ for every front end)
 #   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files, read and changed by the driver manager's rules
@@ -19,13 +21,15 @@
 #
 # Each layer is one library target linking only the layer below it (or the
 # layers RIREVE_BELOW_<layer> names: probe and installer stand side by side
-# on the catalogue, and the binding on both), and its
+# on the catalogue, the state on the installer, and the binding on the state
+# and the probe), and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog installer probe binding natives)
+set(RIREVE_LAYERS base platform profile catalog installer state probe binding natives)
+set(RIREVE_BELOW_state installer)
 set(RIREVE_BELOW_probe catalog)
-set(RIREVE_BELOW_binding installer probe)
+set(RIREVE_BELOW_binding state probe)
 set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
@@ -40,6 +44,8 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   driver_manager_settings_linux.cpp driver_manager_settings_windows.cpp drivers_linux.cpp drivers_windows.cpp
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
   lock_timeout.cpp registration.cpp)
+set(RIREVE_LAYER_state carry_out_linux.cpp carry_out_windows.cpp export.cpp file_plan.cpp machine.cpp machine_linux.cpp
+  machine_windows.cpp secret_values.cpp state.cpp unified_diff.cpp wanted_files.cpp wanted_state.cpp)
 set(RIREVE_LAYER_probe test_target.cpp test_target_linux.cpp test_target_windows.cpp configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
@@ -135,6 +141,15 @@ foreach(layer ${RIREVE_LAYERS})
 endforeach()
 target_include_directories(ri-reve-platform PUBLIC ${RIREVE_ODBC_INCLUDES})
 target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES})
+# The state reads and writes JSON with nlohmann-json (header-only), through a
+# folder of the build tree that shows its headers alone: a cross build must
+# not see the rest of the host's /usr/include.
+find_path(RIREVE_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+if(NOT IS_SYMLINK ${CMAKE_BINARY_DIR}/json/nlohmann)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/json)
+  file(CREATE_LINK ${RIREVE_JSON_HEADERS}/nlohmann ${CMAKE_BINARY_DIR}/json/nlohmann SYMBOLIC)
+endif()
+target_include_directories(ri-reve-state SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/json)
 # The ODBC environment calls the driver manager, which each library names for itself
 # (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.
 target_link_libraries(ri-reve-platform INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)

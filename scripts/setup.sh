@@ -2,6 +2,7 @@
 # Installs what a job needs on Debian 12, and nothing when all of it is there
 # already:
 #   setup.sh run    building and running: compiler, CMake, a JDK, unixODBC,
+#                   nlohmann-json (the configuration as code reads JSON),
 #                   and Debian's SQLite3 ODBC driver, so that even a fresh
 #                   machine has a real driver to list
 #   setup.sh bench  the above, and pyodbc and matplotlib for the benchmark
@@ -15,7 +16,7 @@
 set -eu
 job=${1:-test}
 
-run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc"
+run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc nlohmann-json3-dev"
 bench="$run python3 python3-pyodbc python3-matplotlib"
 test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgtest-dev acl
   clang libclang-rt-14-dev clang-tidy cppcheck
