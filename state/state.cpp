@@ -25,20 +25,27 @@ struct Prepared {
     Machine machine;
     std::vector<FileWanted> files;
     std::vector<FileChanges> changes;
+    StateFault fault = StateFault::none;
 };
 
 Status prepare(const StateDocument& document, bool prune, Prepared& prepared) {
+    prepared.fault = StateFault::document;
     Status status = readWantedState(document, prepared.state);
     if (status.ok()) status = resolveFilePaths(prepared.state, prepared.paths);
-    const bool listFolder = prune && !prepared.state.fileDataSources.empty();
-    if (status.ok()) status = readMachine(prepared.paths, listFolder, prepared.machine);
     if (!status.ok()) return status;
+    prepared.fault = StateFault::configuration;
+    const bool listFolder = prune && !prepared.state.fileDataSources.empty();
+    status = readMachine(prepared.paths, listFolder, prepared.machine);
+    if (!status.ok()) return status;
+    // A kept value with none in place is the document's fault.
+    prepared.fault = StateFault::document;
     prepared.files = wantedFiles(prepared.state, prepared.paths, prepared.machine, prune);
     for (const FileWanted& wanted : prepared.files) {
         const MachineFile& file = prepared.machine.files[wanted.file];
         status = planFile(file.sections, wanted, file.path, prepared.changes.emplace_back());
         if (!status.ok()) return status;
     }
+    prepared.fault = StateFault::none;
     return {};
 }
 
@@ -147,6 +154,7 @@ Status exportState(bool reveal, StateDocument& document) {
 Status planState(const StateDocument& document, const StateOptions& options, StatePlan& plan) {
     Prepared prepared;
     Status status = prepare(document, options.prune, prepared);
+    plan.fault = prepared.fault;
     if (!status.ok()) return status;
     for (const FileChanges& changes : prepared.changes) {
         plan.changes.insert(plan.changes.end(), changes.changes.begin(), changes.changes.end());
@@ -158,6 +166,7 @@ Status planState(const StateDocument& document, const StateOptions& options, Sta
 Status applyState(const StateDocument& document, const StateOptions& options, ApplyReport& report) {
     Prepared prepared;
     Status status = prepare(document, options.prune, prepared);
+    report.fault = prepared.fault;
     if (!status.ok()) return status;
     if (options.check) {
         for (const FileChanges& changes : prepared.changes) {

@@ -44,9 +44,15 @@ struct FileDiff {
     std::string text;
 };
 
+// What a plan that could not be made was stopped by: the document (a fault
+// at a path of it, a reference that cannot be resolved) or the configuration
+// (a file that cannot be read).
+enum class StateFault { none, document, configuration };
+
 struct StatePlan {
     std::vector<StateChange> changes;
     std::vector<FileDiff> diffs;  // when asked for
+    StateFault fault = StateFault::none;
 };
 
 struct StateOptions {
@@ -66,6 +72,8 @@ struct ApplyReport {
     std::vector<std::string> restored;
     // Why the changes stopped (empty once every one is made).
     std::string failure;
+    // What stopped the plan, when applyState fails.
+    StateFault fault = StateFault::none;
 };
 
 // Reads a document's text; fails naming where the text is not JSON.
