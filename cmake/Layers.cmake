@@ -45,7 +45,8 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
   lock_timeout.cpp registration.cpp)
 set(RIREVE_LAYER_state carry_out_linux.cpp carry_out_windows.cpp export.cpp file_plan.cpp machine.cpp machine_linux.cpp
-  machine_windows.cpp secret_values.cpp state.cpp unified_diff.cpp wanted_files.cpp wanted_state.cpp)
+  machine_windows.cpp secret_values.cpp section_names_linux.cpp section_names_windows.cpp state.cpp unified_diff.cpp
+  wanted_files.cpp wanted_state.cpp)
 set(RIREVE_LAYER_probe test_target.cpp test_target_linux.cpp test_target_windows.cpp configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on

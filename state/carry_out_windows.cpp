@@ -9,6 +9,7 @@
 #include "installer/drivers.h"
 #include "installer/registration.h"
 #include "state/carry_out.h"
+#include "state/section_names.h"
 
 namespace rireve {
 namespace {
@@ -93,7 +94,7 @@ Status changeDriver(const MachineFile& file, const SectionChange& change, const 
     // The installer counts the use itself.
     DriverInstall install{change.name, {}, *file.scope, false};
     for (const ProfileEntry& entry : change.section.entries) {
-        if (!sameProfileName(entry.key, "UsageCount")) install.entries.emplace_back(entry.key, entry.value);
+        if (!sameProfileName(entry.key, usageCountKeyName())) install.entries.emplace_back(entry.key, entry.value);
     }
     return installDriver(install, options, usage).status;
 }

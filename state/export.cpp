@@ -2,7 +2,7 @@
 
 #include "base/secret_keys.h"
 #include "installer/attribute_text.h"
-#include "platform/driver_manager.h"
+#include "state/section_names.h"
 
 namespace rireve {
 namespace {
@@ -11,15 +11,11 @@ using Json = StateDocument;
 
 std::string_view scopeName(Scope scope) { return scope == Scope::system ? "system" : "user"; }
 
-bool isDriverManagerSection(std::string_view name) {
-    return sameProfileName(name, driverManager().settingsSection) || sameProfileName(name, driverManager().dataSourceIndex);
-}
-
 // Whether the state can hold the entry: the rules readWantedState checks.
 bool exportable(const ProfileEntry& entry, EntryOwner owner) {
     const std::string_view value(entry.value);
     return whyEntryIsInvalid(entry.key, &value, owner).empty() && whyEntryIsTooLong(entry.key, entry.value).empty() &&
-           !sameProfileName(entry.key, driverManager().usageCountKey);
+           !sameProfileName(entry.key, usageCountKeyName());
 }
 
 // The first entry of each key, as the reader finds it.
@@ -81,7 +77,7 @@ StateDocument exportMachine(const Machine& machine, bool reveal) {
     }
     Json document = {{"version", kStateVersion}, {"drivers", drivers}, {"dataSources", sources}};
     const MachineFile& settingsFile = machine.files[machine.settingsFile];
-    if (const ProfileSection* settings = findSection(settingsFile.sections, driverManager().settingsSection)) {
+    if (const ProfileSection* settings = findSection(settingsFile.sections, settingsSectionName())) {
         document["settings"] = entriesOf(*settings, EntryOwner::settings, reveal);
     }
     document["fileDataSources"] = files;

@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "base/text_rules.h"
-#include "platform/driver_manager.h"
+#include "state/section_names.h"
 #include "state/secret_values.h"
 
 namespace rireve {
@@ -30,19 +30,13 @@ FirstOfName indexSections(const Profile& sections) {
     return first;
 }
 
-std::string_view usageCountKey() { return driverManager().usageCountKey; }
-
 // Its UsageCount, or 1 for a section without one, as odbcinst counts.
 long usageCountOf(const ProfileSection& section) {
-    const std::string* text = findValue(section, usageCountKey());
+    const std::string* text = findValue(section, usageCountKeyName());
     if (text == nullptr || text->empty()) return 1;
     char* end = nullptr;
     const long count = std::strtol(text->c_str(), &end, 10);
     return *end == '\0' && count >= 0 ? count : 1;
-}
-
-bool isDriverManagerSection(std::string_view name) {
-    return sameProfileName(name, driverManager().settingsSection) || sameProfileName(name, driverManager().dataSourceIndex);
 }
 
 class FilePlanner {
@@ -76,7 +70,7 @@ public:
         if (wanted.section->entries.empty() && !driver) note(change.name, "", nullptr, nullptr, kind);
         if (!driver) return {};
         // A driver the state installs is counted once.
-        const WantedEntry count{std::string(usageCountKey()), "1", false, false, {}};
+        const WantedEntry count{std::string(usageCountKeyName()), "1", false, false, {}};
         change.section.entries.push_back({count.key, count.value});
         note(change.name, count.key, nullptr, &count, ChangeKind::install);
         return {};
@@ -115,14 +109,14 @@ public:
         changes_.sections.push_back({SectionChange::Kind::remove, current.name, {}, {}});
         if (current.entries.empty()) note(current.name, "", nullptr, nullptr, ChangeKind::remove);
         for (const ProfileEntry& entry : current.entries) {
-            const bool count = role == Role::driver && sameProfileName(entry.key, usageCountKey());
+            const bool count = role == Role::driver && sameProfileName(entry.key, usageCountKeyName());
             note(current.name, entry.key, &entry.value, nullptr, count ? ChangeKind::count : ChangeKind::remove);
         }
     }
 
 private:
     void pruneUnnamedEntries(const ProfileSection& current, NameSet& named, Role role, std::vector<EntryEdit>& edits) {
-        if (role == Role::driver) named.insert(usageCountKey());
+        if (role == Role::driver) named.insert(usageCountKeyName());
         for (const ProfileEntry& entry : current.entries) {
             if (!named.insert(entry.key).second) continue;
             edits.push_back({entry.key, std::nullopt});

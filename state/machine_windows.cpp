@@ -6,6 +6,7 @@
 #include "catalog/catalog.h"
 #include "installer/driver_manager_settings.h"
 #include "state/machine.h"
+#include "state/section_names.h"
 
 namespace rireve {
 namespace {
@@ -60,7 +61,7 @@ Status readSettings(Machine& machine) {
     if (!read.ok()) return read.status;
     MachineFile& file = machine.files.emplace_back(MachineFile{FileKind::settings, std::nullopt, settings.path, true, {}});
     ProfileSection& section = file.sections.emplace_back();
-    section.name = "ODBC";
+    section.name = std::string(settingsSectionName());
     for (const auto& [key, value] : settings.entries) section.entries.push_back({key, value});
     machine.settingsFile = machine.files.size() - 1;
     return {};

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "installer/file_data_sources.h"
-#include "platform/driver_manager.h"
 
 namespace rireve {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "base/text_rules.h"
 #include "installer/attribute_text.h"
-#include "platform/driver_manager.h"
+#include "state/section_names.h"
 #include "state/secret_values.h"
 
 namespace rireve {
@@ -142,7 +142,7 @@ Status takeDriver(const Json& item, const std::string& where, WantedSection& dri
     if (!status.ok()) return status;
     bool library = false;
     for (const WantedEntry& entry : driver.entries) {
-        if (sameProfileName(entry.key, driverManager().usageCountKey)) {
+        if (sameProfileName(entry.key, usageCountKeyName())) {
             return fault(at(at(where, "entries"), entry.key), "the usage count is the installation's to keep, not the state's");
         }
         library = library || sameProfileName(entry.key, "Driver");
@@ -196,7 +196,7 @@ Status takeList(const Json& document, std::string_view field, Take take, std::ve
 Status takeSettings(const Json& document, std::optional<WantedSection>& settings) {
     if (!document.contains("settings")) return {};
     WantedSection& section = settings.emplace();
-    section.name = std::string(driverManager().settingsSection);
+    section.name = std::string(settingsSectionName());
     section.where = "$.settings";
     return takeEntries(document.at("settings"), EntryOwner::settings, section.where, section);
 }
