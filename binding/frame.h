@@ -5,25 +5,10 @@
 #include <jni.h>
 
 #include "base/status.h"
-#include "binding/messages.h"
+#include "base/messages.h"
 #include "platform/odbc_environment.h"
 
 namespace rireve {
-
-// A message of the exceptions the library raises, and the kind of failure
-// it reports: the name of the ODBCException.Reason constant, so that Java
-// never sorts failures by their text.
-struct Message {
-    const char* text;
-    const char* reason;
-};
-
-// The messages (binding/messages.h holds the table).
-namespace message {
-#define RIREVE_MESSAGE(name, text, reason) inline constexpr Message name{text, #reason};
-RIREVE_MESSAGES(RIREVE_MESSAGE)
-#undef RIREVE_MESSAGE
-}  // namespace message
 
 // The class a native raises its failures as: java.lang.Throwable for the
 // four original natives, ODBCException for every other. The one state of a

@@ -14,27 +14,15 @@
 namespace rireve {
 namespace {
 
-// A text argument of any length; null or one the platform's text cannot
-// carry raises the message given.
-bool takeText(JNIEnv* env, jstring text, const Message& ifNull, const Message& ifInvalid, std::string& out) {
-    if (text == nullptr) return refuseRequest(env, ifNull, "the argument is null");
-    const TextStatus status = copyLongJavaString(env, text, out);
-    if (status == TextStatus::javaException) return false;
-    if (status != TextStatus::ok) {
-        return refuseRequest(env, ifInvalid, "the argument holds a character the platform's text cannot carry");
-    }
-    return true;
-}
-
 bool takeDriverName(JNIEnv* env, jstring name, std::string& out) {
-    if (!takeText(env, name, message::kDriverIsNull, message::kDriverNameIsInvalid, out)) return false;
+    if (!takeLongText(env, name, "driver name", message::kDriverIsNull, message::kDriverNameIsInvalid, out)) return false;
     const std::string why = whyDriverNameIsInvalid(out);
     return why.empty() || refuseRequest(env, message::kDriverNameIsInvalid, why);
 }
 
 bool takePath(JNIEnv* env, jstring given, const Message& refusal, std::string& path) {
     std::string text;
-    if (!takeText(env, given, message::kPathIsNull, refusal, text)) return false;
+    if (!takeLongText(env, given, "path", message::kPathIsNull, refusal, text)) return false;
     return !raiseFailure(env, resolveFileDataSourcePath(text, path), refusal);
 }
 
@@ -138,7 +126,7 @@ jstring javaFileDataSourceFolder(JNIEnv* env) {
 jcharArray javaFileDataSources(JNIEnv* env, jstring folder) {
     std::string given;
     if (folder != nullptr &&
-        !takeText(env, folder, message::kPathIsNull, message::kFileDataSourceUnreadable, given))
+        !takeLongText(env, folder, "folder", message::kPathIsNull, message::kFileDataSourceUnreadable, given))
         return nullptr;
     std::vector<FileDataSource> found;
     if (raiseFailure(env, listFileDataSources(given, found), message::kFileDataSourceUnreadable)) return nullptr;

@@ -7,6 +7,7 @@
 
 #include "binding/frame.h"
 #include "binding/local_ref.h"
+#include "binding/requests.h"
 #include "binding/record.h"
 #include "binding/text.h"
 #include "probe/connection_probe.h"
@@ -16,18 +17,10 @@
 namespace rireve {
 
 jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSeconds) {
-    if (connectionString == nullptr) {
-        throwError(env, message::kConnectionStringIsNull, Status::failure("the connection string is null"));
-        return nullptr;
-    }
     std::string text;
-    const TextStatus status = copyLongJavaString(env, connectionString, text);
-    if (status == TextStatus::javaException) return nullptr;
-    if (status != TextStatus::ok) {
-        throwError(env, message::kConnectionStringInvalid,
-                   Status::failure("the connection string holds a character the platform's text cannot carry"));
+    if (!takeLongText(env, connectionString, "connection string", message::kConnectionStringIsNull,
+                      message::kConnectionStringInvalid, text))
         return nullptr;
-    }
     ConnectionReport report;
     const Outcome outcome = probeConnection(text, timeoutSeconds > 0 ? static_cast<unsigned>(timeoutSeconds) : 0, report);
     if (raiseFailure(env, outcome, message::kAllocateEnvironment)) return nullptr;
@@ -46,17 +39,8 @@ jcharArray javaProbeReport(JNIEnv* env, jstring connectionString, jint timeoutSe
 }
 
 jcharArray javaTestTarget(JNIEnv* env, jstring name, jint scope) {
-    if (name == nullptr) {
-        throwError(env, message::kNameIsNull, Status::failure("the name argument is null"));
-        return nullptr;
-    }
     std::string text;
-    const TextStatus status = copyLongJavaString(env, name, text);
-    if (status == TextStatus::javaException) return nullptr;
-    if (status != TextStatus::ok) {
-        throwError(env, message::kNameIsInvalid, Status::failure("the name holds a character the platform's text cannot carry"));
-        return nullptr;
-    }
+    if (!takeLongText(env, name, "name", message::kNameIsNull, message::kNameIsInvalid, text)) return nullptr;
     std::optional<Scope> taken;
     if (scope == static_cast<jint>(Scope::user) || scope == static_cast<jint>(Scope::system)) taken = static_cast<Scope>(scope);
     TestTarget target;

@@ -6,6 +6,7 @@
 #include "binding/frame.h"
 #include "binding/local_ref.h"
 #include "binding/request_options.h"
+#include "binding/system_property.h"
 #include "binding/text.h"
 
 namespace rireve {
@@ -161,6 +162,31 @@ bool takeEntriesText(JNIEnv* env, jstring name, jobjectArray entries, Registrati
                        entries != nullptr ? &attributes : nullptr, registration.request);
 }
 
+// The helper program as the Java side provides it (ConnectionProbe): its
+// path, or why there is none.
+Status findHelperProgram(JNIEnv* env, std::string& program) {
+    LocalRef<jclass> probe(env, env->FindClass("com/nq/odbc/ConnectionProbe"));
+    if (!probe) return Status::failure("the class com.nq.odbc.ConnectionProbe cannot be loaded");
+    const jmethodID find = env->GetStaticMethodID(probe.get(), "programForSetup", "()[Ljava/lang/String;");
+    if (find == nullptr) return Status::failure("ConnectionProbe has no programForSetup()");
+    LocalRef<jobjectArray> found(env, static_cast<jobjectArray>(env->CallStaticObjectMethod(probe.get(), find)));
+    if (env->ExceptionCheck() || !found) return Status::failure("the helper program cannot be provided");
+    const jsize length = env->GetArrayLength(found.get());
+    for (jsize i = 0; i < length && i < 2; ++i) {
+        LocalRef<jstring> text(env, static_cast<jstring>(env->GetObjectArrayElement(found.get(), i)));
+        if (env->ExceptionCheck()) return Status::failure("the helper program cannot be provided");
+        if (!text) continue;
+        const char* chars = env->GetStringUTFChars(text.get(), nullptr);
+        if (chars == nullptr) return Status::failure("the helper program's path cannot be read");
+        const std::string value(chars);
+        env->ReleaseStringUTFChars(text.get(), chars);
+        // {path}, or {null, why not}.
+        if (i == 1) return Status::failure(value);
+        program = value;
+    }
+    return {};
+}
+
 }  // namespace
 
 bool takeRegistration(JNIEnv* env, jstring name, jstring driver, jobjectArray entries, Registration& registration) {
@@ -197,13 +223,31 @@ bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwne
     return takeEdits(env, set, true, owner, edits) && takeEdits(env, unset, false, owner, edits);
 }
 
+bool takeLongText(JNIEnv* env, jstring text, std::string_view what, const Message& ifNull, const Message& ifInvalid,
+                  std::string& out) {
+    if (text == nullptr) return refuse(env, ifNull, "the " + std::string(what) + " is null");
+    const TextStatus status = copyLongJavaString(env, text, out);
+    if (status == TextStatus::javaException) return false;
+    if (status != TextStatus::ok) return refuse(env, ifInvalid, "the " + std::string(what) + " " + kUnrepresentable);
+    return true;
+}
+
+Status readSetupOptions(JNIEnv* env, RequestOptions& options) {
+    options.setup.enabled = true;
+    options.setup.findProgram = [env](std::string& program) { return findHelperProgram(env, program); };
+    std::string text;
+    if (!readSystemProperty(env, kSetupTimeoutProperty, text)) return {};
+    return takeSetupTimeout(text, options);
+}
+
 bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason) {
     return refuse(env, refusal, reason);
 }
 
 bool requestEdits(JNIEnv* env, const EntryRequest& request) {
-    return runRequest(env, message::kConfigureRefused,
-                      [&](const RequestOptions& options) { return editEntries(request, options); });
+    return runRequest(
+        env, message::kConfigureRefused, [&](const RequestOptions& options) { return editEntries(request, options); },
+        SetupPlace::child);
 }
 
 bool requestAddition(JNIEnv* env, const Request& request) {
@@ -212,13 +256,15 @@ bool requestAddition(JNIEnv* env, const Request& request) {
 }
 
 bool requestAddition(JNIEnv* env, const Registration& registration) {
-    return runRequest(env, message::kRegisterRefused,
-                      [&](const RequestOptions& options) { return addDataSource(registration, options); });
+    return runRequest(
+        env, message::kRegisterRefused,
+        [&](const RequestOptions& options) { return addDataSource(registration, options); }, SetupPlace::child);
 }
 
-bool requestRemoval(JNIEnv* env, const Request& request) {
-    return runRequest(env, message::kRemoveRefused,
-                      [&](const RequestOptions& options) { return removeDataSource(request, options); });
+bool requestRemoval(JNIEnv* env, const Request& request, SetupPlace place) {
+    return runRequest(
+        env, message::kRemoveRefused, [&](const RequestOptions& options) { return removeDataSource(request, options); },
+        place);
 }
 
 }  // namespace rireve

@@ -5,6 +5,8 @@
 
 #include <jni.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "binding/frame.h"
@@ -36,15 +38,30 @@ bool takeEntryEdits(JNIEnv* env, jstring name, jobjectArray set, jobjectArray un
 // out, each checked by the rules of their owner.
 bool takeEntryEdits(JNIEnv* env, jobjectArray set, jobjectArray unset, EntryOwner owner, std::vector<EntryEdit>& edits);
 
+// Takes a text argument of any length, `what` naming it in a refusal: null
+// raises `ifNull`, one the platform's text cannot carry `ifInvalid`.
+bool takeLongText(JNIEnv* env, jstring text, std::string_view what, const Message& ifNull, const Message& ifInvalid,
+                  std::string& out);
+
 // Raises `refusal` with the reason as its cause; false.
 bool refuseRequest(JNIEnv* env, const Message& refusal, const std::string& reason);
+
+// Where a request runs a driver's setup library: in this process (the
+// original calls), or in the helper program's child process.
+enum class SetupPlace { here, child };
+
+// What a request that runs a setup library in a child takes from the VM: the
+// child's wait (kSetupTimeoutProperty), and the helper program, asked of the
+// Java side only when a setup library is to run.
+Status readSetupOptions(JNIEnv* env, RequestOptions& options);
 
 // A request carried out with the options the VM gives; a refusal carries
 // its reason as the exception's cause. True once it is carried out.
 template <typename Make>
-bool runRequest(JNIEnv* env, const Message& refusal, Make make) {
+bool runRequest(JNIEnv* env, const Message& refusal, Make make, SetupPlace place = SetupPlace::here) {
     RequestOptions options;
     Status status = readRequestOptions(env, options);
+    if (status.ok() && place == SetupPlace::child && !env->ExceptionCheck()) status = readSetupOptions(env, options);
     if (env->ExceptionCheck()) return false;
     if (!status.ok()) return refuseRequest(env, refusal, status.reason());
     return !raiseFailure(env, make(options), refusal);
@@ -60,6 +77,6 @@ bool requestAddition(JNIEnv* env, const Request& request);
 bool requestAddition(JNIEnv* env, const Registration& registration);
 
 // Asks the installer to remove the data source; true once it has.
-bool requestRemoval(JNIEnv* env, const Request& request);
+bool requestRemoval(JNIEnv* env, const Request& request, SetupPlace place = SetupPlace::here);
 
 }  // namespace rireve

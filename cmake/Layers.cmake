@@ -7,6 +7,8 @@
 #   natives    the exported native methods (built into each library itself)
 #   binding    the JNI layer: the call frame, Java objects built from the catalogue's records, requests
 #              taken from Java arguments, text; the only layer that speaks JNI
+#   cli        beside the binding: the command line's commands (CLI11) and output (tables, JSON with
+#              nlohmann-json), over the installer and the probe; no JNI
 #   probe      beside the installer: a connection tested through the driver manager, and the
 #              configuration diagnosed from the drivers' files, loading nothing
 #   state      the configuration as code: a JSON document of what the machine should hold, exported,
@@ -16,26 +18,29 @@
 #   profile    the Linux configuration files, read and changed by the driver manager's rules
 #   platform   the ODBC environment; the driver manager's rules (driver_manager.h: one table per driver
 #              manager, chosen once per process); the installer library's entry points, bound at run time;
-#              the process-wide lock
+#              the process-wide lock; a helper program run as a bounded child process
 #   base       status with errno and path, UTF-8, the rules of the configuration's text: no JNI, no ODBC
 #
 # Each layer is one library target linking only the layer below it (or the
 # layers RIREVE_BELOW_<layer> names: probe and installer stand side by side
-# on the catalogue, the state on the installer, and the binding on the state
-# and the probe), and its
+# on the catalogue, the state on the installer, and the binding and the
+# command line on the state and the probe), and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog installer state probe binding natives)
+set(RIREVE_LAYERS base platform profile catalog installer state probe cli binding natives)
 set(RIREVE_BELOW_state installer)
 set(RIREVE_BELOW_probe catalog)
+set(RIREVE_BELOW_cli state probe)
 set(RIREVE_BELOW_binding state probe)
 set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
 set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp java_state.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
-set(RIREVE_LAYER_platform odbc_environment.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
+set(RIREVE_LAYER_platform odbc_environment.cpp child_process_linux.cpp child_process_windows.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
   driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
+set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
+  probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp stream_write_linux.cpp stream_write_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
@@ -43,7 +48,8 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   data_source_entries_linux.cpp data_source_entries_windows.cpp data_source_file_linux.cpp
   driver_manager_settings_linux.cpp driver_manager_settings_windows.cpp drivers_linux.cpp drivers_windows.cpp
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
-  lock_timeout.cpp registration.cpp)
+  lock_timeout.cpp registration.cpp setup_call_linux.cpp setup_call_windows.cpp setup_child_linux.cpp
+  setup_child_windows.cpp setup_request.cpp)
 set(RIREVE_LAYER_state carry_out_linux.cpp carry_out_windows.cpp export.cpp file_plan.cpp machine.cpp machine_linux.cpp
   machine_windows.cpp secret_values.cpp section_names_linux.cpp section_names_windows.cpp state.cpp unified_diff.cpp
   wanted_files.cpp wanted_state.cpp)
@@ -142,15 +148,24 @@ foreach(layer ${RIREVE_LAYERS})
 endforeach()
 target_include_directories(ri-reve-platform PUBLIC ${RIREVE_ODBC_INCLUDES})
 target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES})
-# The state reads and writes JSON with nlohmann-json (header-only), through a
-# folder of the build tree that shows its headers alone: a cross build must
-# not see the rest of the host's /usr/include.
-find_path(RIREVE_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-if(NOT IS_SYMLINK ${CMAKE_BINARY_DIR}/json/nlohmann)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/json)
-  file(CREATE_LINK ${RIREVE_JSON_HEADERS}/nlohmann ${CMAKE_BINARY_DIR}/json/nlohmann SYMBOLIC)
-endif()
-target_include_directories(ri-reve-state SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/json)
+# Two header-only libraries from the build machine's packages: nlohmann-json
+# (libcli11-dev's CLI11 for the command line, nlohmann-json3-dev for the state
+# and the command line), through a folder of their own, so that a cross build
+# sees them and nothing else of /usr/include.
+find_path(RIREVE_CLI11_INCLUDE CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_path(RIREVE_NLOHMANN_INCLUDE nlohmann/json.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(RIREVE_CLI_INCLUDES ${CMAKE_BINARY_DIR}/third-party)
+foreach(library CLI11:CLI NLOHMANN:nlohmann)
+  string(REPLACE ":" ";" parts ${library})
+  list(GET parts 0 variable)
+  list(GET parts 1 folder)
+  if(NOT IS_SYMLINK ${RIREVE_CLI_INCLUDES}/${folder})
+    file(MAKE_DIRECTORY ${RIREVE_CLI_INCLUDES})
+    file(CREATE_LINK ${RIREVE_${variable}_INCLUDE}/${folder} ${RIREVE_CLI_INCLUDES}/${folder} SYMBOLIC)
+  endif()
+endforeach()
+target_include_directories(ri-reve-state SYSTEM PUBLIC ${RIREVE_CLI_INCLUDES})
+target_include_directories(ri-reve-cli SYSTEM PUBLIC ${RIREVE_CLI_INCLUDES})
 # The ODBC environment calls the driver manager, which each library names for itself
 # (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.
 target_link_libraries(ri-reve-platform INTERFACE $<TARGET_PROPERTY:RIREVE_DRIVER_MANAGER>)
@@ -209,15 +224,30 @@ function(rireve_layer_includes out layer)
   set(${out} ${roots} PARENT_SCOPE)
 endfunction()
 
-# The program that runs one connection test in a process of its own
-# (helper/), over the probe layer and the driver manager it links.
+# The program that runs one connection test, or one request for a driver's
+# setup library, in a process of its own (helper/), over the probe and
+# installer layers and the driver manager it links.
 function(rireve_probe_program target)
   cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
   rireve_platform_sources(sources helper probe_main.cpp child_linux.cpp child_windows.cpp)
-  add_executable(${target} ${sources})
+  # The installer library it binds at run time is the driver manager's own.
+  rireve_platform_sources(named platform installer_library_name_linux.cpp)
+  add_executable(${target} ${sources} ${named})
   rireve_layer_root(helper root)
   target_include_directories(${target} PRIVATE ${root})
   set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve-probe)
-  target_link_libraries(${target} PRIVATE ri-reve-probe)
+  target_link_libraries(${target} PRIVATE ri-reve-probe ri-reve-installer ${CMAKE_DL_LIBS})
+  rireve_strict_warnings(${target})
+endfunction()
+
+# The command line, ri-reve (cli/), over the installer, the probe, the
+# catalogue named and the driver manager it links; PLATFORM is the name of
+# the platform it is built for, as the jar's folders name it.
+function(rireve_cli_program target catalog platform)
+  cmake_parse_arguments(ARG "" "" "DRIVER_MANAGER" ${ARGN})
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/cli/main.cpp ${ARG_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES RIREVE_DRIVER_MANAGER "${ARG_DRIVER_MANAGER}" OUTPUT_NAME ri-reve)
+  target_link_libraries(${target} PRIVATE ri-reve-cli ri-reve-catalog-${catalog})
+  target_compile_definitions(${target} PRIVATE RIREVE_VERSION="${PROJECT_VERSION}" RIREVE_PLATFORM="${platform}")
   rireve_strict_warnings(${target})
 endfunction()

@@ -1,8 +1,8 @@
 # The Java side's table of the library's messages, written from the native
-# side's (binding/messages.h), so that both sides know one list of messages
+# side's (base/messages.h), so that both sides know one list of messages
 # and the kind of failure each reports. A message's constant is its native
 # name in capitals (kNameIsNull: NAME_IS_NULL).
-set(RIREVE_MESSAGES_SOURCE ${PROJECT_SOURCE_DIR}/binding/messages.h)
+set(RIREVE_MESSAGES_SOURCE ${PROJECT_SOURCE_DIR}/base/messages.h)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${RIREVE_MESSAGES_SOURCE})
 file(READ ${RIREVE_MESSAGES_SOURCE} source)
 string(REGEX MATCHALL "MESSAGE\\(k[A-Za-z]+, \"[^\"]*\", [A-Z_]+\\)" lines "${source}")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "base/text_rules.h"
 
@@ -123,10 +124,17 @@ bool AttributeText::append(std::string_view text) {
 TextCheck joinEntries(const std::vector<std::pair<std::string, std::string>>& entries, std::string& joined,
                       std::string& why) {
     joined.clear();
+    // Named by the character and the key, never the value: it may be a password.
+    auto breaks = [&why](const std::string& key, const std::string& text, const char* which, const char* where) {
+        const std::size_t at = text.find_first_of(which, 0, std::char_traits<char>::length(which) + 1);
+        if (at == std::string::npos) return false;
+        why = std::string(where) + key + " holds " + (text[at] == '\0' ? "a NUL character" : std::string(1, text[at])) +
+              (text[at] == ';' ? ", which separates the entries" : text[at] == '=' ? ", which ends the key" : "") +
+              " of the attribute text";
+        return true;
+    };
     for (const auto& [key, value] : entries) {
-        if (key.find_first_of("=;") != std::string::npos || value.find(';') != std::string::npos ||
-            key.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
-            why = "the entry " + key + " holds a character that would change the meaning of the attribute text";
+        if (breaks(key, key, "=;", "the key ") || breaks(key, value, ";", "the value of ")) {
             return TextCheck::invalidAttributes;
         }
         joined.append(joined.empty() ? "" : ";").append(key).append(1, '=').append(value);

@@ -3,7 +3,9 @@
 // request for such a driver is carried out here, as the setup library would:
 // on the user's or, for a system request, the system's data source file, one
 // section at a time (profile/profile_writer_linux.h). Every request, whoever
-// carries it out, holds its file's lock across processes.
+// carries it out, holds its file's lock across processes. The calls beside
+// the original ones run a setup library in the helper's child process
+// (setup_request.h), never here.
 #include <dlfcn.h>
 #include <sqlext.h>
 
@@ -15,6 +17,7 @@
 #include "catalog/configuration.h"
 #include "installer/data_source_file_linux.h"
 #include "installer/installer.h"
+#include "installer/setup_request.h"
 #include "platform/driver_manager.h"
 #include "profile/profile.h"
 #include "profile/profile_writer_linux.h"
@@ -171,10 +174,22 @@ Status configureThroughSetup(ConfigDataSourceProc configure, const DriverSetup& 
                            lastInstallerError());
 }
 
-// Finds the driver's setup library, if it has one, and makes the request.
+// The same in the helper's child process, with `list` (ConfigDSN's
+// attributes). Loading the library is left to the child too: whether it has
+// a ConfigDSN is its answer. `none` when it has not.
+Status configureInChild(const DriverSetup& setup, WORD request, LPCSTR driver, std::string list,
+                        const RequestOptions& options, bool& none) {
+    ProfileWriter file;
+    Status opened = openDataSourceFile(scopeOf(request), options, file);
+    if (!opened.ok()) return opened;
+    return runSetupInChild({setup.library, request, driver, std::move(list)}, options, none);
+}
+
+// Finds the driver's setup library, if it has one, and makes the request:
+// through it in this process, or, with isolation, with `list` in a child.
 template <typename WithoutSetup>
-Status configure(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options,
-                 WithoutSetup withoutSetup) {
+Status configure(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, std::string list,
+                 const RequestOptions& options, WithoutSetup withoutSetup) {
     // Without the installer library nothing can be configured: resolving
     // tells the user so.
     const InstallerProc proc = resolveInstallerProc("SQLConfigDataSource");
@@ -183,7 +198,14 @@ Status configure(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, co
     DriverSetup setup;
     Status found = findDriverSetup(driver, setup);
     if (!found.ok()) return found;
-    if (setup.installed && hasConfigDsn(setup.library)) {
+    if (options.setup.enabled && setup.installed && !setup.library.empty()) {
+        // The file's lock is released before a request the child leaves to this library.
+        bool none = false;
+        Status done = configureInChild(setup, request, driver, std::move(list), options, none);
+        if (!none) return done;
+        return withoutSetup(setup);
+    }
+    if (!options.setup.enabled && setup.installed && hasConfigDsn(setup.library)) {
         return configureThroughSetup(configureDsn, setup, parent, request, driver, attributes, options);
     }
     return withoutSetup(setup);
@@ -194,7 +216,8 @@ Status configure(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, co
 Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view name,
                             const std::vector<std::pair<std::string, std::string>>& entries, LPCSTR text,
                             const RequestOptions& options) {
-    return configure(nullptr, request, driver, text, options, [&](const DriverSetup& setup) {
+    return configure(nullptr, request, driver, text, composeAttributeList(name, entries), options,
+                     [&](const DriverSetup& setup) {
         if (!setup.installed) return Status::failure("no driver named " + std::string(driver) + " is installed");
         const std::vector<std::pair<std::string_view, std::string_view>> pairs(entries.begin(), entries.end());
         ProfileSection section;
@@ -210,7 +233,8 @@ Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view name,
 }
 
 Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes, const RequestOptions& options) {
-    return configure(parent, request, driver, attributes, options, [&](const DriverSetup& setup) {
+    const std::string list = options.setup.enabled ? attributeListOf(attributes) : std::string();
+    return configure(parent, request, driver, attributes, list, options, [&](const DriverSetup& setup) {
         return configureWithoutSetup(setup, request, driver, attributes, options);
     });
 }

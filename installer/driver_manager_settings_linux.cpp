@@ -26,7 +26,11 @@ Outcome readDriverManagerSettings(DriverManagerSettings& settings) {
 Outcome configureDriverManager(const std::vector<EntryEdit>& edits, const RequestOptions& options) {
     const std::string_view name = driverManager().settingsSection;
     ProfileWriter file;
-    Status status = openDriverFile(Scope::system, options, file);
+    // The settings are the machine's, not its drivers': say so when the file is closed to this user.
+    Status status = openScopeFile(Scope::system, ProfileFile::userDrivers, ProfileFile::drivers, options,
+                                  "the driver manager's settings, [ODBC] of that file, which every program of every "
+                                  "user reads, are changed",
+                                  file);
     if (!status.ok()) return Outcome::of(status);
     return Outcome::of(file.carryOut(planFirstOfName(name, [&](const ProfileSection* current, ProfileWriter::SectionPlan& plan) {
         if (current != nullptr) {

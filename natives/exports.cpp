@@ -5,7 +5,8 @@
 //
 // This is also the one place that says which calls hold this process's
 // configuration lock (platform/configuration_lock.h): listings and read-backs
-// read, installer requests write.
+// read, installer requests write. Every call beside the original four runs a
+// driver's setup library in the helper's child process (binding/requests.h).
 #include "com_nq_odbc_ODBC.h"
 
 #include <exception>
@@ -115,7 +116,8 @@ JNIEXPORT jboolean JNICALL Java_com_nq_odbc_ODBC_unregisterDataSourceIn(JNIEnv* 
         rireve::Request request;
         if (!rireve::takeScope(env, scope, request.scope, rireve::message::kRemoveRefused)) return JNI_FALSE;
         if (!rireve::takeRemoval(env, name, driver, request)) return JNI_FALSE;
-        return whileWriting([&] { return rireve::requestRemoval(env, request); }) ? JNI_TRUE : JNI_FALSE;
+        const auto removed = [&] { return rireve::requestRemoval(env, request, rireve::SetupPlace::child); };
+        return whileWriting(removed) ? JNI_TRUE : JNI_FALSE;
     });
 }
 

@@ -158,8 +158,13 @@ bool checkLibrary(Checked& checked, const std::string& subject, std::string_view
     };
     const std::string named = std::string(key) + "=" + std::string(value);
     const std::optional<std::string> path = locateLibrary(value, nullptr, checked.program);
-    if (!path) return report("library-not-found", named + " is found nowhere the loader searches for a " +
-                                                      describeTarget(checked.program) + " library");
+    if (!path) {
+        const std::string target = describeTarget(checked.program);
+        // "an ELF ...", "a PE ...": the article as the first letter is spoken.
+        const bool vowel = std::string_view("AEFHILMNORSX").find(target.front()) != std::string_view::npos;
+        return report("library-not-found", named + " is found nowhere the loader searches for " +
+                                               (vowel ? "an " : "a ") + target + " library");
+    }
     LibraryImage image;
     if (Status read = readLibraryImage(*path, image); !read.ok()) {
         const bool missing = read.error() == ENOENT || read.error() == ENOTDIR;

@@ -16,7 +16,7 @@
 set -eu
 job=${1:-test}
 
-run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc nlohmann-json3-dev"
+run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc libcli11-dev nlohmann-json3-dev"
 bench="$run python3 python3-pyodbc python3-matplotlib"
 test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgtest-dev acl
   clang libclang-rt-14-dev clang-tidy cppcheck

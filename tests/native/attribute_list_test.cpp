@@ -1,9 +1,12 @@
 #include "catalog/attribute_list.h"
+#include "installer/setup_request.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,6 +78,68 @@ TEST(ScanAttributeList, StopsWhenTheCallerDoes) {
         return false;
     });
     EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace rireve
+
+namespace rireve {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(SetupRequest, AttributesAreConfigDsnsListOfNulEndedEntries) {
+    const struct {
+        std::string made;
+        std::string expected;
+    } cases[] = {
+        {composeAttributeList("a", {{"K", "v"}, {"Note", "x y"}}), "DSN=a\0K=v\0Note=x y\0\0"s},
+        {composeAttributeList("a", {}), "DSN=a\0\0"s},
+        {attributeListOf("DSN=a;K=v;;L=w"), "DSN=a\0K=v\0L=w\0\0"s},
+        {attributeListOf("DSN=a"), "DSN=a\0\0"s},
+        {attributeListOf(""), "\0\0"s},
+    };
+    for (const auto& each : cases) EXPECT_EQ(each.made, each.expected);
+}
+
+TEST(SetupRequest, CrossesToTheChildWhole) {
+    const SetupRequest sent{"/lib/setup.so", 4, "A Driver", "DSN=a\0K=v\0\0"s};
+    const std::string input = formatSetupRequest(sent);
+    ASSERT_EQ(input.compare(0, kSetupRequestLine.size(), kSetupRequestLine), 0);
+    SetupRequest taken;
+    ASSERT_TRUE(parseSetupRequest(std::string_view(input).substr(kSetupRequestLine.size()), taken));
+    EXPECT_EQ(std::tie(taken.library, taken.request, taken.driver, taken.attributes),
+              std::tie(sent.library, sent.request, sent.driver, sent.attributes));
+    for (const std::string& bad : {"lib\0001\0driver\0DSN=a\0"s, "lib\0x\0driver\0DSN=a\0\0"s, "lib\0001\0"s}) {
+        EXPECT_FALSE(parseSetupRequest(bad, taken)) << bad;
+    }
+}
+
+TEST(SetupRequest, TheChildsEndIsItsAnswerOrWhyThereIsNone) {
+    using Kind = ChildEnd::Kind;
+    const struct {
+        ChildEnd end;
+        bool answered;
+        SetupAnswer::Verdict verdict;
+        std::string reason;
+    } cases[] = {
+        {{Kind::exited, 0, formatSetupAnswer({SetupAnswer::Verdict::done, {}})}, true, SetupAnswer::Verdict::done, ""},
+        {{Kind::exited, 0, formatSetupAnswer({SetupAnswer::Verdict::none, {}})}, true, SetupAnswer::Verdict::none, ""},
+        {{Kind::exited, 0, formatSetupAnswer({SetupAnswer::Verdict::refused, "no\nway"})}, true,
+         SetupAnswer::Verdict::refused, "no way"},
+        {{Kind::signalled, 11, "done\n"}, false, {}, "the setup library s.so's process ended with signal 11 (SIGSEGV) before it answered"},
+        {{Kind::exited, 3, "done\n"}, false, {}, "the setup library s.so's process ended with exit status 3 before it answered"},
+        {{Kind::timedOut, 0, ""}, false, {}, "the setup library s.so gave no answer within 1.25 s; its process was ended"},
+    };
+    const SetupRequest request{"s.so", 1, "D", "DSN=a\0\0"s};
+    for (const auto& each : cases) {
+        SetupAnswer answer;
+        bool answered = true;
+        const Status status = readSetupAnswer(each.end, request, std::chrono::milliseconds(1250), answer, answered);
+        EXPECT_EQ(answered, each.answered) << each.reason;
+        EXPECT_EQ(answered ? answer.reason : status.reason(), each.reason);
+        EXPECT_EQ(answered ? answer.verdict : each.verdict, each.verdict) << each.reason;
+    }
 }
 
 }  // namespace

@@ -329,6 +329,18 @@ final class ConnectionProbe {
         }
     }
 
+    /**
+     * The program for the native library's requests that run a driver's setup
+     * library in a child process: its path, or null and why it cannot be had.
+     */
+    static String[] programForSetup() {
+        try {
+            return new String[] {program().toString()};
+        } catch (ODBCException e) {
+            return new String[] {null, e.getCause() != null ? e.getCause().getMessage() : e.getMessage()};
+        }
+    }
+
     /** Reads a stream to its end on a thread of its own, so that a full pipe never blocks the child. */
     private static final class Output extends Thread {
         private final InputStream in;

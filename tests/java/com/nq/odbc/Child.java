@@ -30,6 +30,16 @@ public final class Child {
                 Object[] sources = (Object[]) loader.loadClass("com.nq.odbc.ODBC").getMethod("getDataSources").invoke(null);
                 System.out.println(sources[0].getClass().getMethod("getName").invoke(sources[0]));
             }
+        } else if (args[0].equals("drivers")) {
+            // The library's own loading, as a program of the API sees it.
+            try {
+                for (ODBCDriver driver : ODBC.getDrivers()) {
+                    System.out.println(driver.getDescription() + " " + driver.getAttribute("Driver"));
+                }
+            } catch (UnsatisfiedLinkError e) {
+                System.err.println(e.getMessage());
+                System.exit(1);
+            }
         } else if (args[0].equals("dsns")) {
             for (DataSource source : ODBC.getDataSources()) {
                 System.out.println(source.getName());

@@ -6,32 +6,67 @@ import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import java.io.ByteArrayOutputStream;
-import java.io.PrintStream;
+import java.io.File;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.EnumSource;
 
-/** The command line and the Java API built on the natives, on the real unixODBC. */
+/** The command line, run as the native program and through the jar, and the Java API built on the natives, on the real unixODBC. */
 class CommandLineTest {
     static final String SQLITE = PrivateConfiguration.driverLibrary("libsqlite3odbc.so");
 
+    /** The two ways to run the command line: the program itself, and the jar that carries it. */
+    enum Entry {
+        NATIVE("ri-reve"), JAR("java -jar ri-reve.jar");
+
+        final String program;
+
+        Entry(String program) {
+            this.program = program;
+        }
+
+        List<String> command() {
+            if (this == NATIVE) {
+                return new ArrayList<>(List.of(System.getProperty("rireve.test.cli")));
+            }
+            return Processes.java("-jar", System.getProperty("rireve.test.classpath").split(":")[1]);
+        }
+    }
+
+    /** One run of the command line: its exit status and what it printed. */
     static final class Run {
         final int status;
         final String out;
         final String err;
 
-        Run(String... args) {
-            ByteArrayOutputStream out = new ByteArrayOutputStream();
-            ByteArrayOutputStream err = new ByteArrayOutputStream();
-            status = new Main(new PrintStream(out, true, StandardCharsets.UTF_8),
-                    new PrintStream(err, true, StandardCharsets.UTF_8)).run(args);
-            this.out = out.toString(StandardCharsets.UTF_8);
-            this.err = err.toString(StandardCharsets.UTF_8);
+        Run(Entry entry, String... args) {
+            this(entry, "", Map.of(), args);
+        }
+
+        Run(Entry entry, String input, Map<String, String> environment, String... args) {
+            List<String> command = entry.command();
+            command.addAll(List.of(args));
+            File out = PrivateConfiguration.FOLDER.resolve("run.out").toFile();
+            File err = PrivateConfiguration.FOLDER.resolve("run.err").toFile();
+            try {
+                ProcessBuilder builder = new ProcessBuilder(command).redirectOutput(out).redirectError(err);
+                builder.environment().putAll(environment);
+                Process process = builder.start();
+                process.getOutputStream().write(input.getBytes(StandardCharsets.UTF_8));
+                process.getOutputStream().close();
+                status = process.waitFor();
+                this.out = Files.readString(out.toPath());
+                this.err = Files.readString(err.toPath());
+            } catch (Exception e) {
+                throw new IllegalStateException(String.join(" ", command), e);
+            }
         }
     }
 
@@ -42,9 +77,10 @@ class CommandLineTest {
         Files.deleteIfExists(UnixOdbcRegistrationTest.SETUP_LOG);
     }
 
-    @Test
-    void tablesAreAlignedForPeople() throws Exception {
-        Run drivers = new Run("drivers");
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void tablesAreAlignedForPeople(Entry entry) throws Exception {
+        Run drivers = new Run(entry, "drivers");
         assertEquals(0, drivers.status);
         String psql = PrivateConfiguration.driverLibrary("psqlodbcw.so");
         String maria = PrivateConfiguration.driverLibrary("libmaodbc.so");
@@ -56,21 +92,22 @@ class CommandLineTest {
                 + String.format(row, "PostgreSQL Unicode", psql, "-", "system\n")
                 + String.format(row, "MariaDB Unicode", maria, "-", "system\n")
                 + String.format(row, "Recording Setup", SQLITE, "-", "system\n")
-                + String.format(row, "Own", SQLITE, "-", "user\n"), new Run("drivers").out);
+                + String.format(row, "Own", SQLITE, "-", "user\n"), new Run(entry, "drivers").out);
         Files.delete(PrivateConfiguration.FOLDER.resolve(".odbcinst.ini"));
 
         // Every attribute under its driver, in the library's column (as wide as the longest value).
-        String verbose = new Run("drivers", "--verbose").out.replaceAll(" {2,}", "  ");
+        String verbose = new Run(entry, "drivers", "--verbose").out.replaceAll(" {2,}", "  ");
         assertTrue(verbose.startsWith("DRIVER  LIBRARY  USAGE  SCOPE\nSQLite3  " + SQLITE + "  1  system\n"
                 + "  Description  SQLite3 ODBC Driver\n  Driver  " + SQLITE + "\n  UsageCount  1\n"
                 + "PostgreSQL Unicode  "), verbose);
 
         assertEquals("NAME    SCOPE   DRIVER\nDätä    user    MariaDB Unicode\nshared  system  SQLite3\n"
-                + "orphan  system  Gone (not installed)\n", new Run("dsns").out);
+                + "orphan  system  Gone (not installed)\n", new Run(entry, "dsns").out);
     }
 
-    @Test
-    void driversSettingsAndFileDataSourcesFromTheCommandLine() throws Exception {
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void driversSettingsAndFileDataSourcesFromTheCommandLine(Entry entry) throws Exception {
         String folder = PrivateConfiguration.FOLDER.toString();
         String dsn = folder + "/cli.dsn";
         String[][] steps = {
@@ -97,15 +134,16 @@ class CommandLineTest {
             {"filedsn show " + dsn, "1", ""},
         };
         for (String[] step : steps) {
-            Run run = new Run(step[0].split(" "));
+            Run run = new Run(entry, step[0].split(" "));
             assertEquals(step[1] + step[2], run.status + (run.status == 0 ? run.out : ""), step[0] + ": " + run.err);
             assertEquals(run.status != 0, !run.err.isEmpty(), step[0] + ": " + run.err);
         }
     }
 
-    @Test
-    void jsonIsWellFormedForPrograms() throws Exception {
-        String dataSources = new Run("dsns", "--json").out;
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void jsonIsWellFormedForPrograms(Entry entry) throws Exception {
+        String dataSources = new Run(entry, "dsns", "--json").out;
         assertEquals("[\n  {\"name\": \"Dätä\", \"scope\": \"user\", \"driver\": \"MariaDB Unicode\", \"installed\": true,"
                 + " \"attributes\": {\"Driver\": \"MariaDB Unicode\"}},\n"
                 + "  {\"name\": \"shared\", \"scope\": \"system\", \"driver\": \"SQLite3\", \"installed\": true,"
@@ -113,29 +151,32 @@ class CommandLineTest {
                 + "  {\"name\": \"orphan\", \"scope\": \"system\", \"driver\": \"Gone\", \"installed\": false,"
                 + " \"attributes\": {\"Driver\": \"Gone\"}}\n]\n", dataSources);
         for (String[] args : List.of(new String[] {"--json", "drivers"}, new String[] {"dsns", "--json"},
-                new String[] {"add", "x", "SQLite3", "Database=a\"b\\c", "--json"})) {
-            Run run = new Run(args);
+                new String[] {"add", "x", "SQLite3", "Database=a\"b\\c", "--json"}, new String[] {"help", "--json"},
+                new String[] {"add", "y", "SQLite3", "Note=\u0001\u00ff", "--json"}, new String[] {"--json", "doctor"})) {
+            Run run = new Run(entry, args);
             Files.write(PrivateConfiguration.FOLDER.resolve("out.json"), run.out.getBytes(StandardCharsets.UTF_8));
             Processes.Result parsed = Processes.run("python3", "-m", "json.tool",
                     PrivateConfiguration.FOLDER.resolve("out.json").toString());
             assertEquals(0, parsed.exitCode, run.out + parsed);
         }
-        assertEquals("{\"a\\\"\\\\\": \"\\u0001\\ud800x\"}", Main.mapJson(Map.of("a\"\\", "\u0001\uD800x")));
+        assertTrue(new Run(entry, "show", "y").out.contains("Note=\u0001\u00ff\n"));
+        assertTrue(new Run(entry, "--json", "show", "y").out.contains("\"Note\": \"\\u0001\u00ff\"}"));
     }
 
-    @Test
-    void exitStatusesTellSuccessRefusalAndMisuseApart() {
-        Run added = new Run("add", "demo", "SQLite3", "Database=/tmp/demo.db", "Timeout=9");
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void exitStatusesTellSuccessRefusalAndMisuseApart(Entry entry) {
+        Run added = new Run(entry, "add", "demo", "SQLite3", "Database=/tmp/demo.db", "Timeout=9");
         assertEquals(0, added.status, added.err);
         assertEquals("Added demo (SQLite3)\n", added.out);
 
-        Run removed = new Run("remove", "demo", "SQLite3");
+        Run removed = new Run(entry, "remove", "demo", "SQLite3");
         assertEquals(0, removed.status);
-        Run again = new Run("remove", "demo", "SQLite3");
+        Run again = new Run(entry, "remove", "demo", "SQLite3");
         assertEquals(1, again.status);
         assertEquals("Error trying to remove ODBC DataSource! Reason: no data source named demo in "
                 + PrivateConfiguration.USER_SOURCES + "\n", again.err);
-        Run unknownDriver = new Run("add", "x", "Nope");
+        Run unknownDriver = new Run(entry, "add", "x", "Nope");
         assertEquals(1, unknownDriver.status);
         assertEquals("Error trying to register ODBC DataSource! Reason: no driver named Nope is installed\n",
                 unknownDriver.err);
@@ -144,28 +185,31 @@ class CommandLineTest {
                 new String[] {"add", "x"}, new String[] {"add", "x", "SQLite3", "novalue"},
                 new String[] {"add", "x", "SQLite3", "A=1;Driver=Other"}, new String[] {"dsns", "--frob"},
                 new String[] {"add", "a;b", "SQLite3"}, new String[] {"remove", "n".repeat(33), "SQLite3"},
-                new String[] {"add", "x", "SQLite3", "Driver=y"}, new String[] {"add", "Caf\uFFFD", "SQLite3"})) {
-            Run run = new Run(misuse);
+                new String[] {"add", "x", "SQLite3", "Driver=y"}, new String[] {"add", entry == Entry.JAR ? "Caf\uFFFD" : "Caf?",
+                    "SQLite3"})) {
+            Run run = new Run(entry, misuse);
             assertEquals(2, run.status, String.join(" ", misuse));
             assertEquals(1, run.err.split("\n").length, run.err);
             assertTrue(run.err.endsWith(" (see --help)\n"), run.err);
         }
-        Run help = new Run("--help");
+        Run help = new Run(entry, "--help");
         assertEquals(0, help.status);
-        assertEquals(Main.usageText(), help.out);
+        assertEquals(new Run(entry, "help").out, help.out);
+        assertTrue(help.out.startsWith("Usage: " + entry.program + " [OPTIONS] COMMAND [--] [ARGUMENTS]\n"), help.out);
 
-        assertEquals("Added -h (SQLite3)\n", new Run("add", "--", "-h", "SQLite3").out);
-        assertEquals(0, new Run("--json", "remove", "--", "-h", "SQLite3").status);
-        assertEquals(2, new Run("remove", "-x", "SQLite3").status, "an option before --");
+        assertEquals("Added -h (SQLite3)\n", new Run(entry, "add", "--", "-h", "SQLite3").out);
+        assertEquals(0, new Run(entry, "--json", "remove", "--", "-h", "SQLite3").status);
+        assertEquals(2, new Run(entry, "remove", "-x", "SQLite3").status, "an option before --");
         assertEquals("{\"error\": \"unknown command frob (see --help)\", \"status\": 2}\n",
-                new Run("--json", "frob", "--", "-h").err);
-        Run gone = new Run("remove", "--json", "--", "-h", "SQLite3");
+                new Run(entry, "--json", "frob", "--", "-h").err);
+        Run gone = new Run(entry, "remove", "--json", "--", "-h", "SQLite3");
         assertEquals("{\"error\": \"Error trying to remove ODBC DataSource!\", \"reason\": \"no data source named -h in "
                 + PrivateConfiguration.USER_SOURCES + "\", \"status\": 1}\n", gone.err);
     }
 
-    @Test
-    void dataSourcesAreShownAndEditedInTheirScope() throws Exception {
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void dataSourcesAreShownAndEditedInTheirScope(Entry entry) throws Exception {
         Files.write(PrivateConfiguration.USER_SOURCES, "[shared]\nDriver=SQLite3\n# note\nServer = a\nserver=b\n\n"
                 .getBytes(StandardCharsets.UTF_8));
         String[][] steps = {
@@ -180,7 +224,7 @@ class CommandLineTest {
             {"remove sys SQLite3 --system", "Removed sys\n"},
         };
         for (String[] step : steps) {
-            Run run = new Run(step[0].split(" "));
+            Run run = new Run(entry, step[0].split(" "));
             assertEquals(step[1], run.out, step[0] + ": " + run.err);
         }
         assertEquals("[shared]\nDriver=SQLite3\n# note\nServer = c\n\n", Files.readString(PrivateConfiguration.USER_SOURCES));
@@ -191,41 +235,52 @@ class CommandLineTest {
                 {"set shared Driver=x", "2", "DataSource attribute text is invalid! Reason: the key Driver is the data"
                     + " source's own: register it again to change its driver (see --help)"},
                 {"set shared", "2", "wrong arguments for set (see --help)"}}) {
-            Run run = new Run(refused[0].split(" "));
+            Run run = new Run(entry, refused[0].split(" "));
             assertEquals(refused[1] + " " + refused[2] + "\n", run.status + " " + run.err, refused[0]);
         }
     }
 
-    @Test
-    void everyCommandIsDeclaredWithItsHelpAndRefusesOptionsItDoesNotTake() {
-        for (Main.Command command : Main.COMMANDS) {
-            assertTrue(Main.usageText().contains("  " + command.usage() + "\n      " + command.help + "\n"), command.name);
-            for (String[] asked : new String[][] {{"help", command.name}, {command.name, "--help"}, {"-h", command.name}}) {
-                Run help = new Run(asked);
-                assertEquals(0, help.status, String.join(" ", asked));
-                assertTrue(help.out.startsWith("Usage: java -jar ri-reve.jar [--json] " + command.usage() + "\n"
-                        + command.help + "\n"), help.out);
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void everyCommandIsDeclaredWithItsHelpAndRefusesOptionsItDoesNotTake(Entry entry) throws Exception {
+        // Every command of the one declaration, as help --json lists them: name, usage, help, example.
+        Files.writeString(PrivateConfiguration.FOLDER.resolve("help.json"), new Run(entry, "help", "--json").out);
+        Processes.Result listed = Processes.run("python3", "-c", "import json, sys\nfor c in json.load(open(sys.argv[1]))"
+                + "['commands']: print('\\t'.join([c['name'], c['usage'], c['help'], c['example']]))",
+                PrivateConfiguration.FOLDER.resolve("help.json").toString());
+        String whole = new Run(entry, "--help").out;
+        assertEquals(21, listed.stdout.split("\n").length, listed.toString());
+        for (String line : listed.stdout.split("\n")) {
+            String[] command = line.split("\t");
+            assertTrue(whole.contains("  " + command[1] + "\n      " + command[2] + "\n"), command[0]);
+            assertTrue(command[3].startsWith(entry.program + " " + command[0].split(" ")[0]), command[3]);
+            for (String asked : new String[] {"help " + command[0], command[0] + " --help", "-h " + command[0]}) {
+                Run help = new Run(entry, asked.split(" "));
+                assertEquals(0, help.status, asked);
+                assertTrue(help.out.startsWith("Usage: " + entry.program + " [--json] " + command[1] + "\n" + command[2]
+                        + "\n") && help.out.endsWith("Example: " + command[3] + "\n"), help.out);
             }
         }
-        assertEquals(Main.usageText(), new Run("help").out);
+        assertEquals(whole, new Run(entry, "help").out);
         for (String[] misuse : new String[][] {{"drivers --user", "drivers takes no option --user"},
                 {"dsns --verbose", "dsns takes no option --verbose"}, {"show shared --unset A", "show takes no option --unset"},
                 {"add x SQLite3 --unset A", "add takes no option --unset"}, {"help --system", "help takes no option --system"},
                 {"help frob", "unknown command frob"}, {"remove x SQLite3 --frob", "unknown option --frob"}}) {
-            Run run = new Run(misuse[0].split(" "));
+            Run run = new Run(entry, misuse[0].split(" "));
             assertEquals("2 " + misuse[1] + " (see --help)\n", run.status + " " + run.err, misuse[0]);
         }
     }
 
-    @Test
-    void aChangeBesideOdbcinstsRewritesEndsWithAnAnswerNeverAStackTrace() throws Exception {
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void aChangeBesideOdbcinstsRewritesEndsWithAnAnswerNeverAStackTrace(Entry entry) throws Exception {
         java.nio.file.Path template = PrivateConfiguration.FOLDER.resolve("beside.ini");
         Files.writeString(template, "[byOdbcinst]\nDriver=SQLite3\n");
         Process rewriting = new ProcessBuilder("sh", "-c", "while :; do odbcinst -i -s -h -f " + template
                 + " >/dev/null 2>&1; sleep 0.2; done").start();
         try {
             for (int i = 0; i < 50; i++) {
-                Run run = new Run("set", "Dätä", "K" + i + "=" + i);
+                Run run = new Run(entry, "set", "Dätä", "K" + i + "=" + i);
                 assertTrue(run.status == 0 && run.out.startsWith("Changed Dätä")
                         || run.status == 1 && run.err.contains(" Reason: "), run.status + " " + run.out + run.err);
                 assertFalse((run.out + run.err).contains("Exception"), run.out + run.err);
@@ -275,31 +330,85 @@ class CommandLineTest {
         assertEquals(ODBCException.Reason.REFUSED, ((ODBCException) direct).getReason(), direct.toString());
     }
 
-    @Test
-    void undecodableArgumentsAndAFailedOutputAreNeverTakenForSuccess() throws Exception {
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void undecodableArgumentsAndAFailedOutputAreNeverTakenForSuccess(Entry entry) throws Exception {
         List<byte[]> before = PrivateConfiguration.snapshot();
-        String jar = System.getProperty("rireve.test.classpath").split(":")[1];
-        String library = "-Djava.library.path=" + System.getProperty("java.library.path");
-        Processes.Result underC = Processes.run(Map.of("LANG", "C", "LC_ALL", "C"), List.of(Processes.java().get(0),
-                library, "-jar", jar, "add", "Caf\u00e9", "SQLite3"));
-        assertEquals(2, underC.exitCode, underC.toString());
-        assertTrue(underC.stderr.contains("run with a UTF-8 locale"), underC.toString());
+        List<String> underC = entry.command();
+        underC.addAll(List.of("add", "Caf\u00e9", "SQLite3"));
+        Processes.Result refused = Processes.run(Map.of("LANG", "C", "LC_ALL", "C"), underC);
+        // The JVM loses what it cannot decode, and says so; the program takes the bytes as they are.
+        assertEquals(entry == Entry.JAR ? 2 : 0, refused.exitCode, refused.toString());
+        assertEquals(entry == Entry.JAR, refused.stderr.contains("run with a UTF-8 locale"), refused.toString());
         List<byte[]> after = PrivateConfiguration.snapshot();
-        for (int i = 0; i < before.size(); i++) {
+        for (int i = 0; entry == Entry.JAR && i < before.size(); i++) {
             assertEquals(new String(before.get(i), StandardCharsets.UTF_8), new String(after.get(i), StandardCharsets.UTF_8));
         }
-        Process full = new ProcessBuilder(Processes.java().get(0), library, "-jar", jar, "dsns")
-                .redirectOutput(new java.io.File("/dev/full")).start();
-        String stderr = new String(full.getErrorStream().readAllBytes(), StandardCharsets.UTF_8);
-        assertEquals(1, full.waitFor(), stderr);
-        assertEquals("Could not write to standard output\n", stderr);
+        for (String json : new String[] {"", "--json"}) {
+            List<String> command = entry.command();
+            command.addAll(json.isEmpty() ? List.of("dsns") : List.of(json, "dsns"));
+            Process full = new ProcessBuilder(command).redirectOutput(new File("/dev/full")).start();
+            String stderr = new String(full.getErrorStream().readAllBytes(), StandardCharsets.UTF_8);
+            assertEquals(1, full.waitFor(), stderr);
+            assertEquals(json.isEmpty() ? "Could not write to standard output! Reason: No space left on device\n"
+                    : "{\"error\": \"Could not write to standard output!\", \"reason\": \"No space left on device\","
+                    + " \"status\": 1}\n", stderr);
+        }
     }
 
-    @Test
-    void anEmptyConfigurationSaysHowToAddADataSource() throws Exception {
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void anEmptyConfigurationSaysHowToAddADataSource(Entry entry) throws Exception {
         PrivateConfiguration.write(UnixOdbcRegistrationTest.DRIVERS, "", "");
-        assertEquals(Main.NO_DATA_SOURCES, new Run("dsns").out);
-        assertEquals("[]\n", new Run("dsns", "--json").out);
+        assertEquals("No data sources are configured. Add one with:\n  " + entry.program + " add NAME DRIVER [KEY=VALUE ...]\n"
+                + "for instance: " + entry.program + " add demo SQLite3 Database=/tmp/demo.db\n", new Run(entry, "dsns").out);
+        assertEquals("[]\n", new Run(entry, "dsns", "--json").out);
+    }
+
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void faultsFoundByANewUserAreFixed(Entry entry) throws Exception {
+        Files.writeString(PrivateConfiguration.DRIVERS, UnixOdbcRegistrationTest.DRIVERS + "[Missing]\nDriver=libri-reve-nowhere.so\n");
+        Files.writeString(PrivateConfiguration.USER_SOURCES, "[Dätä]\nDriver=SQLite3\nPWD=s3cret\nclientsecret=abc\n\n"
+                + "[ghost]\nDriver=NoSuchDriver\n");
+        String folder = PrivateConfiguration.FOLDER.toString();
+        String run = String.join(" ", entry.command());
+        boolean root = "0".equals(Processes.run("id", "-u").stdout.trim());
+        // Each: a shell command ($R the command line), its exit status, and what its standard output and error hold.
+        String[][] cases = {
+            {"$R test Dätä --timeout -5", "2", "the timeout must be positive: -5 (see --help)\n"},
+            {"$R doctor", "1", "Driver=libri-reve-nowhere.so is found nowhere the loader searches for an ELF 64-bit"},
+            {root ? "setpriv --reuid=65534 --regid=65534 --clear-groups $R trace on" : "$R trace on", root ? "1" : "0",
+                root ? "cannot write " + PrivateConfiguration.DRIVERS + ": Permission denied; the driver manager's settings, [ODBC]"
+                    + " of that file, which every program of every user reads, are changed as root" : "Trace=Yes"},
+            {"$R --json dsns >/dev/full", "1", "{\"error\": \"Could not write to standard output!\", \"reason\": \"No space"},
+            {"mkdir -p " + folder + "/ODBCDataSources && $R filedsn add sales SQLite3 && $R filedsn remove sales", "0", "Removed " + folder + "/ODBCDataSources/sales.dsn\n"},
+            {"$R help --json | python3 -m json.tool", "0", "\"name\": \"drivers install\""},
+            {"$R --json frob 2>&1 | python3 -m json.tool", "0", "\"status\": 2"},
+            {"$R set Dätä --unset Nope", "0", "Nothing changed in Dätä (user): it has no entry Nope\n"},
+            {"$R add x SQLite3 'Database=a;b'", "2", "Reason: the value of Database holds ;, which separates the entries"},
+            {"$R dsns | : ; exit ${PIPESTATUS[0]}", "0", ""},
+            {"$R --version", "0", "platforms: " + NativeLibrary.platform()},
+            {"$R show Dätä", "0", "[Dätä]\nDriver=SQLite3\nPWD=********\nclientsecret=********\n"},
+            {"$R show Dätä --reveal --json", "0", "\"PWD\": \"s3cret\", \"clientsecret\": \"abc\"}"},
+            {"$R help drivers", "0", "Commands:\n  drivers install NAME KEY=VALUE ... [--user] [--replace]\n"},
+            {"$R filedsn --help", "0", "  filedsn remove PATH\n      remove a file data source\n"},
+            {"$R help filedsn show", "0", "Usage: " + entry.program + " [--json] filedsn show PATH\na file data source's entries\n"},
+            {"$R --json add x", "2", "{\"error\": \"wrong arguments for add (see --help)\", \"status\": 2}\n"},
+            {"$R --json test ghost", "1", "\"status\": \"driver_not_installed\", \"connected\": false"},
+            {"$R test nosuch", "1", " ms: no data source is named nosuch, neither the user's nor the system's"},
+            {"$R test Dätä --password-stdin </dev/null", "2", "--password-stdin found no line on standard input"},
+            {"echo | $R test Dätä --password-stdin", "2", "--password-stdin found no line on standard input"},
+            {"$R doctor --ignore driver.library-not-found:Missing --ignore datasource.driver-not-installed", "0",
+                "secret.readable"},
+            {"$R --json doctor --ignore driver.library-not-found", "1", "\"mend\": \"install the driver NoSuchDriver (ri-reve drivers install 'NoSuchDriver' Driver=PATH)\""},
+        };
+        for (String[] each : cases) {
+            Processes.Result result = Processes.run(Map.of("R", run), List.of("bash", "-c", each[0]));
+            assertEquals(each[1], Integer.toString(result.exitCode), each[0] + "\n" + result);
+            assertTrue((result.stdout + result.stderr).contains(each[2]), each[0] + "\n" + result);
+            assertTrue(!each[1].equals("0") || result.stderr.isEmpty(), each[0] + "\n" + result);
+        }
     }
 
     @Test

@@ -4,10 +4,6 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import java.io.ByteArrayInputStream;
-import java.io.ByteArrayOutputStream;
-import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.time.Duration;
@@ -211,11 +207,10 @@ class ConnectionTestTest {
         assertEquals(ConnectionTest.Status.FAILED, refused.getStatus());
         for (String args : List.of("--json test postgres --user-name rireve --password-stdin",
                 "test mariadb --password-stdin", "--json test --connection-string DSN=postgres;PWD=" + PASSWORD)) {
-            ByteArrayOutputStream out = new ByteArrayOutputStream();
-            int status = new Main(new PrintStream(out, true, StandardCharsets.UTF_8), new PrintStream(out, true,
-                    StandardCharsets.UTF_8), new ByteArrayInputStream(("y" + PASSWORD + "\n").getBytes(StandardCharsets.UTF_8)))
-                    .run(args.split(" "));
-            String printed = out.toString(StandardCharsets.UTF_8);
+            CommandLineTest.Run run = new CommandLineTest.Run(CommandLineTest.Entry.NATIVE, "y" + PASSWORD + "\n", Map.of(),
+                    args.split(" "));
+            int status = run.status;
+            String printed = run.out + run.err;
             assertFalse(printed.contains(PASSWORD), printed);
             assertEquals(args.startsWith("--json test --") ? 0 : 1, status, printed);
         }
@@ -251,14 +246,13 @@ class ConnectionTestTest {
         assertTrue(reasons.contains("needs libgone.so (needed by " + System.getProperty("rireve.test.driverNeedingGone")
                 + "), which the loader does not find"), reasons);
         assertFalse(Files.readString(Path.of("/proc/self/maps")).contains("libmaodbc"));
-        ByteArrayOutputStream out = new ByteArrayOutputStream();
-        int status = new Main(new PrintStream(out, true, StandardCharsets.UTF_8), System.err).run(
-                new String[] {"--json", "doctor"});
-        String printed = out.toString(StandardCharsets.UTF_8);
+        CommandLineTest.Run run = new CommandLineTest.Run(CommandLineTest.Entry.NATIVE, "--json", "doctor");
+        int status = run.status;
+        String printed = run.out;
         assertEquals(1, status, printed);
         long errors = diagnosis.getFindings().stream()
                 .filter(finding -> finding.getSeverity() == Diagnosis.Severity.ERROR).count();
-        assertTrue(printed.startsWith("{\"errors\": " + errors + ", \"findings\": [") && printed.contains("\"severity\": \"error\", "
+        assertTrue(printed.startsWith("{\"errors\": " + errors + ", \"warnings\": ") && printed.contains("\"severity\": \"error\", "
                 + "\"code\": \"driver.word-size-mismatch\", \"subject\": \"I386\", \"reason\": \"Driver="), printed);
     }
 }

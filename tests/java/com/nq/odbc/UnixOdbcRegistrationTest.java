@@ -54,6 +54,8 @@ class UnixOdbcRegistrationTest {
             + "\n[" + SETUP_DRIVER + "]\n"
             + "Driver=" + PrivateConfiguration.driverLibrary("libsqlite3odbc.so") + "\n"
             + "Setup=" + System.getProperty("rireve.test.setupLibrary") + "\n";
+    static final String MISBEHAVING_SETUP = System.getProperty("rireve.test.misbehavingSetup");
+    static final String SETUP_TIMEOUT = "com.nq.odbc.setupTimeoutMillis";
     static final String SYSTEM_SOURCES = "[shared]\nDriver=SQLite3\nDatabase=/tmp/shared.db\n";
     static final String USER_SOURCES = "[mine]\nDriver=SQLite3\nDatabase=/tmp/mine.db\n";
 
@@ -281,6 +283,87 @@ class UnixOdbcRegistrationTest {
                 setupCall(1, "DSN=viaSetup;Database=/tmp/s.db"),
                 setupCall(1, "DSN=bare"),
                 setupCall(3, "DSN=viaSetup")), calls);
+    }
+
+    @Test
+    void theCallsBesideTheOriginalFourHandASetupLibraryTheStandardAttributeList() throws Exception {
+        assertNull(ODBC.registerDataSource("viaList", SETUP_DRIVER, Map.of("Database", "/tmp/s.db"),
+                DataSource.Scope.USER));
+        assertNull(ODBC.registerDataSource("empty", SETUP_DRIVER, Map.of(), DataSource.Scope.SYSTEM));
+        PrivateConfiguration.write(DRIVERS, SYSTEM_SOURCES, USER_SOURCES + "[viaList]\nDriver=" + SETUP_DRIVER + "\n");
+        ODBC.unregisterDataSource("viaList", SETUP_DRIVER, DataSource.Scope.USER);
+        assertEquals(List.of(
+                setupCall(1, "DSN=viaList\u0000Database=/tmp/s.db"),
+                setupCall(1, "DSN=empty"),  // in the system's configuration mode, as unixODBC hands it over
+                setupCall(3, "DSN=viaList")), Files.readAllLines(SETUP_LOG));
+    }
+
+    @ParameterizedTest(name = "{0} in the {1} scope")
+    @CsvSource({"Writing Setup, USER", "Writing Setup, SYSTEM"})
+    void aSetupLibraryWritingThroughTheInstallerRunsInAChildAndIsNeverMappedHere(String driver,
+            DataSource.Scope scope) throws Exception {
+        PrivateConfiguration.write(misbehavingDrivers(), SYSTEM_SOURCES, USER_SOURCES);
+        Map<String, String> entries = new java.util.LinkedHashMap<>();
+        entries.put("Database", "/tmp/w.db");
+        entries.put("Note", "with spaces");
+        DataSource written = ODBC.registerDataSource("written", driver, entries, scope);
+        assertEquals(scope, written.getScope());
+        assertEquals("{Driver=" + driver + ", Database=/tmp/w.db, Note=with spaces}",
+                written.getAttributes().toString());
+        ODBC.unregisterDataSource("written", driver, scope);
+        assertNull(ODBC.findDataSource("written", scope));
+        assertFalse(Files.readString(Paths.get("/proc/self/maps")).contains(MISBEHAVING_SETUP),
+                "the setup library was mapped into the VM");
+    }
+
+    @ParameterizedTest(name = "{0} during {1}")
+    @CsvSource(delimiter = '|', value = {
+        "Crashing Setup | registration | ended with signal 11 (SIGSEGV) before it answered",
+        "Crashing Setup | removal      | ended with signal 11 (SIGSEGV) before it answered",
+        "Hanging Setup  | registration | gave no answer within 1.5 s; its process was ended",
+        "Hanging Setup  | removal      | gave no answer within 1.5 s; its process was ended"})
+    void aSetupLibraryThatCrashesOrHangsIsARefusalThatChangesNoFileAndReleasesTheLock(String driver, String request,
+            String why) throws Exception {
+        PrivateConfiguration.write(misbehavingDrivers(), SYSTEM_SOURCES,
+                USER_SOURCES + "\n; kept as it is\n[victim]\nDriver=" + driver + "\n");
+        List<byte[]> before = PrivateConfiguration.snapshot();
+        System.setProperty(SETUP_TIMEOUT, "1500");
+        ODBCException refused;
+        try {
+            refused = assertThrows(ODBCException.class, () -> {
+                if (request.equals("removal")) {
+                    ODBC.unregisterDataSource("victim", driver, DataSource.Scope.USER);
+                } else {
+                    ODBC.registerDataSource("victim", driver, Map.of("Database", "/tmp/v.db"), DataSource.Scope.USER);
+                }
+            });
+        } finally {
+            System.clearProperty(SETUP_TIMEOUT);
+        }
+        assertEquals(request.equals("removal") ? REMOVE_REFUSED : REGISTER_REFUSED, refused.getMessage());
+        assertEquals(ODBCException.Reason.REFUSED, refused.getReason());
+        assertEquals("the setup library " + MISBEHAVING_SETUP + (why.startsWith("ended") ? "'s process " : " ") + why
+                + "; every configuration file is as it was", refused.getCause().getMessage());
+        List<byte[]> after = PrivateConfiguration.snapshot();
+        for (int i = 0; i < before.size(); i++) {
+            assertArrayEquals(before.get(i), after.get(i), "file " + i + " changed");
+        }
+        assertEquals(List.of(), Files.list(PrivateConfiguration.FOLDER).map(Path::getFileName).map(Path::toString)
+                .filter(name -> name.matches("\\..*\\.ini\\.\\w{6}")).collect(Collectors.toList()), "copies left behind");
+        // The VM goes on, and so does the next change: no lock is left held.
+        assertEquals("SQLite3", ODBC.registerDataSource("next", "SQLite3", Map.of(), DataSource.Scope.USER)
+                .getDriverName());
+    }
+
+    /** The private drivers, and three whose setup library writes the data source, then crashes or hangs. */
+    static String misbehavingDrivers() {
+        StringBuilder drivers = new StringBuilder(DRIVERS);
+        for (String name : List.of("Writing Setup", "Crashing Setup", "Hanging Setup")) {
+            drivers.append("\n[").append(name).append("]\nDriver=")
+                    .append(PrivateConfiguration.driverLibrary("libsqlite3odbc.so")).append("\nSetup=")
+                    .append(MISBEHAVING_SETUP).append("\n");
+        }
+        return drivers.toString();
     }
 
     @Test

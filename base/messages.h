@@ -1,8 +1,11 @@
 // The library's messages, each with the kind of failure it reports: the name
-// of its ODBCException.Reason. This list is the one table of both sides: the
-// build writes the Java side's (com.nq.odbc.Messages) from its lines, so each
-// entry stays on one line of the form MESSAGE(name, "text", REASON).
+// of its ODBCException.Reason. This list is the one table of every front end
+// (the JNI layer raises them, the command line prints them) and of the Java
+// side: the build writes com.nq.odbc.Messages from its lines, so each entry
+// stays on one line of the form MESSAGE(name, "text", REASON).
 #pragma once
+
+#include <string_view>
 
 #define RIREVE_MESSAGES(MESSAGE) \
     MESSAGE(kAllocateEnvironment, "Could not allocate ODBC environmental handle!", DRIVER_MANAGER) \
@@ -33,3 +36,22 @@
     MESSAGE(kStateInvalid, "ODBC configuration state is invalid!", INVALID_ARGUMENT) \
     MESSAGE(kApplyStateRefused, "Error trying to apply ODBC configuration state!", REFUSED) \
     MESSAGE(kInternalError, "Internal error in the ODBC library!", INTERNAL)
+
+namespace rireve {
+
+struct Message {
+    const char* text;
+    const char* reason;
+};
+
+namespace message {
+#define RIREVE_MESSAGE(name, text, reason) inline constexpr Message name{text, #reason};
+RIREVE_MESSAGES(RIREVE_MESSAGE)
+#undef RIREVE_MESSAGE
+}  // namespace message
+
+// Whether the message reports a request that no configuration could accept
+// (a usage error, to the command line).
+inline bool isMisuse(const Message& message) { return std::string_view(message.reason) == "INVALID_ARGUMENT"; }
+
+}  // namespace rireve
