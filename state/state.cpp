@@ -28,9 +28,25 @@ struct Prepared {
     StateFault fault = StateFault::none;
 };
 
+bool stoppedAtReference(const WantedState& state) {
+    for (const auto* list : {&state.drivers, &state.dataSources, &state.fileDataSources}) {
+        for (const WantedSection& section : *list) {
+            for (const WantedEntry& entry : section.entries) {
+                if (entry.unresolved) return true;
+            }
+        }
+    }
+    if (!state.settings) return false;
+    for (const WantedEntry& entry : state.settings->entries) {
+        if (entry.unresolved) return true;
+    }
+    return false;
+}
+
 Status prepare(const StateDocument& document, bool prune, Prepared& prepared) {
     prepared.fault = StateFault::document;
     Status status = readWantedState(document, prepared.state);
+    if (!status.ok() && stoppedAtReference(prepared.state)) prepared.fault = StateFault::reference;
     if (status.ok()) status = resolveFilePaths(prepared.state, prepared.paths);
     if (!status.ok()) return status;
     prepared.fault = StateFault::configuration;
@@ -105,6 +121,12 @@ std::vector<std::string> linesOf(const Profile& sections, const Referenced& refe
     return lines;
 }
 
+std::string textOf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text.append(line).append(1, '\n');
+    return text;
+}
+
 std::vector<FileDiff> diffsOf(const Prepared& prepared) {
     const Referenced referenced = referencedOf(prepared.state);
     std::vector<FileDiff> diffs;
@@ -112,7 +134,9 @@ std::vector<FileDiff> diffsOf(const Prepared& prepared) {
         if (prepared.changes[i].changes.empty()) continue;
         const MachineFile& file = prepared.machine.files[prepared.files[i].file];
         const Profile after = prepared.changes[i].removeFile ? Profile{} : sectionsAfter(file.sections, prepared.changes[i].sections);
-        diffs.push_back({file.path, unifiedDiff(file.path, linesOf(file.sections, referenced), linesOf(after, referenced))});
+        const std::vector<std::string> linesBefore = linesOf(file.sections, referenced);
+        const std::vector<std::string> linesAfter = linesOf(after, referenced);
+        diffs.push_back({file.path, unifiedDiff(file.path, linesBefore, linesAfter), textOf(linesBefore), textOf(linesAfter)});
     }
     return diffs;
 }
@@ -181,7 +205,9 @@ Status applyState(const StateDocument& document, const StateOptions& options, Ap
 
 StateDocument planJson(const StatePlan& plan) {
     Json diffs = Json::array();
-    for (const FileDiff& diff : plan.diffs) diffs.push_back({{"file", diff.file}, {"diff", diff.text}});
+    for (const FileDiff& diff : plan.diffs) {
+        diffs.push_back({{"file", diff.file}, {"diff", diff.text}, {"before", diff.before}, {"after", diff.after}});
+    }
     return {{"changes", changesJson(plan.changes)}, {"diffs", diffs}};
 }
 

@@ -42,12 +42,17 @@ struct StateChange {
 struct FileDiff {
     std::string file;
     std::string text;
+    // The file's sections before and after, secrets masked: for a front end
+    // that shows the two sides itself.
+    std::string before;
+    std::string after;
 };
 
 // What a plan that could not be made was stopped by: the document (a fault
-// at a path of it, a reference that cannot be resolved) or the configuration
-// (a file that cannot be read).
-enum class StateFault { none, document, configuration };
+// at a path of it), the configuration (a file that cannot be read) or a
+// reference that cannot be resolved (the machine's, not the document's:
+// a variable not set, a file not there).
+enum class StateFault { none, document, configuration, reference };
 
 struct StatePlan {
     std::vector<StateChange> changes;

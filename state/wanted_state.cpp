@@ -63,6 +63,7 @@ Status takeReference(const Json& value, const std::string& where, WantedEntry& e
     }
     entry.referenced = true;
     Status resolved = resolveReference(value, where, entry.value);
+    entry.unresolved = !resolved.ok();
     if (!resolved.ok()) return resolved;
     // The reader trims a value's blanks; a secret that kept them would never compare equal.
     entry.value = std::string(trimBlanks(entry.value));

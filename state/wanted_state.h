@@ -19,6 +19,7 @@ struct WantedEntry {
     bool keep = false;        // {"redacted": true}: the value in place stays
     bool referenced = false;  // given by reference: shown masked, never printed
     std::string where;        // its path in the document
+    bool unresolved = false;  // a reference that could not be resolved stopped the reading
 };
 
 // A driver, a data source (its Driver entry first), the settings ([ODBC])
