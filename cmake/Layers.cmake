@@ -40,7 +40,8 @@ set(RIREVE_LAYER_platform odbc_environment.cpp child_process_linux.cpp child_pro
   driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
 set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
-  probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp stream_write_linux.cpp stream_write_windows.cpp)
+  probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp state_commands.cpp stream_write_linux.cpp
+  stream_write_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
