@@ -208,6 +208,41 @@ std::string usage(RecordReader& record) {
 
 std::string texts(RecordReader& record) { return record.texts(); }
 
+// ConfigurationPlan.Change, each on a line: kind file [section] key: before -> after.
+std::string changes(RecordReader& record) {
+    static const char* const kinds[] = {"add", "change", "remove", "install", "count"};
+    std::string out;
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::string file = record.text();
+        const std::string section = record.text();
+        const std::string key = record.text();
+        const std::string before = record.flag() ? record.text() : "-";
+        const std::string after = record.flag() ? record.text() : "-";
+        const std::size_t kind = static_cast<std::size_t>(record.number());
+        if (kind >= 5) record.fail("a change of kind " + std::to_string(kind));
+        out += "\n  " + std::string(kinds[kind]) + " " + file + " [" + section + "] " + key + ": " + before + " -> " + after;
+    }
+    return out;
+}
+
+// ConfigurationPlan: its changes, then each diff's file and text.
+std::string statePlan(RecordReader& record) {
+    std::string out = changes(record);
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::string file = record.text();
+        out += "\n  diff of " + file + ":\n" + record.text();
+    }
+    return out;
+}
+
+// ConfigurationApplied: changed or not, the changes, the files put back, the failure.
+std::string stateApplied(RecordReader& record) {
+    std::string out = record.flag() ? "changed" : "unchanged";
+    out += changes(record);
+    out += "\n  restored " + record.texts();
+    return out + "\n  failure " + (record.flag() ? record.text() : std::string("none"));
+}
+
 // DriverManagerSettings.
 std::string settings(RecordReader& record) {
     std::string out = record.text();
@@ -949,6 +984,26 @@ int main(int argc, char** argv) {
     call("removeFileDataSourceAt(FOLDER\\harness.dsn)", "removeFileDataSourceAt", nullptr, javaString(fileText.c_str()));
     call("readFileDataSourceAt(FOLDER\\harness.dsn)", "readFileDataSourceAt", fileDataSource,
          javaString(fileText.c_str()));
+
+    // The configuration as code: a state planned, applied, applied again
+    // (changing nothing), refused, and the configuration exported.
+    const std::u16string state = u"{\"version\": 1, \"dataSources\": [{\"name\": \"stateAdded\", \"scope\": \"user\", "
+                                 u"\"driver\": \"SQLite3\", \"entries\": {\"Database\": \"C:\\\\s.db\"}}]}";
+    call("planState(STATE, false, false)", "planState", statePlan, javaString(state.c_str()), word(JNI_FALSE), word(JNI_FALSE));
+    for (int round = 0; round < 2; ++round) {
+        call("applyState(STATE, false, false)", "applyState", stateApplied, javaString(state.c_str()), word(JNI_FALSE),
+             word(JNI_FALSE));
+    }
+    call("applyState(null, true, false)", "applyState", stateApplied, null, word(JNI_TRUE), word(JNI_FALSE));
+    call("applyState({\"version\": 2}, true, false)", "applyState", stateApplied, javaString(u"{\"version\": 2}"),
+         word(JNI_TRUE), word(JNI_FALSE));
+    const Object* exported = from(reinterpret_cast<jobject>(invoke("exportState", word(JNI_FALSE))));
+    const std::string exportedText = exported == nullptr ? std::string() : utf8(exported->units);
+    if (exported != nullptr) liveLocalReferences -= 1;
+    std::printf("exportState(false): %s\n", exportedText.find("\"name\": \"stateAdded\"") != std::string::npos
+                                                 ? "names stateAdded"
+                                                 : ("does not name stateAdded: " + exportedText).c_str());
+    pending = nullptr;
 
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.

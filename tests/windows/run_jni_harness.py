@@ -103,6 +103,23 @@ writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db]
 listFileDataSourcesIn(FOLDER): \n  {HARNESS_DSN} {{DRIVER=SQLite3, Database=C:\\h.db}}
 removeFileDataSourceAt(FOLDER\\harness.dsn): {HARNESS_DSN}
 {UNREAD_FILE}"""
+# A state applied through the installer's requests, once: the second apply
+# plans nothing; a refused state raises before anything is read.
+STATE_ADDED = r"""
+  add HKEY_CURRENT_USER\Software\ODBC\ODBC.INI [stateAdded] Driver: - -> SQLite3
+  add HKEY_CURRENT_USER\Software\ODBC\ODBC.INI [stateAdded] Database: - -> C:\s.db"""
+STATES = f"""planState(STATE, false, false): {STATE_ADDED}
+applyState(STATE, false, false): changed{STATE_ADDED}
+  restored []
+  failure none
+applyState(STATE, false, false): unchanged
+  restored []
+  failure none
+""" + raised("applyState(null, true, false)", "ODBC configuration state is null!", "the state argument is null") \
+    + ", returned null\n" + raised('applyState({"version": 2}, true, false)', "ODBC configuration state is invalid!",
+                                   "$.version: must be 1, the version this library reads") + """, returned null
+exportState(false): names stateAdded
+"""
 UNHEALTHY = "uses the driver {}, which has an error of its own (see above)"
 FINDINGS = [
     (0, "driver.library-invalid", "SQLite3", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
@@ -162,7 +179,7 @@ registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> 
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
 """ + SETUP_CHILD_CASES + """the installer's configuration mode after every call: 0
 """ + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity} {code} {subject}: {reason}" for severity, code,
-                                                  subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STACK_CHECK
+                                                  subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STATES + STACK_CHECK
 
 
 def without_environment(call, result, why="the driver manager's SQLAllocEnv failed"):
