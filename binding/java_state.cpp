@@ -63,7 +63,8 @@ jcharArray javaPlanState(JNIEnv* env, jstring state, jboolean prune, jboolean di
     options.prune = prune == JNI_TRUE;
     options.diffs = diffs == JNI_TRUE;
     StatePlan plan;
-    if (raiseFault(env, planState(document, options, plan), plan.fault)) return nullptr;
+    const Status planned = planState(document, options, plan);
+    if (raiseFault(env, planned, plan.fault)) return nullptr;
     Record record;
     writeChanges(record, plan.changes);
     record.number(static_cast<std::int32_t>(plan.diffs.size()));

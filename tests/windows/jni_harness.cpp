@@ -1000,9 +1000,10 @@ int main(int argc, char** argv) {
     const Object* exported = from(reinterpret_cast<jobject>(invoke("exportState", word(JNI_FALSE))));
     const std::string exportedText = exported == nullptr ? std::string() : utf8(exported->units);
     if (exported != nullptr) liveLocalReferences -= 1;
-    std::printf("exportState(false): %s\n", exportedText.find("\"name\": \"stateAdded\"") != std::string::npos
-                                                 ? "names stateAdded"
-                                                 : ("does not name stateAdded: " + exportedText).c_str());
+    const bool names = exportedText.find("\"name\": \"stateAdded\"") != std::string::npos;
+    std::printf("exportState(false): %s\n", pending != nullptr ? ("raised " + describeThrown(pending)).c_str()
+                                             : names           ? "names stateAdded"
+                                                               : ("does not name stateAdded: " + exportedText).c_str());
     pending = nullptr;
 
     if (sizeof(void*) == 4) {
