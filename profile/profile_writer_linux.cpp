@@ -144,7 +144,7 @@ Status writeAll(int fd, std::string_view bytes, const std::string& path) {
 // The owner's permissions alone, so that a secret in the file stays its own.
 Status makePrivate(int fd, const std::string& path) {
     struct stat status = {};
-    if (fstat(fd, &status) != 0) return Status::systemFailure("cannot read the status of a new", path, errno);
+    if (!statDescriptor(fd, status)) return Status::systemFailure("cannot read the status of a new", path, errno);
     if (fchmod(fd, status.st_mode & S_IRWXU) != 0) return Status::systemFailure("cannot set the mode of a new", path, errno);
     return {};
 }

@@ -3,7 +3,8 @@
 #include "state/machine.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 
 #include "installer/file_data_sources.h"
 
@@ -25,11 +26,16 @@ bool listed(const Machine& machine, const std::string& path) {
                        [&](const MachineFile& file) { return file.kind == FileKind::fileDataSource && file.path == path; });
 }
 
+bool canOpen(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    return file != nullptr;
+}
+
 // A file that cannot be opened is one the state makes; one that is there
 // but is no file data source fails the plan.
 Status readNamedFile(const std::string& path, Machine& machine) {
     if (listed(machine, path)) return {};
-    if (!std::ifstream(path).good()) {
+    if (!canOpen(path)) {
         machine.files.push_back({FileKind::fileDataSource, std::nullopt, path, false, {}});
         return {};
     }

@@ -3,18 +3,23 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 
 #include "base/secret_keys.h"
 
 namespace rireve {
 namespace {
 
+// C's stdio rather than a stream: the library keeps to what an old C library
+// has (a stream's buffer asks for newer symbols).
 Status readFirstLine(const std::string& path, const std::string& where, std::string& value) {
-    std::ifstream file(path, std::ios::binary);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) return Status::systemFailure(where + ": the file of the reference cannot be read:", path, errno);
-    std::getline(file, value);
-    if (file.bad()) return Status::systemFailure(where + ": the file of the reference cannot be read:", path, errno);
+    value.clear();
+    int c = EOF;
+    while ((c = std::fgetc(file.get())) != EOF && c != '\n') value += static_cast<char>(c);
+    if (std::ferror(file.get())) return Status::systemFailure(where + ": the file of the reference cannot be read:", path, errno);
     // A file written on Windows ends its line with CR LF.
     if (!value.empty() && value.back() == '\r') value.pop_back();
     return {};
