@@ -32,6 +32,9 @@
     MESSAGE(kPathIsNull, "File data source path is null!", INVALID_ARGUMENT) \
     MESSAGE(kFileDataSourceRefused, "Error trying to change ODBC file data source!", REFUSED) \
     MESSAGE(kFileDataSourceUnreadable, "Could not read ODBC file data source!", CONFIGURATION_UNREADABLE) \
+    MESSAGE(kStateIsNull, "ODBC configuration state is null!", INVALID_ARGUMENT) \
+    MESSAGE(kStateInvalid, "ODBC configuration state is invalid!", INVALID_ARGUMENT) \
+    MESSAGE(kApplyStateRefused, "Error trying to apply ODBC configuration state!", REFUSED) \
     MESSAGE(kInternalError, "Internal error in the ODBC library!", INTERNAL)
 
 namespace rireve {

@@ -9,6 +9,8 @@ namespace {
 constexpr char kUserHelp[] = "the user's data sources (the default of set, add and remove), or drivers";
 constexpr char kSystemHelp[] = "the system's data sources, which only root may change on Linux";
 constexpr char kUnsetHelp[] = "take the entry KEY out";
+constexpr char kPruneHelp[] = "also remove what the state does not name, within the kinds and scopes it names";
+constexpr char kDiffHelp[] = "add each file's changes as a unified diff, secrets masked";
 
 struct Declaring {
     CommandLine& line;
@@ -31,6 +33,12 @@ struct Declaring {
     }
     void name(CLI::App* command, const char* label = "NAME") { command->add_option(label, given.name)->required(); }
     void driver(CLI::App* command) { command->add_option("DRIVER", given.driver)->required(); }
+    // STATE and the options of plan and apply.
+    void state(CLI::App* command) {
+        command->add_option("STATE", given.stateFile)->required();
+        command->add_flag("--prune", given.prune, kPruneHelp);
+        command->add_flag("--diff", given.diff, kDiffHelp);
+    }
     void pairs(CLI::App* command, bool required = false) {
         command->add_option("KEY=VALUE", given.pairs)->required(required);
     }
@@ -128,6 +136,20 @@ void declare(CommandLine& line) {
     d.driver(addFile);
     d.pairs(addFile);
     d.name(d.command(filedsn, "remove", "remove a file data source", "filedsn remove sales", runRemoveFileDataSource), "PATH");
+    d.command(&app, "export", "the configuration as a state document, secrets as {\"redacted\": true} unless --reveal",
+              "export > odbc-state.json", runExport);
+    d.state(d.command(&app, "plan",
+                      "the changes that would bring the configuration to the STATE document (a file, or - for standard "
+                      "input), secrets masked; exit 2 for an invalid document, 1 for a reference this machine cannot "
+                      "resolve or a configuration that cannot be read",
+                      "plan odbc-state.json --diff", runPlan));
+    CLI::App* apply = d.command(&app, "apply",
+                                "make the changes of the plan, every file or none; exit 1 when refused (a file could not "
+                                "be written and those written before it were put back, or a reference cannot be "
+                                "resolved), 2 for an invalid document",
+                                "apply odbc-state.json --check --diff", runApply);
+    d.state(apply);
+    apply->add_flag("--check", given.check, "say what would change, and write nothing");
     // Required, so that the parser takes a command's name as the topic rather
     // than as that command; help alone is the parser's RequiredError, and a
     // name of two words comes as one (main.cpp).

@@ -37,6 +37,10 @@ struct Invocation {
     std::string name;      // a data source's or driver's NAME, a file data source's PATH
     std::string driver;    // DRIVER
     std::string state;     // on|off
+    std::string stateFile;  // a state document's path, or - for standard input
+    bool check = false;
+    bool prune = false;
+    bool diff = false;
     std::vector<std::string> optionalName;  // [NAME], [FOLDER]
     std::vector<std::string> pairs;         // KEY=VALUE ...
     std::vector<std::string> topic;         // help [COMMAND]

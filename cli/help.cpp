@@ -130,8 +130,11 @@ Json helpJson(const CLI::App& root, const std::string& program) {
     Json options = Json::array();
     for (const CLI::Option* option : everyOption(root)) options.push_back(optionJson(option));
     options.push_back({{"name", "--"}, {"value", ""}, {"help", kEndOfOptions}});
+    // The keys whose values print masked, for a program that must hide them too.
+    Json secrets = Json::array();
+    for (std::string_view key : secretKeys()) secrets.push_back(key);
     return {{"usage", program + " [OPTIONS] COMMAND [--] [ARGUMENTS]"}, {"help", root.get_description()},
-            {"commands", commands}, {"options", options}};
+            {"commands", commands}, {"options", options}, {"secrets", secrets}};
 }
 
 std::string manPage(const CLI::App& root, const std::string& version) {
@@ -149,9 +152,10 @@ std::string manPage(const CLI::App& root, const std::string& version) {
     page += ".TP\n.B \\-\\-\n" + roff(kEndOfOptions) + ".\n.SH SECRETS\nThe values of these keys print as " +
             roff(std::string(kMaskedValue)) + " unless \\fB\\-\\-reveal\\fR is given (letter case ignored):";
     for (std::string_view key : secretKeys()) page += " " + roff(std::string(key));
-    return page + ".\n.SH EXIT STATUS\n0 on success; 1 when the ODBC configuration refused the request, a test did "
-                  "not connect, the doctor found an error, or standard output could not be written; 2 for a usage "
-                  "error.\n.SH ENVIRONMENT\n.B ODBCSYSINI, ODBCINI, ODBCINSTINI, ODBCSEARCH, HOME\n"
+    return page + ".\n.SH EXIT STATUS\n0 on success; 1 when the ODBC configuration refused the request (an apply "
+                  "whose files were put back, a reference that cannot be resolved), a test did not connect, the doctor "
+                  "found an error, or standard output could not be written; 2 for a usage error or an invalid state "
+                  "document.\n.SH ENVIRONMENT\n.B ODBCSYSINI, ODBCINI, ODBCINSTINI, ODBCSEARCH, HOME\n"
                   "where unixODBC's configuration files are, as unixODBC reads them.\n";
 }
 

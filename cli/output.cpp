@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/secret_keys.h"
+#include "cli/json_text.h"
 #include "cli/stream_write.h"
 
 namespace rireve {
@@ -12,7 +13,8 @@ namespace {
 
 std::string scalarText(const Json& value) {
     // Bytes that are not UTF-8 print as U+FFFD rather than failing.
-    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    const Json shown = value.is_string() ? Json(utf8Of(value.get_ref<const std::string&>())) : value;
+    return shown.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string inline_(const Json& value) {

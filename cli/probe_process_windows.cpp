@@ -1,11 +1,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "cli/probe_process.h"
+#include "platform/child_process.h"
 
 namespace rireve {
 namespace {
@@ -103,14 +103,13 @@ bool hideUserDataSources(Environment&, const std::string& name, std::string& why
     return false;
 }
 
+// The child's end in the words of the setup requests' child.
 std::string describeExit(int exitStatus) {
-    const auto code = static_cast<unsigned>(exitStatus);
-    if ((code & 0xC0000000U) == 0xC0000000U) {
-        char text[32];
-        std::snprintf(text, sizeof text, "exception 0x%08X", code);
-        return text;
-    }
-    return "exit status " + std::to_string(exitStatus);
+    ChildEnd end;
+    end.code = exitStatus;
+    end.kind = (static_cast<unsigned>(exitStatus) & 0xC0000000U) == 0xC0000000U ? ChildEnd::Kind::signalled
+                                                                                 : ChildEnd::Kind::exited;
+    return describeEnd(end);
 }
 
 }  // namespace rireve

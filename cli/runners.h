@@ -26,6 +26,9 @@ int runFileDataSources(const Invocation& given, Output& out);
 int runShowFileDataSource(const Invocation& given, Output& out);
 int runAddFileDataSource(const Invocation& given, Output& out);
 int runRemoveFileDataSource(const Invocation& given, Output& out);
+int runExport(const Invocation& given, Output& out);
+int runPlan(const Invocation& given, Output& out);
+int runApply(const Invocation& given, Output& out);
 int runHelp(const Invocation& given, Output& out);
 
 }  // namespace rireve

@@ -11,6 +11,8 @@
 #              nlohmann-json), over the installer and the probe; no JNI
 #   probe      beside the installer: a connection tested through the driver manager, and the
 #              configuration diagnosed from the drivers' files, loading nothing
+#   state      the configuration as code: a JSON document of what the machine should hold, exported,
+#              planned and applied over the installer and the catalogue (plain C++ for every front end)
 #   installer  registration, removal and edits of data sources, as plain requests
 #   catalog    drivers and data sources as plain records
 #   profile    the Linux configuration files, read and changed by the driver manager's rules
@@ -21,22 +23,25 @@
 #
 # Each layer is one library target linking only the layer below it (or the
 # layers RIREVE_BELOW_<layer> names: probe and installer stand side by side
-# on the catalogue, and the binding and the command line on both), and its
+# on the catalogue, the state on the installer, and the binding and the
+# command line on the state and the probe), and its
 # sources see only the include roots of their own folder and the folders
 # below (a folder of the build tree holding a link to the source folder): an
 # include against the direction fails the build.
-set(RIREVE_LAYERS base platform profile catalog installer probe cli binding natives)
+set(RIREVE_LAYERS base platform profile catalog installer state probe cli binding natives)
+set(RIREVE_BELOW_state installer)
 set(RIREVE_BELOW_probe catalog)
-set(RIREVE_BELOW_cli installer probe)
-set(RIREVE_BELOW_binding installer probe)
+set(RIREVE_BELOW_cli state probe)
+set(RIREVE_BELOW_binding state probe)
 set(RIREVE_LAYER_base secret_keys.cpp status.cpp text_rules.cpp utf8.cpp)
-set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp request_options_linux.cpp
+set(RIREVE_LAYER_binding frame.cpp record.cpp java_catalog.cpp java_drivers.cpp java_probe.cpp java_state.cpp request_options_linux.cpp
   request_options_windows.cpp requests.cpp system_property.cpp text.cpp text_linux.cpp text_windows.cpp)
 set(RIREVE_LAYER_platform odbc_environment.cpp child_process_linux.cpp child_process_windows.cpp configuration_lock_linux.cpp configuration_lock_windows.cpp
   driver_manager_linux.cpp driver_manager_unixodbc.cpp home_folder_linux.cpp installer_profile.cpp
   installer_library.cpp installer_library_linux.cpp installer_library_windows.cpp message_box_windows.cpp)
-set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp listings.cpp messages.cpp output.cpp
-  probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp stream_write_linux.cpp stream_write_windows.cpp)
+set(RIREVE_LAYER_cli changes.cpp command_line.cpp connection_test.cpp help.cpp json_text_linux.cpp json_text_windows.cpp
+  listings.cpp messages.cpp output.cpp probe_process_linux.cpp probe_process_windows.cpp records.cpp requests.cpp
+  state_commands.cpp stream_write_linux.cpp stream_write_windows.cpp)
 set(RIREVE_LAYER_profile file_attributes_linux.cpp file_lock_linux.cpp file_system_linux.cpp file_target_linux.cpp
   file_version_linux.cpp open_writers_linux.cpp profile.cpp profile_text.cpp profile_writer_linux.cpp reader_linux.cpp section_layout.cpp)
 set(RIREVE_LAYER_catalog configuration.cpp records.cpp)
@@ -46,6 +51,9 @@ set(RIREVE_LAYER_installer attribute_text.cpp config_data_source_linux.cpp confi
   file_data_source_path.cpp file_data_sources_linux.cpp file_data_sources_windows.cpp
   lock_timeout.cpp registration.cpp setup_call_linux.cpp setup_call_windows.cpp setup_child_linux.cpp
   setup_child_windows.cpp setup_request.cpp)
+set(RIREVE_LAYER_state carry_out_linux.cpp carry_out_windows.cpp export.cpp file_plan.cpp machine.cpp machine_linux.cpp
+  machine_windows.cpp secret_values.cpp section_names_linux.cpp section_names_windows.cpp state.cpp unified_diff.cpp
+  wanted_files.cpp wanted_state.cpp)
 set(RIREVE_LAYER_probe test_target.cpp test_target_linux.cpp test_target_windows.cpp configuration_files_linux.cpp configuration_files_windows.cpp connection_probe.cpp diagnosis.cpp library_image.cpp library_image_linux.cpp
   library_image_windows.cpp report_text.cpp)
 # The catalogue is read from the files on Linux and from the driver manager on
@@ -141,9 +149,10 @@ foreach(layer ${RIREVE_LAYERS})
 endforeach()
 target_include_directories(ri-reve-platform PUBLIC ${RIREVE_ODBC_INCLUDES})
 target_include_directories(ri-reve-binding PUBLIC ${RIREVE_JNI_INCLUDES})
-# The command line's two header-only libraries, from the build machine's
-# packages (libcli11-dev, nlohmann-json3-dev): a folder of their own, so that a
-# cross build sees them and nothing else of /usr/include.
+# Two header-only libraries from the build machine's packages: nlohmann-json
+# (libcli11-dev's CLI11 for the command line, nlohmann-json3-dev for the state
+# and the command line), through a folder of their own, so that a cross build
+# sees them and nothing else of /usr/include.
 find_path(RIREVE_CLI11_INCLUDE CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_path(RIREVE_NLOHMANN_INCLUDE nlohmann/json.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(RIREVE_CLI_INCLUDES ${CMAKE_BINARY_DIR}/third-party)
@@ -156,6 +165,7 @@ foreach(library CLI11:CLI NLOHMANN:nlohmann)
     file(CREATE_LINK ${RIREVE_${variable}_INCLUDE}/${folder} ${RIREVE_CLI_INCLUDES}/${folder} SYMBOLIC)
   endif()
 endforeach()
+target_include_directories(ri-reve-state SYSTEM PUBLIC ${RIREVE_CLI_INCLUDES})
 target_include_directories(ri-reve-cli SYSTEM PUBLIC ${RIREVE_CLI_INCLUDES})
 # The ODBC environment calls the driver manager, which each library names for itself
 # (RIREVE_DRIVER_MANAGER): so it comes after every layer on the link line.

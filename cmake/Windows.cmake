@@ -73,7 +73,7 @@ function(rireve_test_installer name)
     set(entry DllMainCRTStartup)
   endif()
   target_link_options(${name} PRIVATE -nostdlib -Wl,--kill-at -Wl,-e,${entry})
-  target_link_libraries(${name} PRIVATE kernel32 user32 gcc)
+  target_link_libraries(${name} PRIVATE kernel32 user32 advapi32 gcc)
 endfunction()
 
 enable_language(RC)

@@ -15,6 +15,7 @@
 #include "binding/java_catalog.h"
 #include "binding/java_drivers.h"
 #include "binding/java_probe.h"
+#include "binding/java_state.h"
 #include "binding/requests.h"
 #include "platform/configuration_lock.h"
 
@@ -184,6 +185,24 @@ JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_writeFileDataSourceAt(JNIEnv*
 
 JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_removeFileDataSourceAt(JNIEnv* env, jclass, jstring path) {
     return typed(env, jstring{}, [&] { return whileWriting([&] { return rireve::javaRemoveFileDataSource(env, path); }); });
+}
+
+JNIEXPORT jstring JNICALL Java_com_nq_odbc_ODBC_exportState(JNIEnv* env, jclass, jboolean reveal) {
+    return typed(env, jstring{}, [&] { return whileReading([&] { return rireve::javaExportState(env, reveal); }); });
+}
+
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_planState(JNIEnv* env, jclass, jstring state, jboolean prune,
+                                                            jboolean diffs) {
+    return typed(env, jcharArray{},
+                 [&] { return whileReading([&] { return rireve::javaPlanState(env, state, prune, diffs); }); });
+}
+
+// The plan and its changes under one hold of the lock, a check too: no change
+// this process makes comes between them.
+JNIEXPORT jcharArray JNICALL Java_com_nq_odbc_ODBC_applyState(JNIEnv* env, jclass, jstring state, jboolean check,
+                                                             jboolean prune) {
+    return typed(env, jcharArray{},
+                 [&] { return whileWriting([&] { return rireve::javaApplyState(env, state, check, prune); }); });
 }
 
 // A connection test in this process; the Java side runs it in a child

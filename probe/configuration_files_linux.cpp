@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
-
 #include "base/secret_keys.h"
 #include "profile/file_system_linux.h"
 #include "profile/profile.h"
@@ -25,8 +23,8 @@ const char* describeFile(ProfileFile file) {
 }
 
 std::string octal(mode_t mode) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    std::string text;
+    for (int shift = 9; shift >= 0; shift -= 3) text += static_cast<char>('0' + ((mode >> shift) & 07));
     return text;
 }
 

@@ -283,9 +283,11 @@ void findUnregisteredDrivers(Checked& checked, const Catalog& drivers) {
         if (!missingEntryPoints(image, kDriver.groups, kDriver.count).empty()) continue;
         std::string name = file.substr(0, file.find('.'));
         if (name.rfind("lib", 0) == 0 && name.size() > 3) name = name.substr(3);
+        std::string mend = "ri-reve drivers install '" + name + "' Driver=";
+        mend += path;
         checked.findings.push_back({Severity::warning, "driver.unregistered", path,
                                     path + " is a driver library in the driver manager's own folder that no driver names",
-                                    "ri-reve drivers install '" + name + "' Driver=" + path});
+                                    std::move(mend)});
     }
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/driver_manager.h"
@@ -140,6 +141,14 @@ Status writeAll(int fd, std::string_view bytes, const std::string& path) {
     return {};
 }
 
+// The owner's permissions alone, so that a secret in the file stays its own.
+Status makePrivate(int fd, const std::string& path) {
+    struct stat status = {};
+    if (!statDescriptor(fd, status)) return Status::systemFailure("cannot read the status of a new", path, errno);
+    if (fchmod(fd, status.st_mode & S_IRWXU) != 0) return Status::systemFailure("cannot set the mode of a new", path, errno);
+    return {};
+}
+
 void syncFolder(const std::string& path) {
     Descriptor folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) fsync(folder.get());
@@ -177,13 +186,14 @@ Status removeEmptied(const std::string& path, const FileText& old, FileLock& loc
 // the file's content with what was read. `created`: this user's writers
 // created the file.
 Status replaceFile(const std::string& path, const FileText& old, std::string_view bytes, const Profile& expected,
-                   bool created, FileLock& lock, bool& changedMeanwhile) {
+                   bool created, FileLock& lock, bool keepPrivate, bool& changedMeanwhile) {
     if (bytes.empty() && created) return removeEmptied(path, old, lock, changedMeanwhile);
     changedMeanwhile = false;
     TemporaryFile next(path);
     Status status = next.created(path);
     if (status.ok()) status = writeAll(next.fd(), bytes, next.path());
     if (status.ok()) status = copySecurity(old.exists ? old.file.get() : -1, old.status, next.fd(), path);
+    if (status.ok() && keepPrivate) status = makePrivate(next.fd(), path);
     if (!status.ok()) return status;
     // Flushed before the rename, so that a crash cannot leave a renamed but empty file.
     if (fsync(next.fd()) != 0 || !next.closeNow()) return Status::systemFailure("cannot write", next.path(), errno);
@@ -287,6 +297,38 @@ Status carryOutSection(const ProfileWriter::Before& before, const ProfileWriter:
     return {};
 }
 
+// How many plans from `at` on put sections of names that neither the file
+// nor an earlier one of them has: those are added at the end at once, as
+// one after the other would add them, and the text is read again once.
+std::size_t newSectionsAt(const ProfileWriter::FilePlan& plan, std::size_t at, const Profile& sections) {
+    struct NameHash {
+        std::size_t operator()(std::string_view name) const { return hashProfileName(name); }
+    };
+    struct SameName {
+        bool operator()(std::string_view a, std::string_view b) const { return sameProfileName(a, b); }
+    };
+    if (at + 1 >= plan.size() || plan[at + 1].kind != ProfileWriter::SectionPlan::Kind::put) return 0;
+    std::unordered_set<std::string_view, NameHash, SameName> names;
+    for (const ProfileSection& section : sections) names.insert(section.name);
+    std::size_t count = 0;
+    while (at + count < plan.size() && plan[at + count].kind == ProfileWriter::SectionPlan::Kind::put &&
+           names.insert(plan[at + count].name).second)
+        ++count;
+    return count;
+}
+
+void appendSections(const ProfileWriter::Before& before, const ProfileWriter::FilePlan& plan, std::size_t at,
+                    std::size_t count, std::string& text, Profile& expected) {
+    const std::string_view lineBreak = lineBreakOf(before.text);
+    std::string insertion;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (i > at) insertion.append(lineBreak);
+        insertion.append(sectionText(plan[i].section, lineBreak));
+        expected.push_back(plan[i].section);
+    }
+    text = replaceSections(before.text, before.lines, std::vector<bool>(before.lines.size()), insertion);
+}
+
 // The text as a plan's earlier steps made it, read again for the next one.
 Status readAgain(const std::string& path, std::string_view text, ProfileText& changed) {
     parseProfile(text, ProfileRules::opened, {}, true, changed);
@@ -325,13 +367,18 @@ Status ProfileWriter::carryOut(const Planner& planner) {
         expected = before.sections;
         ProfileText changed;  // the text as changed so far, read again
         bool changedYet = false;
-        for (const SectionPlan& section : plan) {
-            if (!status.ok()) break;
-            if (section.kind == SectionPlan::Kind::keep) continue;
+        for (std::size_t at = 0; status.ok() && at < plan.size();) {
+            if (plan[at].kind == SectionPlan::Kind::keep) {
+                ++at;
+                continue;
+            }
             if (changedYet) status = readAgain(before.path, text, changed);
             const Before current = changedYet ? Before{before.path, text, changed.lines, changed.sections} : before;
             std::string next;
-            if (status.ok()) status = carryOutSection(current, section, next, expected);
+            const std::size_t added = status.ok() ? newSectionsAt(plan, at, current.sections) : 0;
+            if (added > 1) appendSections(current, plan, at, added, next, expected);
+            if (added <= 1 && status.ok()) status = carryOutSection(current, plan[at], next, expected);
+            at += std::max<std::size_t>(added, 1);
             text = std::move(next);
             changedYet = true;
         }
@@ -407,7 +454,51 @@ Status ProfileWriter::attempt(const Change& make, bool& again) {
     status = make(Before{path, old.bytes, before.lines, before.sections}, text, expected);
     bool created = !old.exists;
     if (old.exists) (void)isWrittenVersion(path, old.status, &created);
-    if (status.ok()) status = replaceFile(path, old, text, expected, created, lock_, again);
+    if (status.ok()) status = replaceFile(path, old, text, expected, created, lock_, private_, again);
+    if (status.ok()) keepOriginal(old.exists, old.bytes, old.status.st_mode);
+    changed_ = changed_ || status.ok();
+    return status;
+}
+
+void ProfileWriter::keepOriginal(bool exists, std::string_view bytes, mode_t mode) {
+    if (changed_) return;
+    original_ = Original{exists, std::string(bytes), static_cast<mode_t>(mode & 07777)};
+}
+
+Status ProfileWriter::removeFile() {
+    if (!opened_) return Status::failure("the data source file is not open for changes");
+    const std::string& path = target_.path;
+    FileText old;
+    bool torn = false;
+    Status status = readFileText(path, old, torn);
+    if (status.ok() && torn) status = Status::failure(path + " was changed by another program while it was being read");
+    if (!status.ok() || !old.exists) return status;
+    if (unlink(path.c_str()) != 0) return Status::systemFailure("cannot remove", path, errno);
+    forgetWrittenVersion(path);
+    syncFolder(path);
+    keepOriginal(true, old.bytes, old.status.st_mode);
+    changed_ = true;
+    return {};
+}
+
+Status ProfileWriter::putBack() {
+    if (!changed_) return {};
+    const std::string& path = target_.path;
+    if (!original_.exists) {
+        if (unlink(path.c_str()) != 0 && errno != ENOENT) return Status::systemFailure("cannot remove", path, errno);
+        return {};
+    }
+    private_ = false;
+    Status status = change([&](const Before&, std::string& text, Profile& expected) {
+        text = original_.bytes;
+        ProfileText parsed;
+        parseProfile(text, ProfileRules::opened, {}, false, parsed);
+        expected = std::move(parsed.sections);
+        return Status();
+    });
+    if (status.ok() && chmod(path.c_str(), original_.mode) != 0) {
+        return Status::systemFailure("cannot put back the mode of", path, errno);
+    }
     return status;
 }
 

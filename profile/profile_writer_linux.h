@@ -17,6 +17,8 @@
 // before the rename.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -70,6 +72,16 @@ public:
     // Removes the file (a file data source).
     Status remove();
 
+    // The replacements are readable and writable by the file's owner alone
+    // (a secret goes into them), whatever mode the old file had.
+    void keepPrivate() { private_ = true; }
+    // Takes the file out, under its lock.
+    Status removeFile();
+    // Puts the file back as this writer first found it, once a change of
+    // several files fails at a later one: its bytes and mode, through the
+    // same replacement, or no file where there was none.
+    Status putBack();
+
     // The file's text as read, the reader's sections of it and where they lie.
     struct Before {
         const std::string& path;
@@ -87,10 +99,21 @@ private:
     // that took a lock file removed meanwhile, changed the file during it.
     Status attempt(const Change& make, bool& again);
 
+    // The file as first found, before this writer's first change.
+    struct Original {
+        bool exists = false;
+        std::string bytes;
+        mode_t mode = 0;
+    };
+    void keepOriginal(bool exists, std::string_view bytes, mode_t mode);
+
     FileTarget target_;
     std::chrono::milliseconds lockWait_{0};
     FileLock lock_;
     bool opened_ = false;
+    bool changed_ = false;
+    bool private_ = false;
+    Original original_;
 };
 
 // Plans of one section.

@@ -2,11 +2,13 @@
 # Installs what a job needs on Debian 12, and nothing when all of it is there
 # already:
 #   setup.sh run    building and running: compiler, CMake, a JDK, unixODBC,
+#                   nlohmann-json (the configuration as code reads JSON),
 #                   and Debian's SQLite3 ODBC driver, so that even a fresh
 #                   machine has a real driver to list
 #   setup.sh bench  the above, and pyodbc and matplotlib for the benchmark
 #   setup.sh test   the above, and every test's tools: other drivers and the
-#                   PostgreSQL and MariaDB servers they connect to, JUnit,
+#                   PostgreSQL and MariaDB servers they connect to, Ansible
+#                   (the collection's playbooks run against it), JUnit,
 #                   GoogleTest, clang, mingw-w64 and Wine for Windows with
 #                   the i386 driver manager and SQLite3 driver for 32-bit
 #                   Wine (not unixodbc:i386, which would replace the amd64
@@ -18,7 +20,7 @@ job=${1:-test}
 
 run="cmake g++ make openjdk-17-jdk-headless unixodbc unixodbc-dev odbcinst libsqliteodbc libcli11-dev nlohmann-json3-dev"
 bench="$run python3 python3-pyodbc python3-matplotlib"
-test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgtest-dev acl
+test="$bench odbc-postgresql odbc-mariadb postgresql mariadb-server junit5 libgtest-dev acl ansible-core
   clang libclang-rt-14-dev clang-tidy cppcheck
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 g++-aarch64-linux-gnu qemu-user

@@ -24,4 +24,5 @@ __asm__(".symver pthread_rwlock_unlock,pthread_rwlock_unlock@" RIREVE_GLIBC_BASE
 __asm__(".symver pthread_rwlock_destroy,pthread_rwlock_destroy@" RIREVE_GLIBC_BASE);
 __asm__(".symver pthread_mutex_lock,pthread_mutex_lock@" RIREVE_GLIBC_BASE);
 __asm__(".symver pthread_mutex_unlock,pthread_mutex_unlock@" RIREVE_GLIBC_BASE);
+__asm__(".symver pthread_once,pthread_once@" RIREVE_GLIBC_BASE);
 #endif

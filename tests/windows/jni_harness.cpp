@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -207,6 +208,41 @@ std::string usage(RecordReader& record) {
 
 std::string texts(RecordReader& record) { return record.texts(); }
 
+// ConfigurationPlan.Change, each on a line: kind file [section] key: before -> after.
+std::string changes(RecordReader& record) {
+    static const char* const kinds[] = {"add", "change", "remove", "install", "count"};
+    std::string out;
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::string file = record.text();
+        const std::string section = record.text();
+        const std::string key = record.text();
+        const std::string before = record.flag() ? record.text() : "-";
+        const std::string after = record.flag() ? record.text() : "-";
+        const std::size_t kind = static_cast<std::size_t>(record.number());
+        if (kind >= 5) record.fail("a change of kind " + std::to_string(kind));
+        out += "\n  " + std::string(kinds[kind]) + " " + file + " [" + section + "] " + key + ": " + before + " -> " + after;
+    }
+    return out;
+}
+
+// ConfigurationPlan: its changes, then each diff's file and text.
+std::string statePlan(RecordReader& record) {
+    std::string out = changes(record);
+    for (std::size_t n = record.count(); n > 0; --n) {
+        const std::string file = record.text();
+        out += "\n  diff of " + file + ":\n" + record.text();
+    }
+    return out;
+}
+
+// ConfigurationApplied: changed or not, the changes, the files put back, the failure.
+std::string stateApplied(RecordReader& record) {
+    std::string out = record.flag() ? "changed" : "unchanged";
+    out += changes(record);
+    out += "\n  restored " + record.texts();
+    return out + "\n  failure " + (record.flag() ? record.text() : std::string("none"));
+}
+
 // DriverManagerSettings.
 std::string settings(RecordReader& record) {
     std::string out = record.text();
@@ -279,26 +315,68 @@ std::string readRecord(const std::string& by, const Object* units, Reader read) 
     }
 }
 
+// A static method that takes no record: its result, from its arguments.
+using Answer = Object* (*)(va_list arguments);
+
+// The system properties this stand-in VM has, as -D would set them.
+std::vector<std::pair<std::string, std::string>> properties;
+// What ConnectionProbe.programForSetup gives: the probe program beside the
+// DLL, or, when empty, none and why.
+std::string helperProgram;
+int utfCharsHeld = 0;  // GetStringUTFChars not yet released
+
+Object* stringOf(const std::string& text) {
+    return keep(new Object{"java/lang/String", std::u16string(text.begin(), text.end()), {}, {}});
+}
+
+// System.getProperty(String).
+Object* getProperty(va_list arguments) {
+    const Object* key = from(va_arg(arguments, jobject));
+    if (key == nullptr || key->type != "java/lang/String") {
+        misuse("System.getProperty called without a String");
+        return nullptr;
+    }
+    for (const auto& [name, value] : properties) {
+        if (name == utf8(key->units)) return stringOf(value);
+    }
+    return nullptr;
+}
+
+// ConnectionProbe.programForSetup(): {path}, or {null, why not}.
+Object* programForSetup(va_list) {
+    auto* found = keep(new Object{"[Ljava/lang/String;", {}, {}, {}});
+    if (!helperProgram.empty()) {
+        found->fields.push_back(stringOf(helperProgram));
+    } else {
+        found->fields = {nullptr, stringOf("the jar has no ri-reve-probe.exe")};
+    }
+    return found;
+}
+
 // What this stand-in VM knows of the Java side: the constructors and static
 // methods the library may call, by class, name and signature (with the
-// reader of the record a static method takes), and the static fields of a
-// class (any name) by their type. A look-up of anything else is a misuse.
+// reader of the record a static method takes, or its answer), and the static
+// fields of a class (any name) by their type. A look-up of anything else is
+// a misuse.
 struct Member {
     const char* type;
     const char* name;  // null: a static field
     const char* signature;
     Reader read;
+    Answer answer;
 };
 
 const Member kMembers[] = {
-    {"java/lang/Throwable", "<init>", "(Ljava/lang/String;Ljava/lang/Throwable;)V", nullptr},
+    {"java/lang/Throwable", "<init>", "(Ljava/lang/String;Ljava/lang/Throwable;)V", nullptr, nullptr},
     {"com/nq/odbc/ODBCException", "<init>",
-     "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;Ljava/lang/Throwable;)V", nullptr},
-    {"com/nq/odbc/ODBCException$Cause", "<init>", "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;)V", nullptr},
-    {"com/nq/odbc/ODBCException$Reason", nullptr, "Lcom/nq/odbc/ODBCException$Reason;", nullptr},
-    {"com/nq/odbc/ODBCDriver", "listed", "([C)[Lcom/nq/odbc/ODBCDriver;", drivers},
-    {"com/nq/odbc/DataSource", "listed", "([C)[Lcom/nq/odbc/DataSource;", allListed},
-    {"com/nq/odbc/DataSource", "firstListed", "([C)Lcom/nq/odbc/DataSource;", firstListed},
+     "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;Ljava/lang/Throwable;)V", nullptr, nullptr},
+    {"com/nq/odbc/ODBCException$Cause", "<init>", "(Ljava/lang/String;Lcom/nq/odbc/ODBCException$Reason;)V", nullptr, nullptr},
+    {"com/nq/odbc/ODBCException$Reason", nullptr, "Lcom/nq/odbc/ODBCException$Reason;", nullptr, nullptr},
+    {"com/nq/odbc/ODBCDriver", "listed", "([C)[Lcom/nq/odbc/ODBCDriver;", drivers, nullptr},
+    {"com/nq/odbc/DataSource", "listed", "([C)[Lcom/nq/odbc/DataSource;", allListed, nullptr},
+    {"com/nq/odbc/DataSource", "firstListed", "([C)Lcom/nq/odbc/DataSource;", firstListed, nullptr},
+    {"java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;", nullptr, getProperty},
+    {"com/nq/odbc/ConnectionProbe", "programForSetup", "()[Ljava/lang/String;", nullptr, programForSetup},
 };
 
 bool isThrowable(const std::string& type) {
@@ -406,11 +484,16 @@ jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID id, va_list arguments
     return track(object);
 }
 
-// ODBCDriver.listed, DataSource.listed and firstListed: their record read.
+// ODBCDriver.listed, DataSource.listed and firstListed: their record read;
+// System.getProperty and ConnectionProbe.programForSetup: their answer.
 jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass type, jmethodID id, va_list arguments) {
     entering("CallStaticObjectMethod");
     const Id* method = memberOf("CallStaticObjectMethod", type, id, false);
     if (method == nullptr) return nullptr;
+    if (method->member->answer != nullptr) {
+        Object* result = method->member->answer(arguments);
+        return result == nullptr ? nullptr : track(result);
+    }
     const Object* units = from(va_arg(arguments, jobject));
     const std::string by = className(type) + "." + method->member->name;
     if (units == nullptr || units->type != "[C") {
@@ -491,6 +574,40 @@ jstring JNICALL newString(JNIEnv*, const jchar* units, jsize length) {
         "java/lang/String", std::u16string(reinterpret_cast<const char16_t*>(units), static_cast<std::size_t>(length)), {}, {}}));
 }
 
+// Modified UTF-8, as the VM takes it: characters of the BMP, NUL as C0 80.
+jstring JNICALL newStringUTF(JNIEnv*, const char* bytes) {
+    entering("NewStringUTF");
+    std::u16string units;
+    for (const auto* at = reinterpret_cast<const unsigned char*>(bytes); *at != 0;) {
+        const int extra = *at >= 0xE0 ? 2 : *at >= 0xC0 ? 1 : 0;
+        char16_t unit = static_cast<char16_t>(*at++ & (0x7F >> extra));
+        for (int i = 0; i < extra; ++i) {
+            if ((*at & 0xC0) != 0x80) {
+                misuse("NewStringUTF of malformed modified UTF-8");
+                return nullptr;
+            }
+            unit = static_cast<char16_t>(unit << 6 | (*at++ & 0x3F));
+        }
+        units += unit;
+    }
+    return reinterpret_cast<jstring>(track(new Object{"java/lang/String", units, {}, {}}));
+}
+
+const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
+    entering("GetStringUTFChars");
+    if (isCopy != nullptr) *isCopy = JNI_TRUE;
+    const std::string bytes = utf8(from(text)->units);
+    auto* chars = new char[bytes.size() + 1];
+    std::memcpy(chars, bytes.c_str(), bytes.size() + 1);
+    utfCharsHeld += 1;
+    return chars;
+}
+
+void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char* chars) {
+    utfCharsHeld -= 1;
+    delete[] chars;
+}
+
 jsize JNICALL getStringLength(JNIEnv*, jstring text) {
     entering("GetStringLength");
     return static_cast<jsize>(from(text)->units.size());
@@ -530,6 +647,53 @@ jobjectArray javaStrings(std::initializer_list<const char16_t*> texts) {
     for (const char16_t* text : texts) array->fields.push_back(from(javaString(text)));
     return reinterpret_cast<jobjectArray>(array);
 }
+// The system data source `name`'s key and its listing under ODBC Data
+// Sources: its values, and whether it is listed. A crashed setup's leavings
+// are told by them.
+constexpr char kDataSourceKeys[] = "SOFTWARE\\ODBC\\ODBC.INI\\";
+
+std::string registryOf(const std::string& name) {
+    HKEY key = nullptr;
+    std::string shown = name + " ";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kDataSourceKeys + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        shown += "(no key)";
+    } else {
+        std::string values;
+        char value[256];
+        BYTE data[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD valueLength = sizeof value, dataLength = sizeof data - 1;
+            if (RegEnumValueA(key, i, value, &valueLength, nullptr, nullptr, data, &dataLength) != ERROR_SUCCESS) break;
+            data[dataLength] = 0;
+            values += (values.empty() ? "" : ", ") + std::string(value) + "=" + reinterpret_cast<const char*>(data);
+        }
+        RegCloseKey(key);
+        shown += "{" + values + "}";
+    }
+    const bool listed = RegGetValueA(HKEY_LOCAL_MACHINE, (kDataSourceKeys + std::string("ODBC Data Sources")).c_str(),
+                                     name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return shown + (listed ? ", listed" : ", not listed");
+}
+
+// The key alone, with one value, and nothing listed.
+void resetKey(const std::string& name, const char* description) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kDataSourceKeys + name).c_str());
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kDataSourceKeys + std::string("ODBC Data Sources")).c_str(), 0, KEY_SET_VALUE,
+                      &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name.c_str());
+        RegCloseKey(key);
+    }
+    if (description == nullptr) return;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kDataSourceKeys + name).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExA(key, "Description", 0, REG_SZ, reinterpret_cast<const BYTE*>(description),
+                   static_cast<DWORD>(std::strlen(description) + 1));
+    RegCloseKey(key);
+}
+
 // On 32-bit Windows the natives are __stdcall: each must remove exactly its
 // arguments from the stack. callChecked pushes them itself, calls, and
 // measures the stack pointer after against the one before the arguments.
@@ -677,6 +841,11 @@ int main(int argc, char** argv) {
         resolved = resolved && entries[i] != nullptr;
     }
     if (!resolved) return 1;
+    // The probe program, which the scoped requests run setup libraries in, beside the DLL.
+    char libraryPath[MAX_PATH] = {};
+    const DWORD pathLength = GetModuleFileNameA(library, libraryPath, MAX_PATH);
+    helperProgram = std::string(libraryPath, pathLength);
+    helperProgram = helperProgram.substr(0, helperProgram.find_last_of("\\/") + 1) + "ri-reve-probe.exe";
 
     JNINativeInterface_ functions{};
     const auto trap = &unprovided;
@@ -700,6 +869,9 @@ int main(int argc, char** argv) {
     functions.NewString = newString;
     functions.GetStringLength = getStringLength;
     functions.GetStringRegion = getStringRegion;
+    functions.NewStringUTF = newStringUTF;
+    functions.GetStringUTFChars = getStringUTFChars;
+    functions.ReleaseStringUTFChars = releaseStringUTFChars;
     JNIEnv env{};
     env.functions = &functions;
     vm = &env;
@@ -743,6 +915,23 @@ int main(int argc, char** argv) {
          javaString(u"sysAdded"), javaString(u"SQLite3"), noEntries, word(kSystem));
     call("unregisterDataSourceIn(\"sysAdded\", \"SQLite3\", system)", "unregisterDataSourceIn", nullptr,
          javaString(u"sysAdded"), javaString(u"SQLite3"), word(kSystem));
+    // A setup that dies midway through writing the registry: the data
+    // source's key and its listing are put back as they were.
+    resetKey("crashes", "before");
+    call("registerDataSourceIn(\"crashes\", \"SQLite3\", [Crash, yes], system)", "registerDataSourceIn", firstListed,
+         javaString(u"crashes"), javaString(u"SQLite3"), javaStrings({u"Crash", u"yes"}), word(kSystem));
+    std::printf("the registry after the crash: %s\n", registryOf("crashes").c_str());
+    resetKey("crashes", nullptr);
+    // The child's wait comes from the VM; without a probe program there is no child.
+    properties = {{"com.nq.odbc.setupTimeoutMillis", "soon"}};
+    call("unregisterDataSourceIn(\"shared\", \"SQLite3\", system), setupTimeoutMillis=soon", "unregisterDataSourceIn",
+         nullptr, javaString(u"shared"), javaString(u"SQLite3"), word(kSystem));
+    properties.clear();
+    const std::string program = helperProgram;
+    helperProgram.clear();
+    call("configureDataSourceIn(\"shared\", system, [Timeout, 6], null), no probe program", "configureDataSourceIn",
+         firstListed, javaString(u"shared"), word(kSystem), javaStrings({u"Timeout", u"6"}), noEntries);
+    helperProgram = program;
     using GetConfigMode = BOOL(WINAPI*)(WORD*);
     const HMODULE installer = GetModuleHandleA("odbccp32.dll");
     const auto getMode = installer == nullptr ? nullptr : reinterpret_cast<GetConfigMode>(
@@ -796,12 +985,34 @@ int main(int argc, char** argv) {
     call("readFileDataSourceAt(FOLDER\\harness.dsn)", "readFileDataSourceAt", fileDataSource,
          javaString(fileText.c_str()));
 
+    // The configuration as code: a state planned, applied, applied again
+    // (changing nothing), refused, and the configuration exported.
+    const std::u16string state = u"{\"version\": 1, \"dataSources\": [{\"name\": \"stateAdded\", \"scope\": \"user\", "
+                                 u"\"driver\": \"SQLite3\", \"entries\": {\"Database\": \"C:\\\\s.db\"}}]}";
+    call("planState(STATE, false, false)", "planState", statePlan, javaString(state.c_str()), word(JNI_FALSE), word(JNI_FALSE));
+    for (int round = 0; round < 2; ++round) {
+        call("applyState(STATE, false, false)", "applyState", stateApplied, javaString(state.c_str()), word(JNI_FALSE),
+             word(JNI_FALSE));
+    }
+    call("applyState(null, true, false)", "applyState", stateApplied, null, word(JNI_TRUE), word(JNI_FALSE));
+    call("applyState({\"version\": 2}, true, false)", "applyState", stateApplied, javaString(u"{\"version\": 2}"),
+         word(JNI_TRUE), word(JNI_FALSE));
+    const Object* exported = from(reinterpret_cast<jobject>(invoke("exportState", word(JNI_FALSE))));
+    const std::string exportedText = exported == nullptr ? std::string() : utf8(exported->units);
+    if (exported != nullptr) liveLocalReferences -= 1;
+    const bool names = exportedText.find("\"name\": \"stateAdded\"") != std::string::npos;
+    std::printf("exportState(false): %s\n", pending != nullptr ? ("raised " + describeThrown(pending)).c_str()
+                                             : names           ? "names stateAdded"
+                                                               : ("does not name stateAdded: " + exportedText).c_str());
+    pending = nullptr;
+
     if (sizeof(void*) == 4) {
         // The check itself: a call with one argument more than the callee removes.
         callChecked("getDrivers with a third argument", entries[nativeNamed("getDrivers")], vm, none, none);
     }
     for (const std::string& drift : stackDrifts) std::printf("%s\n", drift.c_str());
     int status = 0;
+    if (utfCharsHeld != 0) misuse(std::to_string(utfCharsHeld) + " GetStringUTFChars not released");
     for (const std::string& what : misuses) {
         std::printf("JNI misuse: %s\n", what.c_str());
         status = 1;

@@ -7,10 +7,13 @@ arguments from the stack (__stdcall).
 
 A second run hides the driver manager (its library bound over by an empty
 file in a mount namespace of its own): every ODBC call then fails as it
-would on a machine without one.
+would on a machine without one. ri-reve.exe, the command line, runs first
+in the same prefix and must list what the DLL lists.
 
 Usage: run_jni_harness.py BUILD_FOLDER x86|x86_64 WORK_FOLDER
 """
+import itertools
+import json
 import re
 import shutil
 import subprocess
@@ -36,7 +39,7 @@ OTHER_TARGET = {"x86": "PE 64-bit x86-64", "x86_64": "PE 32-bit x86"}[ARCH]
 
 # Each message's Reason, as the library's one table of them gives it.
 REASONS = dict(re.findall(r'MESSAGE\(k\w+, "([^"]*)", (\w+)\)',
-                          (Path(__file__).resolve().parents[2] / "binding" / "messages.h").read_text()))
+                          (Path(__file__).resolve().parents[2] / "base" / "messages.h").read_text()))
 ORIGINAL = ("getDrivers", "getDataSources", "registerDataSource", "unregisterDataSource")
 
 
@@ -100,6 +103,23 @@ writeFileDataSourceAt(FOLDER\\harness.dsn, [DRIVER, SQLite3, Database, C:\\h.db]
 listFileDataSourcesIn(FOLDER): \n  {HARNESS_DSN} {{DRIVER=SQLite3, Database=C:\\h.db}}
 removeFileDataSourceAt(FOLDER\\harness.dsn): {HARNESS_DSN}
 {UNREAD_FILE}"""
+# A state applied through the installer's requests, once: the second apply
+# plans nothing; a refused state raises before anything is read.
+STATE_ADDED = r"""
+  add HKEY_CURRENT_USER\Software\ODBC\ODBC.INI [stateAdded] Driver: - -> SQLite3
+  add HKEY_CURRENT_USER\Software\ODBC\ODBC.INI [stateAdded] Database: - -> C:\s.db"""
+STATES = f"""planState(STATE, false, false): {STATE_ADDED}
+applyState(STATE, false, false): changed{STATE_ADDED}
+  restored []
+  failure none
+applyState(STATE, false, false): unchanged
+  restored []
+  failure none
+""" + raised("applyState(null, true, false)", "ODBC configuration state is null!", "the state argument is null") \
+    + ", returned null\n" + raised('applyState({"version": 2}, true, false)', "ODBC configuration state is invalid!",
+                                   "$.version: must be 1, the version this library reads") + """, returned null
+exportState(false): names stateAdded
+"""
 UNHEALTHY = "uses the driver {}, which has an error of its own (see above)"
 FINDINGS = [
     (0, "driver.library-invalid", "SQLite3", f"Driver={SQLITE}: {SQLITE} is not a PE file (N bytes)"),
@@ -129,6 +149,20 @@ TEST_TARGETS = """findTestTarget("shared", 0): verdict 0, driver SQLite3, reason
 findTestTarget("orphan", 0): verdict 2, driver Gone, reason the system data source orphan names the driver Gone, \
 which is not installed, hidden no
 """
+# The scoped requests' setup in ri-reve-probe.exe: one that dies midway
+# through writing the registry, the data source's key and listing put back;
+# the child's wait from the VM's property; no probe program to be had.
+PUT_BACK = "; the data source's registry key is as it was"
+REFUSED_IN_CHILD = [
+    ('registerDataSourceIn("crashes", "SQLite3", [Crash, yes], system)', "Error trying to register ODBC DataSource!",
+     "the driver's setup's process ended with exception 0xC0000005 before it answered" + PUT_BACK, "null"),
+    ('unregisterDataSourceIn("shared", "SQLite3", system), setupTimeoutMillis=soon', "Error trying to remove ODBC DataSource!",
+     "com.nq.odbc.setupTimeoutMillis=soon is not a number of milliseconds from 1 to 86400000", "false"),
+    ('configureDataSourceIn("shared", system, [Timeout, 6], null), no probe program',
+     "Error trying to configure ODBC DataSource!", "the jar has no ri-reve-probe.exe" + PUT_BACK, "null")]
+SETUP_CHILD_CASES = raised(*REFUSED_IN_CHILD[0][:3]) + ", returned null\n" \
+    "the registry after the crash: crashes {Description=before}, not listed\n" + "".join(
+        raised(call, message, why) + f", returned {result}\n" for call, message, why, result in REFUSED_IN_CHILD[1:])
 EXPECTED = f"getDrivers: {DRIVER_LIST}listDrivers: {DRIVER_LIST}getDataSources: {DATA_SOURCE_LIST}" \
     f"listDriverManagerDataSources: {DATA_SOURCE_LIST}" + ARGUMENT_CHECKS + raised('unregisterDataSource("demo", "No Such Driver")', "Error trying to remove ODBC DataSource!",
                                "the ODBC installer refused the request") + """, returned false
@@ -143,9 +177,9 @@ configureDataSourceIn("shared", system, [Timeout, 5], [Nope]): shared [system] -
              "no user data source named shared") + """, returned null
 registerDataSourceIn("sysAdded", "SQLite3", null, system): sysAdded [system] -> SQLite3 {Driver=SQLite3}
 unregisterDataSourceIn("sysAdded", "SQLite3", system): true
-the installer's configuration mode after every call: 0
+""" + SETUP_CHILD_CASES + """the installer's configuration mode after every call: 0
 """ + PROBE + "diagnoseConfiguration: " + "".join(f"\n  {severity} {code} {subject}: {reason}" for severity, code,
-                                                  subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STACK_CHECK
+                                                  subject, reason in FINDINGS) + "\n" + TEST_TARGETS + DRIVERS + STATES + STACK_CHECK
 
 
 def without_environment(call, result, why="the driver manager's SQLAllocEnv failed"):
@@ -163,7 +197,10 @@ WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
         ('configureDataSourceIn("shared", system, [Timeout, 5], [Nope])', "null"),
         ('configureDataSourceIn("shared", user, [Timeout, 5], null)', "null"),
         ('registerDataSourceIn("sysAdded", "SQLite3", null, system)', "null"),
-        ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false")]) + without_environment(
+        ('unregisterDataSourceIn("sysAdded", "SQLite3", system)', "false"),
+        (REFUSED_IN_CHILD[0][0], "null")]) + SETUP_CHILD_CASES.splitlines(keepends=True)[1] + \
+    raised(*REFUSED_IN_CHILD[1][:3]) + ", returned false\n" + without_environment(REFUSED_IN_CHILD[2][0], "null") + \
+    without_environment(
     "probeConnectionHere(CONNECTION, 5)", "null", "the driver manager's SQLAllocHandle for an environment failed") + \
     NULL_CONNECTION + without_environment("diagnoseConfiguration", "null") + "".join(
         without_environment(f'findTestTarget("{name}", 0)', "null") for name in ("shared", "orphan")) + DRIVERS + STACK_CHECK
@@ -209,6 +246,47 @@ def check_probe_program(env):
     return []
 
 
+VERSION = re.search(r"project\(RI-REVE VERSION (\S+)", (Path(__file__).resolve().parents[2] / "CMakeLists.txt").read_text())[1]
+COMMAND_LINE = ("--version", "drivers", "dsns --json")
+
+
+def run_command_line(env):
+    """ri-reve.exe's runs, on the configuration as the suite wrote it, before any call changes it."""
+    return {args: wine.run(ARCH, [BUILD / "ri-reve.exe", *args.split()], env) for args in COMMAND_LINE}
+
+
+def listed(listing, call):
+    """The lines of a listing the harness printed, after `call: `."""
+    lines = ("\n" + listing).split(f"\n{call}: \n", 1)[1].splitlines()
+    return list(itertools.takewhile(lambda line: line.startswith("  "), lines))
+
+
+def check_command_line(runs, listing):
+    """The command line lists what the DLL lists: the drivers' names and libraries (its table in the ANSI code
+    page), each data source's name, scope, driver and whether it is installed (its JSON in UTF-8)."""
+    problems = [f"ri-reve.exe {args}: exit {done.returncode}: {done.stderr.decode(errors='replace')}"
+                for args, done in runs.items() if done.returncode != 0]
+    text = {args: done.stdout.replace(b"\r\n", b"\n") for args, done in runs.items()}
+    if text["--version"].decode() != f"ri-reve {VERSION}\nplatforms: windows-{ARCH}\n":
+        problems.append(f"ri-reve.exe --version printed {text['--version']!r}")
+    rows = [re.split(r" {2,}", line.rstrip()) for line in text["drivers"].decode("cp1252").splitlines()[1:]]
+    table = [(row[0], row[1]) for row in rows]
+    drivers = [re.match(r"  (.+?) \{(?:.*[ ,])?Driver=([^,}]*)", line).groups() for line in listed(listing, "getDrivers")]
+    if table != drivers:
+        problems.append(f"ri-reve.exe drivers listed {table}, the DLL {drivers}")
+    names = [line.split(" -> ")[0].strip() for line in listed(listing, "getDataSources")]
+    scoped = [re.match(r"  (.+?) \[(\w+)\] -> (.+?)( \(not installed\))? \{", line).groups()
+              for line in listed(listing, "listDataSourcesIn(user|system)")]
+    sources = [(name, scope, driver, not missing) for name, scope, driver, missing in scoped if name in names]
+    try:
+        shown = [(d["name"], d["scope"], d["driver"], d["installed"]) for d in json.loads(text["dsns --json"].decode())]
+    except (ValueError, KeyError) as error:
+        shown = f"no JSON of data sources ({error}): {text['dsns --json']!r}"
+    if shown != sources:
+        problems.append(f"ri-reve.exe dsns --json listed {shown}, the DLL {sources}")
+    return problems
+
+
 def can_hide_files():
     probe = subprocess.run(["unshare", "-m", "true"], capture_output=True)
     return probe.returncode == 0
@@ -237,8 +315,10 @@ def main():
     wine.make_prefix(ARCH, PREFIX, env)
     shutil.copy(BUILD / "test-installers" / "installer-3.0.0.2.dll",
                 PREFIX / "drive_c" / "windows" / "system32" / "odbccp32.dll")
+    command_line = run_command_line(env)
     listing, references, status, out = run_harness(env)
     problems = check("with the driver manager", EXPECTED, listing, references, status, out)
+    problems += check_command_line(command_line, listing)
     request = "DSN=viaInstaller;Database=C:\\v.db".encode().hex() + "0000"
     calls = log.read_text().splitlines() if log.exists() else []
     if not any(c.endswith(f"request=1 driver=SQLite3 attributes={request}") for c in calls):
@@ -248,10 +328,13 @@ def main():
     for wanted in (install, "removedriver name=Wine Driver removedsn=0", "writefiledsn key=DRIVER value=SQLite3"):
         if sum(1 for c in calls if c == wanted) < 1:
             problems.append(f"the installer did not receive {wanted}: {calls}")
-    # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN
-    for code, text in ((5, "DSN=shared;Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
+    # ODBC_CONFIG_SYS_DSN, ODBC_ADD_SYS_DSN, ODBC_REMOVE_SYS_DSN, from the
+    # probe program's process, with ConfigDSN's list of NUL-ended entries.
+    for code, text in ((5, "DSN=shared\0Timeout=5"), (4, "DSN=sysAdded"), (6, "DSN=sysAdded")):
         if not any(f"request={code} driver=SQLite3 attributes={text.encode().hex()}0000" in c for c in calls):
-            problems.append(f"the installer received no system request {code} ({text}): {calls}")
+            problems.append(f"the installer received no system request {code} ({text!r}): {calls}")
+    if "crashed writing SOFTWARE\\ODBC\\ODBC.INI\\crashes" not in calls:
+        problems.append(f"the crashing setup did not write the registry: {calls}")
     problems += check_probe_program(env)
     print(out)
     if can_hide_files():

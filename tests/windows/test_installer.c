@@ -1,11 +1,21 @@
 /* A stand-in for odbccp32.dll. Every line it writes to the file named by
  * RIREVE_TEST_INSTALLER_LOG names its own path, so the tests see which copy
- * was loaded, called and unloaded. It needs nothing but kernel32 and user32,
+ * was loaded, called and unloaded. It needs nothing but kernel32, user32 and advapi32,
  * so that it can be made small enough to pass for a stub. */
 #include <windows.h>
 
 static HINSTANCE self;
 static SRWLOCK logging = SRWLOCK_INIT;
+
+/* Whether `part` occurs in `text`. */
+static BOOL holds(const char* text, const char* part) {
+    for (; *text; ++text) {
+        int i = 0;
+        while (part[i] && text[i] == part[i]) ++i;
+        if (!part[i]) return TRUE;
+    }
+    return FALSE;
+}
 
 /* One line at a time, so that lines of concurrent calls neither mix nor
  * overwrite each other. */
@@ -40,6 +50,32 @@ BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason, LPVOID reserved)
 }
 
 #ifndef TEST_NO_ENTRY
+/* A setup that dies midway: the data source's key and its name under ODBC
+ * Data Sources half written, then the process ended with an access
+ * violation's code (a real fault would start Wine's debugger). */
+static void crashWriting(WORD request, const char* named, LPCSTR driver) {
+    char name[256];
+    int length = 0;
+    while (named[length] && named[length] != ';' && length < 255) name[length] = named[length], ++length;
+    name[length] = '\0';
+    HKEY root = request >= 4 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    char path[300];
+    wsprintfA(path, "SOFTWARE\\ODBC\\ODBC.INI\\%s", name);
+    HKEY key;
+    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Driver", 0, REG_SZ, (const BYTE*)driver, (DWORD)lstrlenA(driver) + 1);
+        RegCloseKey(key);
+    }
+    if (RegCreateKeyExA(root, "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", 0, NULL, 0, KEY_WRITE, NULL, &key,
+                        NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)driver, (DWORD)lstrlenA(driver) + 1);
+        RegCloseKey(key);
+    }
+    char line[400];
+    logLine(line, wsprintfA(line, "crashed writing %s", path));
+    TerminateProcess(GetCurrentProcess(), 0xC0000005);
+}
+
 __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attributes) {
     char path[MAX_PATH] = {0};
     GetModuleFileNameA(self, path, MAX_PATH);
@@ -62,12 +98,19 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
     for (const char* digit = text; *digit >= '0' && *digit <= '9'; ++digit) milliseconds = milliseconds * 10 + (DWORD)(*digit - '0');
     if (request == 1) Sleep(milliseconds);
     if (lstrcmpA(driver, "No Such Driver") == 0) return FALSE;
+    /* Either form, the one-entry text DSN=name;KEY=VALUE or ConfigDSN's
+     * list of NUL-ended entries, read as the text. */
+    char settings[1024];
+    int at = 0;
+    for (; at < (int)sizeof settings - 1 && !(attributes[at] == '\0' && attributes[at + 1] == '\0'); ++at) {
+        settings[at] = attributes[at] != '\0' ? attributes[at] : ';';
+    }
+    settings[at] = '\0';
+    if (holds(settings, ";Crash=")) crashWriting(request, settings + 4, driver);
     const char* profile = request >= 4 ? "RIREVE_TEST_INSTALLER_SYSTEM_PROFILE" : "RIREVE_TEST_INSTALLER_PROFILE";
     if ((request == 2 || request == 5) && GetEnvironmentVariableA(profile, path, sizeof path) > 0) {
         /* A configuration request sets each KEY=VALUE after DSN=name, as a
          * driver's ConfigDSN would. */
-        char settings[1024];
-        lstrcpynA(settings, attributes, sizeof settings);
         char* name = settings + 4;
         char* pair = name;
         while (*pair && *pair != ';') ++pair;
@@ -86,7 +129,7 @@ __declspec(dllexport) BOOL WINAPI SQLConfigDataSource(HWND parent, WORD request,
         }
     }
     if ((request == 1 || request == 4) && GetEnvironmentVariableA(profile, path, sizeof path) > 0) {
-        int length = wsprintfA(line, "[%s", attributes + 4); /* the name, after DSN= */
+        int length = wsprintfA(line, "[%s", settings + 4); /* the name, after DSN= */
         for (int i = 0; i < length; ++i) {
             if (line[i] == ';') length = i;
         }

@@ -822,6 +822,82 @@ public final class ODBC {
         return userDrivers();
     }
 
+    /**
+     * The machine's configuration as a state document (JSON, version 1, as
+     * {@code state/state.schema.json} describes it): every driver (without
+     * its usage count), data source, driver manager setting and file data
+     * source of the default folder that a state can name. Applied to the same
+     * machine, it changes nothing.
+     *
+     * @param reveal whether the values of secret keys ({@code PWD},
+     *     {@code Password}, tokens, ...) are written as they are; otherwise each
+     *     is {@code {"redacted": true}}, which applying keeps as it is
+     * @return the document's text
+     * @throws ODBCException "Could not read ODBC configuration!" with the reason
+     */
+    public static String exportConfiguration(boolean reveal) throws ODBCException {
+        return exportState(reveal);
+    }
+
+    /**
+     * The changes that would bring the configuration to the state, without a
+     * diff: {@link #plan(String, boolean, boolean)}.
+     *
+     * @param state the state document's text
+     * @param prune whether what the state does not name goes, within its kinds and scopes
+     * @return the changes
+     * @throws ODBCException as {@link #plan(String, boolean, boolean)}
+     */
+    public static ConfigurationPlan plan(String state, boolean prune) throws ODBCException {
+        return plan(state, prune, false);
+    }
+
+    /**
+     * The changes that would bring the configuration to the state, entry by
+     * entry, secrets masked; nothing is written. A state names only what it
+     * manages: whatever it does not name stays, unless {@code prune} is asked
+     * for, which removes the sections and entries it does not name within the
+     * kinds and scopes it names (a driver only when the state's is its one use).
+     * Values given by reference ({@code {"env": NAME}}, {@code {"file": PATH}})
+     * are resolved to compare them.
+     *
+     * @param state the state document's text
+     * @param prune whether what the state does not name goes
+     * @param diffs whether each file's changes come as a unified diff too
+     * @return the changes
+     * @throws ODBCException "ODBC configuration state is invalid!" (not JSON,
+     *     a fault of the document, named by its path such as
+     *     {@code $.dataSources[0].entries.PWD}, a reference that cannot be
+     *     resolved, a redacted value with none in place), "ODBC configuration
+     *     state is null!", "Could not read ODBC configuration!"
+     */
+    public static ConfigurationPlan plan(String state, boolean prune, boolean diffs) throws ODBCException {
+        return new ConfigurationPlan(new Record(planState(state, prune, diffs)));
+    }
+
+    /**
+     * Brings the configuration to the state: the changes of
+     * {@link #plan(String, boolean, boolean)} made, each file written once
+     * through the library's writer (atomic, locked, mode and owner kept; a user
+     * file that receives a secret ends private to its owner). On Linux it is
+     * all or nothing: when a file cannot be written, those written before it
+     * are put back as they were, and the result says so. On Windows the
+     * installer's requests make the changes one by one, and what was done
+     * stays done. Applying the same state again changes nothing, not even a
+     * file's modification time.
+     *
+     * @param state the state document's text
+     * @param check whether only to say what would change, writing nothing
+     * @param prune whether what the state does not name goes
+     * @return what was changed, and on a failure to write, why and what was put back
+     * @throws ODBCException as {@link #plan(String, boolean, boolean)}, with nothing
+     *     changed; "Error trying to apply ODBC configuration state!" when the lock
+     *     timeout property is not a number of milliseconds
+     */
+    public static ConfigurationApplied apply(String state, boolean check, boolean prune) throws ODBCException {
+        return new ConfigurationApplied(new Record(applyState(state, check, prune)));
+    }
+
     static char[] probeHere(String connectionString, int timeoutSeconds) throws ODBCException {
         return probeConnectionHere(connectionString, timeoutSeconds);
     }
@@ -867,6 +943,12 @@ public final class ODBC {
     private static native char[] writeFileDataSourceAt(String path, String[] entries) throws ODBCException;
 
     private static native String removeFileDataSourceAt(String path) throws ODBCException;
+
+    private static native String exportState(boolean reveal) throws ODBCException;
+
+    private static native char[] planState(String state, boolean prune, boolean diffs) throws ODBCException;
+
+    private static native char[] applyState(String state, boolean check, boolean prune) throws ODBCException;
 
     private static native char[] probeConnectionHere(String connectionString, int timeoutSeconds)
             throws ODBCException;

@@ -9,6 +9,7 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import java.io.File;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.LinkedHashMap;
 import java.util.List;
@@ -249,7 +250,7 @@ class CommandLineTest {
                 + "['commands']: print('\\t'.join([c['name'], c['usage'], c['help'], c['example']]))",
                 PrivateConfiguration.FOLDER.resolve("help.json").toString());
         String whole = new Run(entry, "--help").out;
-        assertEquals(21, listed.stdout.split("\n").length, listed.toString());
+        assertEquals(24, listed.stdout.split("\n").length, listed.toString());
         for (String line : listed.stdout.split("\n")) {
             String[] command = line.split("\t");
             assertTrue(whole.contains("  " + command[1] + "\n      " + command[2] + "\n"), command[0]);
@@ -408,6 +409,43 @@ class CommandLineTest {
             assertEquals(each[1], Integer.toString(result.exitCode), each[0] + "\n" + result);
             assertTrue((result.stdout + result.stderr).contains(each[2]), each[0] + "\n" + result);
             assertTrue(!each[1].equals("0") || result.stderr.isEmpty(), each[0] + "\n" + result);
+        }
+    }
+
+    @ParameterizedTest
+    @EnumSource(Entry.class)
+    void aStateIsExportedPlannedAndAppliedWithItsExitStatus(Entry entry) throws Exception {
+        String state = "{\"version\": 1, \"dataSources\": [{\"name\": \"Dätä\", \"scope\": \"user\", \"entries\":"
+                + " {\"Database\": \"/srv/d.db\", \"PWD\": {\"env\": \"RIREVE_TEST_PWD\"}}}]}";
+        String file = PrivateConfiguration.FOLDER.resolve("state.json").toString();
+        Files.writeString(Paths.get(file), state);
+        String user = PrivateConfiguration.USER_SOURCES.toString();
+        // Each: arguments, standard input, whether the secret's variable is set, exit status, what the output holds.
+        String[][] cases = {
+            {"export", "", "", "0", "\"dataSources\": [\n    {\n      \"name\": \"Dätä\",\n      \"scope\": \"user\""},
+            {"plan -", state, "set", "0", "add   " + user + "  Dätä     PWD       (none) → ********\n"},
+            {"plan " + file + " --diff", "", "set", "0", "[Dätä]\n Driver=MariaDB Unicode\n+Database=/srv/d.db\n+PWD=********\n"},
+            {"--json plan " + file, "", "set", "0", "\"key\": \"Database\", \"before\": null, \"after\": \"/srv/d.db\", \"kind\": \"add\"}"},
+            {"plan " + file, "", "", "1", "$.dataSources[0].entries.PWD: the environment variable RIREVE_TEST_PWD is not set"},
+            {"apply - --check", state, "set", "0", "Would change 2 entries; nothing was written\n"},
+            {"show Dätä", "", "", "0", "[Dätä]\nDriver=MariaDB Unicode\n"},
+            {"apply " + file + " --json --diff", "", "set", "0", "{\"changed\": true, \"changes\": [{\"file\": \"" + user},
+            {"show Dätä", "", "", "0", "[Dätä]\nDriver=MariaDB Unicode\nDatabase=/srv/d.db\nPWD=********\n"},
+            {"--json apply " + file, "", "set", "0", "{\"changed\": false, \"changes\": [], \"restored\": [], \"failure\": null}\n"},
+            {"export", "", "", "0", "\"PWD\": {\n          \"redacted\": true\n"},
+            {"export --reveal", "", "", "0", "\"PWD\": \"s3cret-pw\""},
+            {"apply -", "{\"version\": 2}", "set", "2", "Reason: $.version: must be 1, the version this library reads (see --help)"},
+            {"plan -", "{\"version\":", "set", "2", "the state is not JSON: it stops being JSON at byte 12"},
+            {"apply " + file + ".gone", "", "set", "2", "cannot read " + file + ".gone: No such file or directory"},
+            {"plan", "", "", "2", "wrong arguments for plan (see --help)"},
+            {"export --check", "", "", "2", "export takes no option --check"},
+        };
+        for (String[] each : cases) {
+            Run run = new Run(entry, each[1], each[2].isEmpty() ? Map.of() : Map.of("RIREVE_TEST_PWD", "s3cret-pw"),
+                    each[0].split(" "));
+            assertEquals(each[3], Integer.toString(run.status), each[0] + "\n" + run.out + run.err);
+            assertTrue((run.out + run.err).contains(each[4]), each[0] + "\n" + run.out + run.err);
+            assertEquals(each[0].contains("--reveal"), run.out.contains("s3cret-pw"), each[0]);
         }
     }
 

@@ -35,6 +35,7 @@ import java.util.concurrent.locks.LockSupport;
 import java.util.stream.Collectors;
 import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Nested;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.function.Executable;
 import org.junit.jupiter.params.ParameterizedTest;
@@ -1186,6 +1187,141 @@ class UnixOdbcRegistrationTest {
             hex.append(String.format("%02x", b));
         }
         return "parent=(nil) request=" + request + " driver=" + SETUP_DRIVER + " attributes=" + hex + "0000";
+    }
+
+    /** States applied to the configuration, with unixODBC's odbcinst reading the result. */
+    @Nested
+    class ConfigurationAsCode {
+        final Path secret = PrivateConfiguration.FOLDER.resolve("sales.secret");
+
+        String sources(String... sources) {
+            return "{\"version\": 1, \"dataSources\": [" + String.join(", ", sources) + "]}";
+        }
+
+        String source(String name, String scope, String entries) {
+            return "{\"name\": \"" + name + "\", \"scope\": \"" + scope + "\", \"driver\": \"SQLite3\", \"entries\": {"
+                    + entries + "}}";
+        }
+
+        @Test
+        void eachStateIsAppliedOnceAndOdbcinstReadsWhatItSays() throws Exception {
+            Files.writeString(secret, "s3cret\nsecond line\n");
+            String acme = "{\"version\": 1, \"drivers\": [{\"name\": \"Acme\", \"scope\": \"system\", \"entries\": "
+                    + "{\"Driver\": \"/opt/acme.so\"}}]}";
+            String other = "{\"version\": 1, \"drivers\": [{\"name\": \"SQLite3\", \"scope\": \"system\", \"entries\": "
+                    + "{\"Driver\": \"" + PrivateConfiguration.driverLibrary("libsqlite3odbc.so") + "\"}}]}";
+            // state, prune, the changes, the section odbcinst shows (-s or -d, name), its pairs then (null: gone)
+            Object[][] cases = {
+                {sources(source("sales", "user", "\"Database\": \"/tmp/sales.db\"")), false,
+                    "[ADD [sales] Driver: - -> SQLite3, ADD [sales] Database: - -> /tmp/sales.db]", "-s", "sales",
+                    Map.of("Driver", "SQLite3", "Database", "/tmp/sales.db")},
+                {sources(source("mine", "user", "\"Database\": \"/tmp/new.db\"")), false,
+                    "[CHANGE [mine] Database: /tmp/mine.db -> /tmp/new.db]", "-s", "mine",
+                    Map.of("Driver", "SQLite3", "Database", "/tmp/new.db")},
+                {sources(source("other", "user", "")), true,
+                    "[ADD [other] Driver: - -> SQLite3, REMOVE [mine] Driver: SQLite3 -> -, REMOVE [mine] Database: /tmp/mine.db -> -]",
+                    "-s", "mine", null},
+                {sources(source("mine", "user", "\"PWD\": {\"file\": \"" + secret + "\"}, \"UID\": {\"env\": \"HOME\"}")),
+                    false, "[ADD [mine] PWD: - -> ********, ADD [mine] UID: - -> ********]", "-s", "mine",
+                    Map.of("Driver", "SQLite3", "Database", "/tmp/mine.db", "PWD", "s3cret", "UID", System.getenv("HOME"))},
+                {acme, false, "[INSTALL [Acme] Driver: - -> /opt/acme.so, INSTALL [Acme] UsageCount: - -> 1]", "-d", "Acme",
+                    Map.of("Driver", "/opt/acme.so", "UsageCount", "1")},
+            };
+            for (Object[] each : cases) {
+                configure();
+                String state = (String) each[0];
+                boolean prune = (Boolean) each[1];
+                List<byte[]> before = PrivateConfiguration.snapshot();
+                ConfigurationApplied checked = ODBC.apply(state, true, prune);
+                assertEquals(each[2], checked.getChanges().toString(), state);
+                assertEquals(checked.getChanges(), ODBC.plan(state, prune).getChanges());
+                assertUnchangedFiles(before, "a check writes nothing");
+                ConfigurationApplied applied = ODBC.apply(state, false, prune);
+                assertTrue(applied.isChanged(), state);
+                assertEquals(each[2], applied.getChanges().toString());
+                assertEquals(each[5], each[5] == null ? null : PrivateConfiguration.odbcinstSection((String) each[3], (String) each[4]));
+                if (each[5] == null) {
+                    assertFalse(PrivateConfiguration.odbcinstSections((String) each[3]).contains(each[4]), state);
+                }
+                List<byte[]> once = PrivateConfiguration.snapshot();
+                List<Long> times = modificationTimes();
+                ConfigurationApplied again = ODBC.apply(state, false, prune);
+                assertFalse(again.isChanged(), again.toString());
+                assertUnchangedFiles(once, "applied again");
+                assertEquals(times, modificationTimes(), "applied again");
+            }
+            // The secret's file is its owner's alone; the driver the state installed, pruned, is counted off once.
+            configure();
+            ODBC.apply((String) cases[3][0], false, false);
+            assertEquals("rw-------", PosixFilePermissions.toString(Files.getPosixFilePermissions(PrivateConfiguration.USER_SOURCES)));
+            ODBC.apply(acme, false, false);
+            ConfigurationApplied pruned = ODBC.apply(other, false, true);
+            assertTrue(pruned.getChanges().toString().contains("COUNT [Acme] UsageCount: 1 -> -"), pruned.toString());
+            assertFalse(PrivateConfiguration.odbcinstSections("-d").contains("Acme"));
+        }
+
+        @Test
+        void anExportAppliesUnchangedItsSecretsRedactedAndKept() throws Exception {
+            Files.writeString(PrivateConfiguration.USER_SOURCES, "[mine]\nDriver=SQLite3\nPWD=hidden\n");
+            String exported = ODBC.exportConfiguration(false);
+            assertTrue(exported.contains("\"PWD\": {\n          \"redacted\": true"), exported);
+            assertFalse(exported.contains("hidden"));
+            assertTrue(ODBC.exportConfiguration(true).contains("\"PWD\": \"hidden\""));
+            List<byte[]> before = PrivateConfiguration.snapshot();
+            assertFalse(ODBC.apply(exported, false, true).isChanged());
+            assertUnchangedFiles(before, "an export applied");
+            ConfigurationPlan plan = ODBC.plan(exported.replace("\"Database\": \"/tmp/shared.db\"", "\"Database\": \"/tmp/s.db\""),
+                    false, true);
+            assertEquals("[CHANGE [shared] Database: /tmp/shared.db -> /tmp/s.db]", plan.getChanges().toString());
+            assertEquals("--- " + PrivateConfiguration.SYSTEM_SOURCES + "\n+++ " + PrivateConfiguration.SYSTEM_SOURCES
+                    + "\n@@ -1,3 +1,3 @@\n [shared]\n Driver=SQLite3\n-Database=/tmp/shared.db\n+Database=/tmp/s.db\n",
+                    plan.getDiffs().get(PrivateConfiguration.SYSTEM_SOURCES.toString()));
+        }
+
+        @Test
+        void aFaultOrAnUnresolvedReferenceRaisesAndALaterFileRefusedPutsTheEarlierBack() throws Exception {
+            Object[][] refused = {
+                {null, "ODBC configuration state is null!", "the state argument is null"},
+                {"{\"version\": 1, \"dataSources\": [{\"name\": \"a\", \"scope\": \"all\"}]}",
+                    "ODBC configuration state is invalid!", "$.dataSources[0].scope: must be \"user\" or \"system\""},
+                {sources(source("mine", "user", "\"PWD\": {\"env\": \"RIREVE_NO_SUCH_SECRET\"}")),
+                    "ODBC configuration state is invalid!",
+                    "$.dataSources[0].entries.PWD: the environment variable RIREVE_NO_SUCH_SECRET is not set"},
+            };
+            List<byte[]> before = PrivateConfiguration.snapshot();
+            for (Object[] each : refused) {
+                ODBCException e = assertThrows(ODBCException.class, () -> ODBC.apply((String) each[0], false, true));
+                assertEquals(each[1] + ": " + each[2], e.getMessage() + ": " + e.getCause().getMessage());
+                assertEquals(ODBCException.Reason.INVALID_ARGUMENT, e.getReason());
+            }
+            assertUnchangedFiles(before, "refused");
+            // unixODBC reads a line over 999 bytes as two entries: the writer leaves such a section alone.
+            String user = "[mine]\nDriver=SQLite3\nX=" + "x".repeat(1200) + "\n";
+            Files.writeString(PrivateConfiguration.USER_SOURCES, user);
+            ConfigurationApplied failed = ODBC.apply(sources(source("shared", "system", "\"Timeout\": \"5\""),
+                    source("mine", "user", "\"Timeout\": \"5\"")), false, false);
+            assertFalse(failed.isChanged());
+            assertTrue(failed.getFailure().contains("is longer than 999 bytes"), failed.getFailure());
+            assertEquals(List.of(PrivateConfiguration.SYSTEM_SOURCES.toString()), failed.getRestoredFiles());
+            assertEquals(SYSTEM_SOURCES, Processes.read(PrivateConfiguration.SYSTEM_SOURCES));
+            assertEquals(user, Processes.read(PrivateConfiguration.USER_SOURCES));
+        }
+
+        List<Long> modificationTimes() throws Exception {
+            List<Long> times = new ArrayList<>();
+            for (Path file : List.of(PrivateConfiguration.DRIVERS, PrivateConfiguration.SYSTEM_SOURCES,
+                    PrivateConfiguration.USER_SOURCES)) {
+                times.add(Files.getLastModifiedTime(file).to(TimeUnit.NANOSECONDS));
+            }
+            return times;
+        }
+
+        void assertUnchangedFiles(List<byte[]> before, String message) throws Exception {
+            List<byte[]> after = PrivateConfiguration.snapshot();
+            for (int i = 0; i < before.size(); i++) {
+                assertArrayEquals(before.get(i), after.get(i), message + ": file " + i + " changed");
+            }
+        }
     }
 
     static Processes.Result isql(String dataSource, String statements) throws Exception {
