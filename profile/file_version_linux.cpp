@@ -30,7 +30,7 @@ bool isOwnFolder(const std::string& folder, bool create) {
 std::string recordFolder(bool create) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/' && isOwnFolder(runtime, false)) {
-        const std::string folder = std::string(runtime) + "/ri-reve";
+        std::string folder = std::string(runtime) + "/ri-reve";
         if (isOwnFolder(folder, create)) return folder;
     }
     const std::string folder = "/tmp/ri-reve-" + std::to_string(geteuid());

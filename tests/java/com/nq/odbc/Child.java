@@ -77,7 +77,7 @@ public final class Child {
                         listed.add(source.getName());
                     }
                     for (String wanted : section.split(",")) {
-                        System.out.println(listed.contains(wanted) ? "" : "missed " + wanted);
+                        System.out.println(listed.contains(wanted) ? "" : "missed " + wanted + " among " + listed);
                     }
                 } else if (prefix.startsWith("own")) {
                     ODBC.registerDataSource(key, "SQLite3", java.util.Collections.emptyMap(), DataSource.Scope.USER);
