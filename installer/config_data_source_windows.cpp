@@ -28,10 +28,13 @@ Status configDataSource(HWND parent, WORD request, LPCSTR driver, LPCSTR attribu
 }
 
 Status addDataSourceEntries(WORD request, LPCSTR driver, std::string_view name,
-                            const std::vector<std::pair<std::string, std::string>>& entries, LPCSTR text,
+                            const std::vector<std::pair<std::string, std::string>>& entries, LPCSTR,
                             const RequestOptions& options) {
-    if (options.setup.enabled) return configureInChild(request, driver, composeAttributeList(name, entries), options);
-    return configDataSource(nullptr, request, driver, text, options);
+    // The installer's own form of the entries, a NUL after each: the one-entry
+    // text is the original natives' alone.
+    const std::string attributes = composeAttributeList(name, entries);
+    if (options.setup.enabled) return configureInChild(request, driver, attributes, options);
+    return configDataSource(nullptr, request, driver, attributes.c_str(), options);
 }
 
 }  // namespace rireve
