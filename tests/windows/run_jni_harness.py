@@ -211,7 +211,9 @@ WITHOUT_DRIVER_MANAGER = "".join(without_environment(call, "null") for call in
         for call in ("planState(STATE, false, false)", "applyState(STATE, false, false)",
                      "applyState(STATE, false, false)")) + \
     raised("applyState(null, true, false)", "ODBC configuration state is null!", "the state argument is null") + \
-    ", returned null\n" + raised("exportState(false)", "Could not read ODBC configuration!",
+    ", returned null\n" + raised('applyState({"version": 2}, true, false)', "ODBC configuration state is invalid!",
+                                 "$.version: must be 1, the version this library reads") + ", returned null\n" + \
+    raised("exportState(false)", "Could not read ODBC configuration!",
                                  "the driver manager's SQLAllocEnv failed") + "\n" + STACK_CHECK
 
 
