@@ -151,7 +151,7 @@ struct DataSourceCopy {
 
 // DSN=name, the attribute list's first entry.
 std::string nameIn(const std::string& attributes) {
-    const std::string first = attributes.c_str();
+    const std::string first = attributes.substr(0, attributes.find('\0'));
     return first.size() > 4 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, first.c_str(), 4, "DSN=", 4) == CSTR_EQUAL
                ? first.substr(4)
                : std::string();
